@@ -5,86 +5,232 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QStringList>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace qie {
 namespace {
 
-// Error numbers follow the classic file-error numbering that operators' notes refer to.
-constexpr int kErrOverflow = 6;
-constexpr int kErrFileNotFound = 53;
-constexpr int kErrDeviceIo = 57;
-constexpr int kErrDiskFull = 61;
-constexpr int kErrPastEnd = 62;
-constexpr int kErrPermission = 70;
-constexpr int kErrAccess = 75;
-constexpr int kErrPathNotFound = 76;
+// The filter as the dialog control of the original layout spells it: description|pattern
+// pairs. Kept verbatim so the half-width katakana cannot drift; qtFilter() converts it.
+constexpr QStringView kPipeFilter = u"ﾃｷｽﾄ ﾌｧｲﾙ (*.txt)|*.txt|全てのﾌｧｲﾙ (*.*)|*.*";
 
 QString shown(const QString &path)
 {
     return QDir::toNativeSeparators(path);
 }
 
-FileError openError(const QString &path, const QFileDevice &file, bool forWriting)
+QString verb(bool forWriting)
 {
-    const QFileInfo info(path);
-    if (!info.dir().exists())
-        return {kErrPathNotFound,
-                QStringLiteral("Path not found: the folder of \"%1\" does not exist.").arg(shown(path))};
-    if (!forWriting && !info.exists())
-        return {kErrFileNotFound, QStringLiteral("File not found: \"%1\".").arg(shown(path))};
-    if (file.error() == QFileDevice::PermissionsError
-        || file.errorString().contains(QLatin1String("ermission"))) {
-        return {kErrPermission,
-                QStringLiteral("Permission denied: \"%1\" cannot be %2.")
-                    .arg(shown(path), forWriting ? QStringLiteral("written") : QStringLiteral("read"))};
-    }
-    return {kErrAccess,
-            QStringLiteral("\"%1\" cannot be opened: %2.").arg(shown(path), file.errorString())};
+    return forWriting ? QStringLiteral("written") : QStringLiteral("read");
 }
 
-FileError writeError(const QString &path, const QFileDevice &file)
+FileError notRegularFile(const QString &path, bool forWriting)
 {
-    const QString reason = file.errorString();
-    if (reason.contains(QLatin1String("space"), Qt::CaseInsensitive))
-        return {kErrDiskFull, QStringLiteral("Disk full: \"%1\" was not saved.").arg(shown(path))};
-    return {kErrDeviceIo,
-            QStringLiteral("\"%1\" was not saved: %2.").arg(shown(path), reason)};
+    return { DataFile::kErrAccess,
+             QStringLiteral("\"%1\" is not a regular file (it is a folder, device or pipe), so it "
+                            "was not %2. Nothing was changed.")
+                 .arg(shown(path), verb(forWriting)) };
+}
+
+FileError pathNotFound(const QString &path)
+{
+    return {
+        DataFile::kErrPathNotFound,
+        QStringLiteral("Path not found: the folder of \"%1\" does not exist.").arg(shown(path))
+    };
+}
+
+FileError permissionDenied(const QString &path, bool forWriting)
+{
+    return {
+        DataFile::kErrPermission,
+        QStringLiteral("Permission denied: \"%1\" cannot be %2.").arg(shown(path), verb(forWriting))
+    };
+}
+
+// Why a save could not even start. The folder is judged first: QSaveFile creates its
+// temporary file there, so a file that is writable itself still cannot be replaced in a
+// folder that is not.
+FileError saveOpenError(const QString &path, const QSaveFile &file)
+{
+    const QFileInfo info(path);
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.isDir())
+        return pathNotFound(path);
+    if (!folder.isWritable() || (info.exists() && !info.isWritable()))
+        return permissionDenied(path, true);
+    return { DataFile::kErrAccess,
+             QStringLiteral("\"%1\" cannot be created: %2.").arg(shown(path), file.errorString()) };
+}
+
+// A write or commit failed part way. The reason text of the system is localised, so a full
+// disk is told by the free space left rather than by the words of the reason.
+FileError saveWriteError(const QString &path, const QSaveFile &file, qsizetype bytesLeft)
+{
+    const QString kept = QStringLiteral(" Any earlier file of that name is unchanged.");
+    const QStorageInfo storage(QFileInfo(path).absolutePath());
+    if (storage.isValid() && storage.bytesAvailable() < qMax<qint64>(bytesLeft, 1))
+        return { DataFile::kErrDiskFull,
+                 QStringLiteral("Disk full: \"%1\" was not saved.").arg(shown(path)) + kept };
+    return { DataFile::kErrDeviceIo,
+             QStringLiteral("\"%1\" was not saved: %2.").arg(shown(path), file.errorString())
+                 + kept };
+}
+
+FileError readError(const QString &path, const QString &reason)
+{
+    return { DataFile::kErrDeviceIo,
+             QStringLiteral("\"%1\" cannot be read: %2.").arg(shown(path), reason) };
+}
+
+#ifdef Q_OS_UNIX
+FileError loadOpenError(const QString &path, int error)
+{
+    switch (error) {
+    case ENOENT:
+        return QFileInfo(QFileInfo(path).absolutePath()).isDir()
+            ? FileError { DataFile::kErrFileNotFound,
+                          QStringLiteral("File not found: \"%1\".").arg(shown(path)) }
+            : pathNotFound(path);
+    case ENOTDIR:
+        return pathNotFound(path);
+    case EACCES:
+    case EPERM:
+        return permissionDenied(path, false);
+    default:
+        return {
+            DataFile::kErrAccess,
+            QStringLiteral("\"%1\" cannot be opened: %2.").arg(shown(path), qt_error_string(error))
+        };
+    }
+}
+
+// Opens a regular file for reading. O_NONBLOCK because opening a FIFO for reading would
+// otherwise wait for a writer, with the window frozen; the type is checked on the open
+// descriptor so that nothing can be swapped in between the check and the read.
+std::optional<FileError> openForReading(const QString &path, QFile &file)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return loadOpenError(path, errno);
+    struct stat status
+    {
+    };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return notRegularFile(path, false);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return readError(path, file.errorString());
+    }
+    return std::nullopt;
+}
+#else
+std::optional<FileError> openForReading(const QString &path, QFile &file)
+{
+    const QFileInfo info(path);
+    if (!QFileInfo(info.absolutePath()).isDir())
+        return pathNotFound(path);
+    if (!info.exists())
+        return FileError { DataFile::kErrFileNotFound,
+                           QStringLiteral("File not found: \"%1\".").arg(shown(path)) };
+    if (!info.isFile())
+        return notRegularFile(path, false);
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        if (file.error() == QFileDevice::PermissionsError || !info.isReadable())
+            return permissionDenied(path, false);
+        return FileError {
+            DataFile::kErrAccess,
+            QStringLiteral("\"%1\" cannot be opened: %2.").arg(shown(path), file.errorString())
+        };
+    }
+    return std::nullopt;
+}
+#endif
+
+QString qtFilter(QStringView pipeFilter)
+{
+    const QStringList parts = pipeFilter.toString().split(u'|');
+    QStringList choices;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString pattern = parts[i + 1].split(u';', Qt::SkipEmptyParts).join(u' ');
+        // The dialog takes the patterns from the parentheses; a description that already
+        // shows them is kept as written.
+        choices.append(parts[i].contains(u'(') ? parts[i]
+                                               : QStringLiteral("%1 (%2)").arg(parts[i], pattern));
+    }
+    return choices.join(QStringLiteral(";;"));
 }
 
 } // namespace
 
 std::optional<FileError> DataFile::save(const QString &path, const QString &text)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return openError(path, file, true);
+    // QSaveFile writes a temporary file beside the target and renames it over it: for a
+    // device or FIFO that would leave a stray file in /dev and replace the node by a plain
+    // file, with root's rights even a system one. Such a name is refused before anything is
+    // created. A name swapped for a node between this check and the rename is not covered.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return notRegularFile(path, true);
+
     QStringEncoder encode(QStringEncoder::System);
     const QByteArray bytes = encode(text + QStringLiteral("\r\n"));
-    // A small write can sit in QSaveFile's buffer until commit(); flushing first makes a full
-    // disk show up as a write error here instead of a silent commit of a short file.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const FileError error = writeError(path, file);
-        file.cancelWriting();
-        return error;
+
+    QSaveFile file(path);
+    // Unbuffered: a failed write then shows at write() with its reason. Buffered, a small
+    // file's write error only happens inside commit(), which in Qt 6.4 loses it and renames
+    // a truncated file over the good one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return saveOpenError(path, file);
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        // A short write is not an error yet; the next one reports why it stopped.
+        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
+        if (count <= 0) {
+            const FileError error = saveWriteError(path, file, bytes.size() - written);
+            file.cancelWriting();
+            return error;
+        }
+        written += count;
     }
     if (!file.commit())
-        return writeError(path, file);
+        return saveWriteError(path, file, 0);
     return std::nullopt;
 }
 
 std::variant<LoadedFile, FileError> DataFile::load(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return openError(path, file, false);
-    const QByteArray bytes = file.read(kMaxLoadBytes);
-    if (file.error() != QFileDevice::NoError)
-        return FileError{kErrDeviceIo,
-                         QStringLiteral("\"%1\" cannot be read: %2.").arg(shown(path), file.errorString())};
-    // One byte more tells whether the bound cut the file short, also for files without a size.
-    const bool complete = bytes.size() < kMaxLoadBytes || file.read(1).isEmpty();
+    QFile file;
+    if (const auto error = openForReading(path, file))
+        return *error;
+    // One byte beyond the bound tells whether the bound cut the file short.
+    QByteArray bytes(kMaxLoadBytes + 1, Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const qint64 count = file.read(bytes.data() + got, bytes.size() - got);
+        if (count < 0)
+            return readError(path, file.errorString());
+        if (count == 0)
+            break;
+        got += count;
+    }
+    const bool complete = got <= kMaxLoadBytes;
+    bytes.truncate(qMin<qsizetype>(got, kMaxLoadBytes));
     return parse(bytes, complete, path);
 }
 
@@ -92,27 +238,32 @@ std::variant<LoadedFile, FileError> DataFile::parse(QByteArrayView bytes, bool c
                                                     const QString &path)
 {
     const auto tooLarge = [&] {
-        return FileError{kErrPastEnd,
-                         QStringLiteral("\"%1\" is not a data file: its 11 lines are not within its first %2 KB.")
-                             .arg(shown(path))
-                             .arg(kMaxLoadBytes / 1024)};
+        return FileError { kErrPastEnd,
+                           QStringLiteral(
+                               "\"%1\" is not a data file: its first 11 lines do not end "
+                               "within its first %2 KB.")
+                               .arg(shown(path))
+                               .arg(kMaxLoadBytes / 1024) };
     };
     LoadedFile loaded;
     qsizetype pos = 0;
-    for (std::size_t i = 0; i < loaded.lines.size(); ++i) {
+    for (int i = 0; i < LoadedFile::kLineCount; ++i) {
         if (pos >= bytes.size()) {
             if (!complete)
                 return tooLarge();
-            return FileError{kErrPastEnd,
-                             QStringLiteral("Input past end of file: \"%1\" has %2 of the 11 lines of a data file.")
-                                 .arg(shown(path))
-                                 .arg(i)};
+            return FileError { kErrPastEnd,
+                               QStringLiteral(
+                                   "Input past end of file: \"%1\" has %2 of the 11 lines "
+                                   "of a data file.")
+                                   .arg(shown(path))
+                                   .arg(i) };
         }
         qsizetype end = bytes.indexOf('\r', pos);
         if (end < 0) {
+            // Without the rest of the file there is no telling where this line ends.
             if (!complete)
                 return tooLarge();
-            end = bytes.size();  // the last line may lack its end
+            end = bytes.size(); // the last line may lack its end
         }
         // Each line is decoded on its own: CR never occurs inside a multi-byte character of
         // the code pages in use, and a broken sequence stays within its line.
@@ -124,17 +275,29 @@ std::variant<LoadedFile, FileError> DataFile::parse(QByteArrayView bytes, bool c
         if (pos < bytes.size() && bytes[pos] == '\n')
             ++pos;
     }
-    if (loaded.lines[10].size() > kMaxWidthLineLength)
-        return FileError{kErrOverflow,
-                         QStringLiteral("Overflow: line 11 of \"%1\" is longer than %2 characters.")
-                             .arg(shown(path))
-                             .arg(kMaxWidthLineLength)};
+    if (characterCount(loaded.lines[10]) > kMaxWidthLineLength)
+        return FileError { kErrOverflow,
+                           QStringLiteral(
+                               "Overflow: the 11th line of \"%1\", which sets the width, "
+                               "is longer than %2 characters.")
+                               .arg(shown(path))
+                               .arg(kMaxWidthLineLength) };
     return loaded;
 }
 
-QString DataFile::widthTextFor(const QString &widthLine)
+qsizetype DataFile::characterCount(QStringView text)
 {
-    const qsizetype count = widthLine.size();
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!(text[i].isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate()))
+            ++count;
+    }
+    return count;
+}
+
+QString DataFile::widthTextFor(QStringView widthLine)
+{
+    const qsizetype count = characterCount(widthLine);
     QString text = QString::number(count / 2);
     if (count % 2 != 0)
         text += QStringLiteral(".5");
@@ -151,9 +314,14 @@ QString DataFile::tail(const QString &path)
     return path.mid(cut + 1);
 }
 
+QString DataFile::caption(const QString &path)
+{
+    return QStringLiteral("file name = ") + tail(path);
+}
+
 QString DataFile::dialogFilter()
 {
-    return QStringLiteral("ﾃｷｽﾄ ﾌｧｲﾙ (*.txt);;全てのﾌｧｲﾙ (*.*)");
+    return qtFilter(kPipeFilter);
 }
 
 } // namespace qie

@@ -3,14 +3,15 @@
 
 #include <QByteArrayView>
 #include <QString>
-
+#include <QStringView>
 #include <array>
 #include <optional>
 #include <variant>
 
 namespace qie {
 
-// A failure of the file layer, as the error box shows it. The description names the file.
+// A failure of the file layer, as the error box shows it. The description says what went
+// wrong and names the file.
 struct FileError
 {
     int number = 0;
@@ -21,38 +22,66 @@ struct FileError
 // exactly as the file had them, for showing and sending until the next edit.
 struct LoadedFile
 {
-    std::array<QString, 11> lines;
+    static constexpr int kLineCount = 11;
+
+    std::array<QString, kLineCount> lines;
     QString sendData;
 };
 
 // Data files: plain text in the system's code page, lines ended by CR or CR LF (a LF alone is
 // an ordinary character), saved as the shown data text plus one CR LF. Nothing here touches a
 // widget; the editor window decides how to show results and errors.
+//
+// Neither call changes anything but the file named: a load hands back the lines and the text
+// built from them only when all 11 lines were read, so the window can keep its state as it
+// was on any failure.
 class DataFile
 {
 public:
-    // A real data file is under 1 KB. A load reads at most this much, so that a huge or
-    // endless file (a device, a log) can neither exhaust memory nor freeze the window.
+    // Error numbers, in the classic file-error numbering that operators' notes refer to.
+    static constexpr int kErrOverflow = 6;
+    static constexpr int kErrFileNotFound = 53;
+    static constexpr int kErrDeviceIo = 57;
+    static constexpr int kErrDiskFull = 61;
+    static constexpr int kErrPastEnd = 62;
+    static constexpr int kErrPermission = 70;
+    static constexpr int kErrAccess = 75;
+    static constexpr int kErrPathNotFound = 76;
+
+    // Every file this program writes is under 400 bytes, and one with a full 32767-character
+    // width line still fits. A load reads at most this much (plus one byte to tell whether
+    // there is more), so that a huge or endless file can neither exhaust memory nor freeze
+    // the window; a file whose 11 lines do not end within it is refused.
     static constexpr qint64 kMaxLoadBytes = 64 * 1024;
-    // The width comes from the length of line 10, counted in a 16-bit integer.
+    // The width comes from the number of characters of line 10, a 16-bit count.
     static constexpr int kMaxWidthLineLength = 32767;
 
-    // Writes text + CR LF. Atomic: on any failure the file that was there stays intact.
+    // Writes text + CR LF in the system's code page. Atomic: on any failure the file that was
+    // there stays intact. A name that exists but is not a regular file (a device, a FIFO, a
+    // folder) is refused untouched, since replacing it by a new file is never what was meant.
     static std::optional<FileError> save(const QString &path, const QString &text);
 
-    // Reads the first 11 lines of the file.
+    // Reads the first 11 lines of a regular file. Never blocks on a FIFO or device.
     static std::variant<LoadedFile, FileError> load(const QString &path);
 
     // The line rule on bytes already read; `complete` tells whether they are the whole file.
+    // `path` only names the file in error descriptions.
     static std::variant<LoadedFile, FileError> parse(QByteArrayView bytes, bool complete,
                                                      const QString &path);
 
+    // Characters as the operator counts them: a character outside the 16-bit range counts
+    // once, not as its two UTF-16 halves.
+    static qsizetype characterCount(QStringView text);
+
     // Half the number of characters of line 10, as a decimal number ("3.5" for 7). The width
     // text box keeps only its first 2 characters of it.
-    static QString widthTextFor(const QString &widthLine);
+    static QString widthTextFor(QStringView widthLine);
 
     // The part of a path after its last separator ("\" or "/" on Windows, "/" elsewhere).
     static QString tail(const QString &path);
+
+    // "file name = " and the tail of the path: the caption of the editor's frame.
+    static QString caption(const QString &path);
 
     // The two choices of the file dialog, text files first, in the dialog's filter form.
     static QString dialogFilter();

@@ -9,7 +9,12 @@
 namespace qie {
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr long long kExponentCap = 1'000'000'000'000'000;
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 int digitValue(char c, int base)
 {
@@ -28,7 +33,7 @@ int digitValue(char c, int base)
 struct Scan
 {
     double value = 0.0;
-    std::size_t used = 0;  // characters that belong to the number
+    std::size_t used = 0; // characters that belong to the number
     bool hasDigits = false;
 };
 
@@ -77,7 +82,7 @@ Scan scanDecimal(std::string_view s)
             i = j;
     }
     if (intDigits + fracDigits == 0)
-        return r;  // no number at all: nothing used
+        return r; // no number at all: nothing used
     r.hasDigits = true;
 
     long long exponent = 0;
@@ -90,7 +95,9 @@ Scan scanDecimal(std::string_view s)
         }
         if (j < s.size() && isDigit(s[j])) {
             while (j < s.size() && isDigit(s[j])) {
-                if (exponent < 100000)
+                // Saturate far beyond any text length, so that a long fraction can still
+                // pull a large exponent back into range ("0.<1000000 zeros>1e1000003" is 100).
+                if (exponent < kExponentCap)
                     exponent = exponent * 10 + (s[j] - '0');
                 ++j;
             }
@@ -105,9 +112,9 @@ Scan scanDecimal(std::string_view s)
     // Exact fast path: up to 15 digits and a power of ten up to 1e22 are both exact doubles,
     // so one multiplication or division rounds correctly, as strtod would.
     if (mantissa.size() <= 15 && scale >= -22 && scale <= 22) {
-        static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        static constexpr double kPowers[]
+            = { 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
         double m = 0.0;
         for (char c : mantissa)
             m = m * 10.0 + (c - '0');
@@ -128,7 +135,7 @@ Scan scanDecimal(std::string_view s)
 bool startsRadix(std::string_view s)
 {
     return s.size() >= 2 && s[0] == '&'
-           && (s[1] == 'h' || s[1] == 'H' || s[1] == 'o' || s[1] == 'O');
+        && (s[1] == 'h' || s[1] == 'H' || s[1] == 'o' || s[1] == 'O');
 }
 
 } // namespace

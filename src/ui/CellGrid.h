@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "model/EditorView.h"
+#include "model/ImageModel.h"
+
+#include <QPixmap>
+#include <QRect>
+#include <QWidget>
+#include <array>
+
+namespace qie {
+
+// The 1280 cells as one widget that looks and acts like 1280 picture boxes: each cell has its
+// own place in twips, a sunken border and one of three pictures, drawn from its top-left
+// corner and clipped; a press and release of the left button on the same cell is one click.
+// Where no cell lies (the strip between the bands) the widget is transparent, so the labels
+// beneath it show through, as they would between separate boxes.
+class CellGrid : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kCellCount = ImageModel::kCellCount;
+    // The three pictures are 18 x 18 pixels, larger than a cell's inside on purpose.
+    static constexpr int kPicturePixels = 18;
+    // The sunken border of a picture box.
+    static constexpr int kBorderPixels = 2;
+
+    explicit CellGrid(QWidget *parent = nullptr);
+
+    // Places cell n at a rectangle in twips of the parent; call fitToCells() after the last.
+    void placeCell(int n, const QRect &twips);
+    QRect cellTwips(int n) const { return m_twips.at(n); }
+    // Sizes and moves the widget to the union of the cells placed.
+    void fitToCells();
+
+    // Cell n's rectangle in pixels of this widget; cellAt() is its inverse (-1: no cell).
+    QRect cellRect(int n) const;
+    int cellAt(QPoint pos) const;
+
+    void setPicture(int n, CellPicture picture);
+    CellPicture picture(int n) const { return m_shown.at(n); }
+    static QPixmap makePicture(CellPicture picture);
+
+    // The cell that keyboard use acts on.
+    int currentCell() const { return m_current; }
+
+signals:
+    void clicked(int n);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    void setCurrent(int n);
+
+    std::array<QRect, kCellCount> m_twips {};
+    // In pixels of the parent, derived from m_twips edge by edge.
+    std::array<QRect, kCellCount> m_pixels {};
+    std::array<CellPicture, kCellCount> m_shown {};
+    std::array<QPixmap, 3> m_pictures;
+    int m_pressed = -1;
+    int m_current = 0;
+};
+
+} // namespace qie

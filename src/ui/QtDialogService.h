@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "ui/DialogService.h"
+
+namespace qie {
+
+// The real boxes and dialogs, modal over the active window.
+class QtDialogService : public DialogService
+{
+public:
+    int messageBox(const QString &prompt, int style, const QString &title) override;
+    QString fileDialog(FileMode mode, const QString &filter) override;
+    void beep() override;
+};
+
+} // namespace qie

@@ -35,9 +35,10 @@ bool LineErrorCounters::arm(Handle handle)
 {
     m_handle = handle;
     m_accumulated = {};
+    // Input checking goes on whether or not this driver counts, so that garbled bytes and
+    // breaks are treated alike on every port.
+    enableInputChecking();
     m_baseline = read();
-    if (m_baseline)
-        enableInputChecking();
     return m_baseline.has_value();
 }
 

@@ -38,8 +38,8 @@ public:
     static QList<int> eventsBetween(const Counts &before, const Counts &after);
 
     // Starts watching the freshly opened port `handle`: takes the counters as they stand now
-    // as the baseline and, where the driver needs it to count framing and parity errors at
-    // all, turns input checking on. False when the driver offers no counters.
+    // as the baseline, and turns input checking on (some drivers count framing and parity
+    // errors only with it). False when the driver offers no counters.
     bool arm(Handle handle);
     // The events since the previous poll (or arm); none when not armed or unsupported.
     QList<int> poll();

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+#include "FakeEditorView.h"
+#include "files/DataFile.h"
+#include "model/ImageModel.h"
+
+#include <QStringDecoder>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace qie;
+
+namespace {
+
+constexpr int kCallsignMaxLength = 12;
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+// The line rule written the plain way, to hold the loader's answer against: every CR ends a
+// line and swallows one LF right after it; what follows the last CR is a line of its own
+// when the input is complete and it is not empty.
+std::vector<QByteArrayView> splitLines(QByteArrayView bytes, bool complete)
+{
+    std::vector<QByteArrayView> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r')
+            continue;
+        lines.push_back(bytes.sliced(start, i - start));
+        if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (complete && start < bytes.size())
+        lines.push_back(bytes.sliced(start));
+    return lines;
+}
+
+} // namespace
+
+// Input: the bytes of a file. They go the whole way of a load: the bounded read, the line
+// rule, the width text, the callsign box, DecodeDataText and RefreshCells on a fake window.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArrayView file(data, qsizetype(size));
+    const bool complete = file.size() <= DataFile::kMaxLoadBytes;
+    const QByteArrayView read = file.first(qMin(file.size(), DataFile::kMaxLoadBytes));
+    const QString path = QStringLiteral("/fuzz/input.txt");
+
+    const auto result = DataFile::parse(read, complete, path);
+    const std::vector<QByteArrayView> expected = splitLines(read, complete);
+
+    if (const auto *error = std::get_if<FileError>(&result)) {
+        check(error->description.contains(path));
+        if (error->number == DataFile::kErrOverflow) {
+            check(expected.size() >= LoadedFile::kLineCount);
+        } else {
+            check(error->number == DataFile::kErrPastEnd);
+            check(expected.size() < LoadedFile::kLineCount);
+        }
+        return 0;
+    }
+    check(expected.size() >= LoadedFile::kLineCount);
+    const LoadedFile &loaded = std::get<LoadedFile>(result);
+    QString sendData;
+    for (int i = 0; i < LoadedFile::kLineCount; ++i) {
+        QStringDecoder decode(QStringDecoder::System);
+        check(loaded.lines[i] == QString(decode(expected[i])));
+        sendData += loaded.lines[i] + QStringLiteral("\r\n");
+    }
+    check(loaded.sendData == sendData);
+
+    const qsizetype count = DataFile::characterCount(loaded.lines[10]);
+    check(count <= DataFile::kMaxWidthLineLength);
+    const QString widthText = DataFile::widthTextFor(loaded.lines[10]);
+    check(widthText.toDouble() * 2 == double(count));
+
+    // As the window does it: width and callsign through their boxes, then decode and refresh
+    // without rewriting the data text.
+    FakeEditorView screen;
+    screen.setWidthText(widthText.toStdString());
+    screen.callsign = loaded.lines[0].left(kCallsignMaxLength).toStdString();
+    ImageModel model(screen);
+    model.setSendData(loaded.sendData.toStdString());
+    ImageModel::Lines lines;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        lines[i] = loaded.lines[i].toStdString();
+    model.DecodeDataText(lines);
+    model.RefreshCells();
+    check(screen.dataWrites == 0);
+    check(screen.pictureWrites == ImageModel::kCellCount);
+    check(model.sendData() == loaded.sendData.toStdString());
+    for (int y = 0; y < ImageModel::kRows; ++y) {
+        for (int x = 0; x < ImageModel::kColumns; ++x) {
+            check(model.cell(x, y) == 0 || model.cell(x, y) == 1);
+            check(model.mask(x, y) == 0 || model.mask(x, y) == 1);
+        }
+    }
+    return 0;
+}

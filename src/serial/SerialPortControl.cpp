@@ -16,17 +16,17 @@
 namespace qie {
 namespace {
 
-CommError error(int number, const QString &description)
+CommError commError(int number, const QString &description)
 {
     return CommError { number, description };
 }
 
 CommError refusedWhileOpen(const char *what)
 {
-    return error(SerialPortControl::errPortAlreadyOpen,
-                 QStringLiteral("The %1 cannot be changed while the port is open. Press Close "
-                                "first.")
-                     .arg(QLatin1String(what)));
+    return commError(SerialPortControl::errPortAlreadyOpen,
+                     QStringLiteral("The %1 cannot be changed while the port is open. Press Close "
+                                    "first.")
+                         .arg(QLatin1String(what)));
 }
 
 constexpr qint32 kBaudRates[]
@@ -56,7 +56,7 @@ std::optional<CommError> SerialPortControl::setCommPort(int port)
         return refusedWhileOpen("port number");
     if (port < PortLocator::kFirstPortNumber || port > PortLocator::kLastPortNumber) {
         const QString known = PortLocator::shortList();
-        return error(
+        return commError(
             errInvalidPortNumber,
             QStringLiteral("%1 is not a port number. Type a number from %2 to %3%4.")
                 .arg(port)
@@ -74,11 +74,11 @@ std::optional<CommError> SerialPortControl::setSettings(const QString &settings)
     if (m_port.isOpen())
         return refusedWhileOpen("line settings");
     const auto refuse = [&settings] {
-        return error(errInvalidSettings,
-                     QStringLiteral("\"%1\" are not valid line settings. Use the form "
-                                    "\"9600,n,8,1\": baud rate, parity (n, e, o, m, s), data "
-                                    "bits (5 to 8), stop bits (1 or 2).")
-                         .arg(settings));
+        return commError(errInvalidSettings,
+                         QStringLiteral("\"%1\" are not valid line settings. Use the form "
+                                        "\"9600,n,8,1\": baud rate, parity (n, e, o, m, s), data "
+                                        "bits (5 to 8), stop bits (1 or 2).")
+                             .arg(settings));
     };
     const QStringList fields = settings.split(QLatin1Char(','));
     if (fields.size() != 4)
@@ -141,17 +141,17 @@ std::optional<CommError> SerialPortControl::setHandshaking(int handshaking)
         m_flowControl = QSerialPort::HardwareControl;
         return std::nullopt;
     default:
-        return error(errInvalidHandshaking,
-                     QStringLiteral("Handshaking %1 is not supported. Use 0 (none), 1 "
-                                    "(XON/XOFF) or 2 (RTS/CTS).")
-                         .arg(handshaking));
+        return commError(errInvalidHandshaking,
+                         QStringLiteral("Handshaking %1 is not supported. Use 0 (none), 1 "
+                                        "(XON/XOFF) or 2 (RTS/CTS).")
+                             .arg(handshaking));
     }
 }
 
 std::optional<CommError> SerialPortControl::setSThreshold(int threshold)
 {
     if (threshold < 0 || threshold > std::numeric_limits<qint16>::max())
-        return error(
+        return commError(
             errInvalidThreshold,
             QStringLiteral("The send threshold must be 0 or more, not %1.").arg(threshold));
     m_sThreshold = threshold;
@@ -161,7 +161,7 @@ std::optional<CommError> SerialPortControl::setSThreshold(int threshold)
 std::optional<CommError> SerialPortControl::setRThreshold(int threshold)
 {
     if (threshold < 0 || threshold > std::numeric_limits<qint16>::max())
-        return error(
+        return commError(
             errInvalidThreshold,
             QStringLiteral("The receive threshold must be 0 or more, not %1.").arg(threshold));
     m_rThreshold = threshold;
@@ -177,7 +177,8 @@ std::optional<CommError> SerialPortControl::setPortOpen(bool open)
 {
     if (open == m_port.isOpen()) {
         if (open)
-            return error(errPortAlreadyOpen, QStringLiteral("%1 is already open.").arg(portText()));
+            return commError(errPortAlreadyOpen,
+                             QStringLiteral("%1 is already open.").arg(portText()));
         return std::nullopt; // closing a closed port (one lost meanwhile) is no failure
     }
     if (open)
@@ -192,15 +193,16 @@ std::optional<CommError> SerialPortControl::open()
     const QString device = m_device;
     if (device.isEmpty()) {
         const QString known = PortLocator::shortList();
-        return error(errNoSuchPort,
-                     known.isEmpty()
-                         ? QStringLiteral("There is no port %1: no serial port was found. Plug in "
-                                          "the adapter and press Open again.")
-                               .arg(m_commPort)
-                         : QStringLiteral("There is no port %1. The ports here are %2; type one "
-                                          "of these numbers.")
-                               .arg(m_commPort)
-                               .arg(known));
+        return commError(
+            errNoSuchPort,
+            known.isEmpty()
+                ? QStringLiteral("There is no port %1: no serial port was found. Plug in "
+                                 "the adapter and press Open again.")
+                      .arg(m_commPort)
+                : QStringLiteral("There is no port %1. The ports here are %2; type one "
+                                 "of these numbers.")
+                      .arg(m_commPort)
+                      .arg(known));
     }
 
     m_port.setPortName(device);
@@ -209,10 +211,10 @@ std::optional<CommError> SerialPortControl::open()
     // not notice a program that already has it open without locking it.
     if (QFileInfo::exists(device) && ::access(device.toLocal8Bit().constData(), R_OK | W_OK) == 0) {
         if (const std::optional<QString> holder = PortLocator::holderOf(device))
-            return error(errPortInUse,
-                         QStringLiteral("%1 is in use by %2. Close that program, then press "
-                                        "Open again.")
-                             .arg(portText(), *holder));
+            return commError(errPortInUse,
+                             QStringLiteral("%1 is in use by %2. Close that program, then press "
+                                            "Open again.")
+                                 .arg(portText(), *holder));
     }
 #endif
 
@@ -241,39 +243,41 @@ CommError SerialPortControl::openFailure(const QString &device) const
     switch (m_port.error()) {
     case QSerialPort::DeviceNotFoundError: {
         const QString known = PortLocator::shortList();
-        return error(errNoSuchPort,
-                     QStringLiteral("%1 does not exist.%2 Plug in the adapter or type another "
-                                    "port number, then press Open again.")
-                         .arg(portText(),
-                              known.isEmpty()
-                                  ? QString()
-                                  : QStringLiteral(" The ports here are %1.").arg(known)));
+        return commError(errNoSuchPort,
+                         QStringLiteral("%1 does not exist.%2 Plug in the adapter or type another "
+                                        "port number, then press Open again.")
+                             .arg(portText(),
+                                  known.isEmpty()
+                                      ? QString()
+                                      : QStringLiteral(" The ports here are %1.").arg(known)));
     }
     case QSerialPort::PermissionError:
-#if defined(Q_OS_UNIX)
+#if !defined(Q_OS_UNIX)
+        Q_UNUSED(device);
+#else
         // Qt reports a refused open, a port held exclusively by another program and a foreign
         // lock file all as PermissionError; only the first is about access rights.
         if (::access(device.toLocal8Bit().constData(), R_OK | W_OK) != 0) {
             QString group = QFileInfo(device).group();
             if (group.isEmpty() || group == QLatin1String("root"))
                 group = QStringLiteral("dialout");
-            return error(errPermissionDenied,
-                         QStringLiteral("You may not use %1. Add your user to the '%2' group "
-                                        "(sudo usermod -aG %2 $USER), log out and in again, "
-                                        "then press Open again.")
-                             .arg(portText(), group));
+            return commError(errPermissionDenied,
+                             QStringLiteral("You may not use %1. Add your user to the '%2' group "
+                                            "(sudo usermod -aG %2 $USER), log out and in again, "
+                                            "then press Open again.")
+                                 .arg(portText(), group));
         }
 #endif
         // On Windows an open refused with "access denied" is a port another program holds.
-        return error(errPortInUse,
-                     QStringLiteral("%1 is in use by another program. Close that program, then "
-                                    "press Open again.")
-                         .arg(portText()));
+        return commError(errPortInUse,
+                         QStringLiteral("%1 is in use by another program. Close that program, then "
+                                        "press Open again.")
+                             .arg(portText()));
     default:
-        return error(errOpenFailed,
-                     QStringLiteral("%1 could not be opened (%2). Check the adapter and press "
-                                    "Open again.")
-                         .arg(portText(), m_port.errorString()));
+        return commError(errOpenFailed,
+                         QStringLiteral("%1 could not be opened (%2). Check the adapter and press "
+                                        "Open again.")
+                             .arg(portText(), m_port.errorString()));
     }
 }
 
@@ -295,8 +299,8 @@ void SerialPortControl::close()
 std::optional<CommError> SerialPortControl::setOutput(const QString &text)
 {
     if (!m_port.isOpen())
-        return error(errPortNotOpen,
-                     QStringLiteral("%1 is not open. Press Open first.").arg(portText()));
+        return commError(errPortNotOpen,
+                         QStringLiteral("%1 is not open. Press Open first.").arg(portText()));
     const QByteArray bytes = m_encoder.encode(text);
     if (m_port.write(bytes) != bytes.size())
         handleErrorOccurred(QSerialPort::WriteError);
@@ -355,11 +359,11 @@ void SerialPortControl::handleErrorOccurred(QSerialPort::SerialPortError error)
     m_lossPending = true;
     m_lineErrorTimer.stop();
     const QString reason = m_port.errorString();
-    m_lossError = qie::error(errDeviceLost,
-                             QStringLiteral("%1 stopped working (%2) and has been closed. Check "
-                                            "the cable or plug the adapter in again, then "
-                                            "press Open.")
-                                 .arg(portText(), reason));
+    m_lossError = commError(errDeviceLost,
+                            QStringLiteral("%1 stopped working (%2) and has been closed. Check "
+                                           "the cable or plug the adapter in again, then "
+                                           "press Open.")
+                                .arg(portText(), reason));
     QMetaObject::invokeMethod(this, &SerialPortControl::reportLostPort, Qt::QueuedConnection);
 }
 

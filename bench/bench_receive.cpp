@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: MIT
+#include "FakeCommControl.h"
+#include "FakeDialogService.h"
+#include "ui/Form1.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <benchmark/benchmark.h>
+#include <chrono>
+
+using namespace qie;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kChunkBytes = 64;
+constexpr int kMegabyte = 1 << 20;
+constexpr int kChunksPerMegabyte = kMegabyte / kChunkBytes;
+constexpr int kTotalMegabytes = 10;
+
+// 62 printable characters and CR LF: one line per chunk, as a chatty device would send.
+QString chunkText(int i)
+{
+    QString text = QStringLiteral("%1 ").arg(i, 8, 10, QLatin1Char('0'));
+    while (text.size() < kChunkBytes - 2)
+        text += QLatin1Char('a' + text.size() % 26);
+    return text + QStringLiteral("\r\n");
+}
+
+double microseconds(Clock::duration d)
+{
+    return std::chrono::duration<double, std::micro>(d).count();
+}
+
+// Each chunk as the window receives it: appended, then the event loop runs (layout and
+// painting of a shown window) before the next one arrives.
+void BM_AppendReceived(benchmark::State &state)
+{
+    for (auto _ : state) {
+        test::FakeDialogService dialogs;
+        test::FakeCommControl port;
+        Form1 form(dialogs, port);
+        form.show();
+        QCoreApplication::processEvents();
+
+        Clock::duration first {};
+        Clock::duration last {};
+        const Clock::time_point start = Clock::now();
+        for (int mb = 0; mb < kTotalMegabytes; ++mb) {
+            const Clock::time_point mbStart = Clock::now();
+            for (int i = 0; i < kChunksPerMegabyte; ++i) {
+                form.appendReceived(chunkText(mb * kChunksPerMegabyte + i));
+                QCoreApplication::processEvents();
+            }
+            const Clock::duration spent = Clock::now() - mbStart;
+            if (mb == 0)
+                first = spent;
+            if (mb == kTotalMegabytes - 1)
+                last = spent;
+        }
+        const Clock::duration total = Clock::now() - start;
+        state.SetIterationTime(std::chrono::duration<double>(total).count());
+
+        const auto *area = form.findChild<QPlainTextEdit *>(QStringLiteral("txtReceiveData"));
+        if (area->document()->characterCount() < kTotalMegabytes * kMegabyte * 62 / 64)
+            state.SkipWithError("the area lost text");
+        state.counters["first_MB_us_per_chunk"] = microseconds(first) / kChunksPerMegabyte;
+        state.counters["last_MB_us_per_chunk"] = microseconds(last) / kChunksPerMegabyte;
+        state.counters["last_over_first"] = microseconds(last) / microseconds(first);
+        state.counters["total_s"] = std::chrono::duration<double>(total).count();
+    }
+}
+BENCHMARK(BM_AppendReceived)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// The yardstick: setting the whole text again for every chunk. Doing that for all 16384
+// chunks of the first megabyte takes many minutes, so the cost is sampled at 16 sizes spread
+// evenly over the first megabyte; their mean is the mean cost per chunk over that megabyte.
+void BM_SetWholeTextFirstMegabyte(benchmark::State &state)
+{
+    constexpr int kSamples = 16;
+    constexpr int kRepeats = 4;
+    for (auto _ : state) {
+        QPlainTextEdit area;
+        area.setReadOnly(true);
+        area.show();
+        QString text;
+        Clock::duration sampled {};
+        for (int sample = 0; sample < kSamples; ++sample) {
+            while (text.size() < sample * (kMegabyte / kSamples))
+                text += chunkText(int(text.size() / kChunkBytes));
+            for (int r = 0; r < kRepeats; ++r) {
+                const QString next = text + chunkText(r);
+                const Clock::time_point t0 = Clock::now();
+                area.setPlainText(next);
+                QTextCursor cursor = area.textCursor();
+                cursor.movePosition(QTextCursor::End);
+                area.setTextCursor(cursor);
+                area.ensureCursorVisible();
+                QCoreApplication::processEvents();
+                sampled += Clock::now() - t0;
+            }
+        }
+        const double perChunk = microseconds(sampled) / (kSamples * kRepeats);
+        state.SetIterationTime(perChunk * kChunksPerMegabyte / 1e6);
+        state.counters["first_MB_us_per_chunk"] = perChunk;
+        state.counters["first_MB_total_s"] = perChunk * kChunksPerMegabyte / 1e6;
+    }
+}
+BENCHMARK(BM_SetWholeTextFirstMegabyte)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -94,12 +94,29 @@ public:
     }
 
 private:
+    // Without the right to mount, a user namespace of our own may still grant it; our user
+    // becomes its root so that files keep an owner.
+    static bool enterUserNamespace()
+    {
+        const uid_t uid = ::geteuid();
+        const gid_t gid = ::getegid();
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return false;
+        const auto put = [](const char *file, const QByteArray &text) {
+            QFile map(QString::fromLatin1(file));
+            return map.open(QIODevice::WriteOnly) && map.write(text) == text.size();
+        };
+        return put("/proc/self/setgroups", "deny")
+            && put("/proc/self/uid_map", "0 " + QByteArray::number(uid) + " 1")
+            && put("/proc/self/gid_map", "0 " + QByteArray::number(gid) + " 1");
+    }
+
     static QString restrict(Restriction restriction, const QString &folder,
                             const std::function<void()> &prepare)
     {
         const QByteArray path = QFile::encodeName(folder);
         if (restriction == ReadOnlyMount || restriction == TinyDisk) {
-            if (::unshare(CLONE_NEWNS) != 0)
+            if (::unshare(CLONE_NEWNS) != 0 && !enterUserNamespace())
                 return QStringLiteral("no private mount namespace (unshare: %1)")
                     .arg(qt_error_string(errno));
             // Keep our mounts from propagating back to the host.

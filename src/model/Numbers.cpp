@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "model/Numbers.h"
 
+#include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -54,6 +57,57 @@ Scan scanRadix(std::string_view s)
     return r;
 }
 
+// The double nearest to <intPart><fracPart> x 10^(exponent - fracPart.size()), rounded once,
+// so that 0.1 reads as the double nearest to 0.1 and not as a sum of rounding errors.
+double decimalValue(std::string_view intPart, std::string_view fracPart, long long exponent)
+{
+    const long long scale = exponent - static_cast<long long>(fracPart.size());
+    std::size_t leadingZeros = intPart.find_first_not_of('0');
+    if (leadingZeros == std::string_view::npos) {
+        leadingZeros = intPart.size() + std::min(fracPart.find_first_not_of('0'), fracPart.size());
+    }
+    const std::size_t significant = intPart.size() + fracPart.size() - leadingZeros;
+    if (significant == 0)
+        return 0.0;
+
+    // Exact fast path: up to 15 digits and a power of ten up to 1e22 are both exact doubles,
+    // so one multiplication or division rounds correctly.
+    if (significant <= 15 && scale >= -22 && scale <= 22) {
+        static constexpr double kPowers[]
+            = { 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
+        double m = 0.0;
+        for (char c : intPart)
+            m = m * 10.0 + (c - '0');
+        for (char c : fracPart)
+            m = m * 10.0 + (c - '0');
+        return scale >= 0 ? m * kPowers[scale] : m / kPowers[-scale];
+    }
+
+    // "<digits>e<scale>" has no decimal point, so neither conversion depends on the locale.
+    // A short literal is built on the stack: this path serves every long typed number.
+    std::array<char, 96> small {};
+    std::string large;
+    const std::string exponentText = std::to_string(scale);
+    const std::size_t length = intPart.size() + fracPart.size() + 1 + exponentText.size();
+    char *literal = small.data();
+    if (length >= small.size()) {
+        large.resize(length);
+        literal = large.data();
+    }
+    char *out = std::copy(intPart.begin(), intPart.end(), literal);
+    out = std::copy(fracPart.begin(), fracPart.end(), out);
+    *out++ = 'e';
+    out = std::copy(exponentText.begin(), exponentText.end(), out);
+    *out = '\0';
+    double value = 0.0;
+    if (std::from_chars(literal, out, value).ec == std::errc())
+        return value;
+    // Out of range: strtod gives the infinity of an overflow and the denormal or zero of an
+    // underflow, where from_chars gives nothing.
+    return std::strtod(literal, nullptr);
+}
+
 Scan scanDecimal(std::string_view s)
 {
     Scan r;
@@ -63,25 +117,20 @@ Scan scanDecimal(std::string_view s)
         negative = s[i] == '-';
         ++i;
     }
-    // Digits are collected as text and converted once, so that 0.1 reads as the double
-    // nearest to 0.1 and not as an accumulation of rounding errors.
-    std::string mantissa;
-    std::size_t intDigits = 0;
-    while (i < s.size() && isDigit(s[i])) {
-        mantissa += s[i++];
-        ++intDigits;
-    }
-    std::size_t fracDigits = 0;
+    const std::size_t intStart = i;
+    while (i < s.size() && isDigit(s[i]))
+        ++i;
+    const std::string_view intPart = s.substr(intStart, i - intStart);
+    std::string_view fracPart;
     if (i < s.size() && s[i] == '.') {
         std::size_t j = i + 1;
-        while (j < s.size() && isDigit(s[j])) {
-            mantissa += s[j++];
-            ++fracDigits;
-        }
-        if (intDigits + fracDigits > 0)
+        while (j < s.size() && isDigit(s[j]))
+            ++j;
+        fracPart = s.substr(i + 1, j - i - 1);
+        if (!intPart.empty() || !fracPart.empty())
             i = j;
     }
-    if (intDigits + fracDigits == 0)
+    if (intPart.empty() && fracPart.empty())
         return r; // no number at all: nothing used
     r.hasDigits = true;
 
@@ -107,26 +156,7 @@ Scan scanDecimal(std::string_view s)
         }
     }
     r.used = i;
-
-    const long long scale = exponent - static_cast<long long>(fracDigits);
-    // Exact fast path: up to 15 digits and a power of ten up to 1e22 are both exact doubles,
-    // so one multiplication or division rounds correctly, as strtod would.
-    if (mantissa.size() <= 15 && scale >= -22 && scale <= 22) {
-        static constexpr double kPowers[]
-            = { 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
-        double m = 0.0;
-        for (char c : mantissa)
-            m = m * 10.0 + (c - '0');
-        r.value = scale >= 0 ? m * kPowers[scale] : m / kPowers[-scale];
-        if (negative)
-            r.value = -r.value;
-        return r;
-    }
-    std::string literal = mantissa;
-    literal += 'e';
-    literal += std::to_string(scale);
-    r.value = std::strtod(literal.c_str(), nullptr);
+    r.value = decimalValue(intPart, fracPart, exponent);
     if (negative)
         r.value = -r.value;
     return r;
@@ -142,11 +172,21 @@ bool startsRadix(std::string_view s)
 
 double LenientNumber(std::string_view text)
 {
-    std::string compact;
-    compact.reserve(text.size());
-    for (char c : text) {
-        if (c != ' ' && c != '\t' && c != '\n')
-            compact += c;
+    // Blanks anywhere are dropped first; a short text is compacted on the stack. A plain
+    // loop: find_first_of with a set costs a library call per character.
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
+    std::array<char, 64> small {};
+    std::string large;
+    std::string_view compact = text;
+    if (std::any_of(text.begin(), text.end(), isBlank)) {
+        char *out = small.data();
+        if (text.size() > small.size()) {
+            large.resize(text.size());
+            out = large.data();
+        }
+        const char *begin = out;
+        out = std::remove_copy_if(text.begin(), text.end(), out, isBlank);
+        compact = std::string_view(begin, static_cast<std::size_t>(out - begin));
     }
     const Scan r = startsRadix(compact) ? scanRadix(compact) : scanDecimal(compact);
     return r.value;

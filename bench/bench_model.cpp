@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: MIT
+#include "model/ImageModel.h"
+#include "model/Numbers.h"
+
+#include <benchmark/benchmark.h>
+#include <string>
+
+using namespace qie;
+
+namespace {
+
+// A window that keeps the texts the rules read and throws away everything they show, so that
+// the figures are the model's own.
+class NullView : public EditorView
+{
+public:
+    std::string width = "16";
+    std::string callsign = "CALLSIGN";
+
+    std::string widthText() const override { return width; }
+    void setWidthText(const std::string &text) override { width = text.substr(0, 2); }
+    std::string callsignText() const override { return callsign; }
+    void setCellPicture(int cell, CellPicture picture) override
+    {
+        benchmark::DoNotOptimize(cell);
+        benchmark::DoNotOptimize(picture);
+    }
+    void beep() override { }
+    void setDataText(const std::string &text) override { benchmark::DoNotOptimize(text.data()); }
+};
+
+ImageModel::Lines fullLines()
+{
+    ImageModel::Lines lines;
+    lines[0] = "CALLSIGN";
+    for (int r = 1; r < ImageModel::kDataLines; ++r)
+        lines[r] = "0123456789ABCDEFfedcba9876543210";
+    return lines;
+}
+
+void allCellsOn(ImageModel &model)
+{
+    ImageModel::Lines lines;
+    for (int r = 1; r < ImageModel::kDataLines; ++r)
+        lines[r] = std::string(ImageModel::kDigitsPerRow, 'F');
+    model.DecodeDataText(lines);
+}
+
+void BM_UpdateDataText(benchmark::State &state)
+{
+    NullView view;
+    ImageModel model(view);
+    allCellsOn(model);
+    for (auto _ : state) {
+        model.UpdateDataText();
+        benchmark::DoNotOptimize(model.sendData().data());
+    }
+}
+BENCHMARK(BM_UpdateDataText);
+
+void BM_DecodeDataText(benchmark::State &state)
+{
+    NullView view;
+    ImageModel model(view);
+    const ImageModel::Lines lines = fullLines();
+    for (auto _ : state) {
+        model.DecodeDataText(lines);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_DecodeDataText);
+
+void BM_RefreshCells(benchmark::State &state)
+{
+    NullView view;
+    view.width = "9";
+    ImageModel model(view);
+    allCellsOn(model);
+    for (auto _ : state) {
+        model.RefreshCells();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_RefreshCells);
+
+void BM_LenientNumber(benchmark::State &state, const char *text)
+{
+    const std::string input = text;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(LenientNumber(input));
+}
+BENCHMARK_CAPTURE(BM_LenientNumber, width, "16");
+BENCHMARK_CAPTURE(BM_LenientNumber, blanks_exponent, " -1 2.5e 3 x");
+BENCHMARK_CAPTURE(BM_LenientNumber, hex, "&HFFFF");
+BENCHMARK_CAPTURE(BM_LenientNumber, long_text, "12345.678901234567890123456789");
+
+void BM_StrictNumber(benchmark::State &state, const char *text)
+{
+    const std::string input = text;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(StrictNumber(input));
+}
+BENCHMARK_CAPTURE(BM_StrictNumber, width, "16");
+BENCHMARK_CAPTURE(BM_StrictNumber, fraction, " 0.5 ");
+BENCHMARK_CAPTURE(BM_StrictNumber, rejected, "5a");
+BENCHMARK_CAPTURE(BM_StrictNumber, long_text, "12345.678901234567890123456789");
+
+void BM_RoundHalfEven(benchmark::State &state)
+{
+    double x = -40000.25;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(RoundHalfEven(x));
+        x = x > 40000 ? -40000.25 : x + 0.5;
+    }
+}
+BENCHMARK(BM_RoundHalfEven);
+
+} // namespace
+
+BENCHMARK_MAIN();

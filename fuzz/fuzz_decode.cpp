@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+#include "FakeEditorView.h"
+#include "model/ImageModel.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+using namespace qie;
+
+namespace {
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+bool isUpperHex(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+// Byte column of cell (x, y) and its image column 0..127.
+int byteColumnOf(int x, int y)
+{
+    return 8 * (y / ImageModel::kBandRows) + x / 8;
+}
+
+} // namespace
+
+// Input: the width text, then the 11 lines of a data file, separated by line feeds; missing
+// lines are empty. Then the file is decoded, shown and re-encoded as the editor would.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    std::string_view input(reinterpret_cast<const char *>(data), size);
+    const auto next = [&input] {
+        const std::size_t end = input.find('\n');
+        const std::string_view piece = input.substr(0, end);
+        input = end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
+        return std::string(piece);
+    };
+
+    FakeEditorView screen;
+    screen.width = next();
+    ImageModel::Lines lines;
+    for (auto &line : lines)
+        line = next();
+    screen.callsign = lines[0];
+
+    ImageModel model(screen);
+    model.DecodeDataText(lines);
+    check(screen.dataWrites == 0 && screen.pictureWrites == 0);
+
+    const double width = model.width();
+    const int digits = ImageModel::digitsPerRow(width);
+    check(digits >= 0 && digits <= ImageModel::kDigitsPerRow);
+    for (int y = 0; y < ImageModel::kRows; ++y) {
+        for (int x = 0; x < ImageModel::kColumns; ++x) {
+            const int imageColumn = x + (y >= ImageModel::kBandRows ? 64 : 0);
+            check(model.cell(x, y) == 0 || model.cell(x, y) == 1);
+            if (imageColumn >= 4 * digits)
+                check(model.cell(x, y) == 0);
+        }
+    }
+
+    model.RefreshCells();
+    check(screen.pictureWrites == ImageModel::kCellCount);
+    for (int n = 0; n < ImageModel::kCellCount; ++n) {
+        const int x = n % ImageModel::kColumns;
+        const int y = n / ImageModel::kColumns;
+        const bool open = width > byteColumnOf(x, y);
+        check(model.mask(x, y) == (open ? 0 : 1));
+        const CellPicture expected = !open ? CellPicture::Blocked
+            : model.cell(x, y) != 0        ? CellPicture::On
+                                           : CellPicture::Off;
+        check(screen.pictures[n] == expected);
+    }
+
+    model.UpdateDataText();
+    const int bytes = ImageModel::bytesPerRow(width);
+    check(bytes >= 0 && bytes <= ImageModel::kByteColumns);
+    const std::string &text = screen.data;
+    check(model.sendData() == text);
+    check(text.size()
+          == screen.callsign.size() + 2 + ImageModel::kBandRows * (2 * std::size_t(bytes) + 2));
+    check(text.compare(0, screen.callsign.size(), screen.callsign) == 0);
+    ImageModel::Lines encoded { screen.callsign };
+    std::size_t pos = screen.callsign.size();
+    for (int r = 0; r <= ImageModel::kBandRows; ++r) {
+        if (r > 0) {
+            encoded[r] = text.substr(pos, 2 * bytes);
+            for (char c : encoded[r])
+                check(isUpperHex(c));
+            pos += 2 * bytes;
+        }
+        check(text.compare(pos, 2, "\r\n") == 0);
+        pos += 2;
+    }
+
+    // The encoding read back at its own width gives the cells of the first `bytes` byte
+    // columns and nothing else.
+    FakeEditorView reloaded;
+    reloaded.width = std::to_string(bytes);
+    ImageModel again(reloaded);
+    again.DecodeDataText(encoded);
+    for (int y = 0; y < ImageModel::kRows; ++y) {
+        for (int x = 0; x < ImageModel::kColumns; ++x) {
+            const bool written = byteColumnOf(x, y) < bytes;
+            check(again.cell(x, y) == (written ? model.cell(x, y) : 0));
+        }
+    }
+
+    // A click anywhere, inside the grid or not, leaves the cells 0 or 1 and beeps only on a
+    // blocked cell.
+    if (size >= 2) {
+        const int index = std::int16_t(data[0] | data[1] << 8);
+        const int beeps = screen.beeps;
+        model.picField_Click(index);
+        if (index >= 0 && index < ImageModel::kCellCount) {
+            const bool blocked = model.mask(index % 64, index / 64) != 0;
+            check(screen.beeps == beeps + (blocked ? 1 : 0));
+        } else {
+            check(screen.beeps == beeps);
+        }
+    }
+    return 0;
+}

@@ -59,10 +59,8 @@ void readDigits(std::string_view line, int count, std::array<int, N> &digits)
 
 } // namespace
 
-ImageModel::ImageModel(EditorView &view)
-    : m_view(view)
-{
-}
+ImageModel::ImageModel(EditorView &view) : m_view(view)
+{ }
 
 double ImageModel::width() const
 {
@@ -132,7 +130,8 @@ void ImageModel::UpdateDataText()
     const std::string callsign = m_view.callsignText();
 
     std::string text;
-    text.reserve(callsign.size() + kLineEnd.size() + kBandRows * (2 * bytes + kLineEnd.size()));
+    text.reserve(callsign.size() + kLineEnd.size()
+                 + kBandRows * (2 * static_cast<std::size_t>(bytes) + kLineEnd.size()));
     text += callsign;
     text += kLineEnd;
     for (int r = 0; r < kBandRows; ++r) {
@@ -158,14 +157,15 @@ void ImageModel::DecodeDataText(const Lines &lines)
     for (auto &column : imgCell)
         column.fill(0);
     const int digits = digitsPerRow(width());
-    std::array<int, kDigitsPerRow> values{};
+    std::array<int, kDigitsPerRow> values {};
     for (int r = 0; r < kBandRows; ++r) {
         readDigits(lines[r + 1], digits, values);
         for (int j = 0; j < digits; ++j) {
             const int row = j < 16 ? r : r + kBandRows;
             const int firstColumn = 4 * (j % 16);
             for (int k = 0; k < 4; ++k)
-                imgCell[firstColumn + k][row] = (values[j] >> (3 - k)) & 1;
+                imgCell[firstColumn + k][row]
+                    = static_cast<std::int16_t>((values[j] >> (3 - k)) & 1);
         }
     }
 }

@@ -75,8 +75,8 @@ private:
     CellPicture pictureOf(int column, int row) const;
 
     EditorView &m_view;
-    std::array<std::array<std::int16_t, kRows>, kColumns> imgCell{};
-    std::array<std::array<std::int16_t, kRows>, kColumns> imgMask{};
+    std::array<std::array<std::int16_t, kRows>, kColumns> imgCell {};
+    std::array<std::array<std::int16_t, kRows>, kColumns> imgMask {};
     std::string strSendData;
 };
 

@@ -23,8 +23,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display itself and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# Xvfb picks a free display itself and writes its number to fd 3; -noreset keeps it from
+# resetting, and refusing clients meanwhile, each time its last client goes.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do
     [ -s "$work/display" ] && break
@@ -33,6 +34,11 @@ done
 [ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_CURRENT_DESKTOP QT_QPA_PLATFORMTHEME
+# The number can be written a moment before the server accepts clients.
+for _ in $(seq 100); do
+    xdotool getmouselocation >/dev/null 2>&1 && break
+    sleep 0.05
+done
 
 "$app" >"$work/app.log" 2>&1 &
 app_pid=$!

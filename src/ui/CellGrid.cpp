@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
-#include <qdrawutil.h>
 
 namespace qie {
 
@@ -78,17 +77,29 @@ void CellGrid::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     const QRect dirty = event->rect();
+    // The sunken border of every cell in four batches, one per shade: the outer line dark at
+    // the top and left, light at the bottom and right; the inner line black and button face.
+    std::array<QList<QLine>, 4> shades;
     for (int n = 0; n < kCellCount; ++n) {
         const QRect r = cellRect(n);
         if (!r.intersects(dirty))
             continue;
-        qDrawWinPanel(&painter, r, palette(), true);
+        const int x0 = r.left(), y0 = r.top(), x1 = r.right(), y1 = r.bottom();
+        shades[0] << QLine(x0, y1 - 1, x0, y0) << QLine(x0 + 1, y0, x1 - 1, y0);
+        shades[1] << QLine(x0, y1, x1, y1) << QLine(x1, y0, x1, y1 - 1);
+        shades[2] << QLine(x0 + 1, y1 - 2, x0 + 1, y0 + 1) << QLine(x0 + 2, y0 + 1, x1 - 2, y0 + 1);
+        shades[3] << QLine(x0 + 1, y1 - 1, x1 - 1, y1 - 1) << QLine(x1 - 1, y0 + 1, x1 - 1, y1 - 2);
+        // The picture from the inside's top-left corner, only as much of it as fits.
         const QRect inside
             = r.adjusted(kBorderPixels, kBorderPixels, -kBorderPixels, -kBorderPixels);
-        painter.save();
-        painter.setClipRect(inside);
-        painter.drawPixmap(inside.topLeft(), m_pictures[static_cast<int>(m_shown[n])]);
-        painter.restore();
+        painter.drawPixmap(inside.topLeft(), m_pictures[static_cast<int>(m_shown[n])],
+                           QRect(QPoint(0, 0), inside.size()));
+    }
+    const QPalette::ColorRole roles[]
+        = { QPalette::Dark, QPalette::Light, QPalette::Shadow, QPalette::Button };
+    for (std::size_t i = 0; i < shades.size(); ++i) {
+        painter.setPen(palette().color(roles[i]));
+        painter.drawLines(shades[i]);
     }
     if (hasFocus()) {
         QStyleOptionFocusRect option;

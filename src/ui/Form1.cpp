@@ -188,13 +188,22 @@ void Form1::buildLayout()
                         static_cast<QWidget *>(parameters) })
         w->setFont(Fonts::window());
     showPortState(false);
-    Label2->setToolTip(m_port.describePorts());
-    Text2->setToolTip(m_port.describePorts());
+    // The port list is asked for when a tooltip is about to show: it stays current when an
+    // adapter is plugged in later, and scanning the devices does not slow the start.
+    Label2->installEventFilter(this);
+    Text2->installEventFilter(this);
 
     cmdEnd = button(this, "cmdEnd", QStringLiteral("Exit"), { 13080, 8280, 1215, 375 }, 0);
 
     setTabOrder();
     cmdEnd->setFocus();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip && (watched == Label2 || watched == Text2))
+        static_cast<QWidget *>(watched)->setToolTip(m_port.describePorts());
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::setTabOrder()

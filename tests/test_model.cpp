@@ -1,85 +1,52 @@
 // SPDX-License-Identifier: MIT
 #include "FakeEditorView.h"
-#include "model/ImageModel.h"
 #include "model/Numbers.h"
 
 #include <QTest>
-#include <cmath>
-#include <limits>
 #include <random>
 
 using namespace qie;
 
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = qInf();
+const double kNaN = qQNaN(); // rejected, or overflow
+const QByteArray kLongFraction = "0." + QByteArray(1000000, '0') + "1e1000003"; // 100
+const QByteArray kAllOn = "CALL" + ("|" + QByteArray(32, 'F')).repeated(10);
+constexpr const char *kColumns[] = { "0", "1", "2", "3" };
 
-std::string_view view(const QByteArray &text)
+// Doubles compared to the last bit, infinities included.
+const auto exact = [](double x) { return QByteArray::number(x, 'g', 17); };
+const auto dataOf = [](const FakeEditorView &view) { return QByteArray::fromStdString(view.data); };
+
+// A test table in one call, its columns named by place for fetch().
+template<typename... T> void table(std::initializer_list<std::tuple<T...>> rows)
 {
-    return { text.constData(), static_cast<std::size_t>(text.size()) };
+    std::size_t column = 0;
+    (QTest::addColumn<T>(kColumns[column++]), ...);
+    for (int place = 0; const auto &row : rows)
+        std::apply([&](const T &...v) { (QTest::addRow("%d", place++) << ... << v); }, row);
 }
 
-// 0.<1000000 zeros>1e1000003: a huge exponent that a long fraction pulls back to 100.
-QByteArray longFraction()
+template<typename T> const T &column(int &place)
 {
-    return "0." + QByteArray(1000000, '0') + "1e1000003";
+    return *static_cast<T *>(QTest::qData(kColumns[place++], qMetaTypeId<T>()));
 }
 
-// Table rows named by their text, control characters spelled out.
-const char *rowName(const char *text)
+template<typename... T> std::tuple<T...> fetch()
 {
-    static QByteArray name;
-    name = QByteArray(text).replace('\t', "\\t").replace('\n', "\\n").replace('\r', "\\r");
-    if (name.isEmpty())
-        name = "(empty)";
-    return name.constData();
+    int place = 0; // a braced list runs left to right
+    return std::tuple<T...> { column<T>(place)... };
 }
 
-std::string repeat(const std::string &line, int times)
+// The 11 lines of a data text, or of a '|'-separated file text, as the loader hands them over.
+ImageModel::Lines linesOf(QByteArray text)
 {
-    std::string text;
-    for (int i = 0; i < times; ++i)
-        text += line;
-    return text;
-}
-
-std::vector<std::string> rowLinesOf(const std::string &dataText)
-{
-    std::vector<std::string> lines;
-    std::size_t pos = 0;
-    for (std::size_t end; (end = dataText.find("\r\n", pos)) != std::string::npos; pos = end + 2)
-        lines.push_back(dataText.substr(pos, end - pos));
-    if (pos != dataText.size() || lines.size() != ImageModel::kDataLines)
-        return {};
-    lines.erase(lines.begin());
+    const auto parts = text.replace("\r\n", "|").split('|');
+    ImageModel::Lines lines;
+    for (int i = 0; i < ImageModel::kDataLines; ++i)
+        lines[i] = parts.value(i).toStdString();
     return lines;
-}
-
-ImageModel::Lines fileLines(const QStringList &rows)
-{
-    ImageModel::Lines lines { "CALL" };
-    for (int r = 0; r < rows.size(); ++r)
-        lines[r + 1] = rows[r].toStdString();
-    return lines;
-}
-
-void switchAllOn(ImageModel &model, FakeEditorView &screen)
-{
-    const std::string kept = screen.width;
-    screen.width = "16";
-    model.DecodeDataText(fileLines(QStringList(10, QString(32, u'F'))));
-    screen.width = kept;
-}
-
-int openByteColumns(const ImageModel &model)
-{
-    int open = 0;
-    for (int y = 0; y < ImageModel::kRows; ++y)
-        for (int x = 0; x < ImageModel::kColumns; ++x)
-            if (model.mask(x, y) == 0)
-                open |= 1 << (8 * (y / 10) + x / 8);
-    return open;
 }
 
 } // namespace
@@ -87,480 +54,170 @@ int openByteColumns(const ImageModel &model)
 class TestModel : public QObject
 {
     Q_OBJECT
+    FakeEditorView m_screen;
+    std::optional<ImageModel> m_model;
+
 private slots:
-    void lenientNumber_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<double>("expected");
-        // clang-format off
-        const std::pair<const char *, double> rows[] = {
-            {"7.5", 7.5}, {"ab", 0}, {"", 0}, {"5a", 5}, {"&HA", 10}, {"&Ha", 10}, {"&hff", 255},
-            {"&H", 0}, {"&HG1", 0}, {"&O17", 15}, {"&o", 0}, {"&O78", 7}, {"&O8", 0}, {" 1 2 ", 12},
-            {"1\t2", 12}, {"1\n2", 12}, {"\t-\n3", -3}, {"& H 1 0", 16}, {"\r5", 0}, {"+4", 4},
-            {"-", 0}, {".", 0}, {".5", 0.5}, {"5.", 5}, {"-.5", -0.5}, {"0.1", 0.1}, {"1e3", 1000},
-            {"1E+3", 1000}, {"2.5e-1", 0.25}, {"3e 2", 300}, {"5.e1", 50}, {"1e", 1}, {"1e+", 1},
-            {"1e-x", 1}, {"e5", 0}, {"1.2.3", 1.2}, {"--1", 0}, {"-&H10", 0}, {"1,000", 1},
-            {"$5", 0}, {"5-", 5}, {"1d5", 1}, {"12345678901234567890", 12345678901234567890.0},
-            {"1e400", kInf}, {"-1e400", -kInf}, {"1e99999999999999999999", kInf}, {"1e-400", 0}
-        };
-        // clang-format on
-        for (const auto &[text, expected] : rows)
-            QTest::newRow(rowName(text)) << QByteArray(text) << expected;
-        QTest::newRow("long fraction") << longFraction() << 100.0;
-    }
+    void init() { m_model.emplace(m_screen = {}); }
+
+    // clang-format off
+    void lenientNumber_data() { table<QByteArray, double>({
+        {"7.5", 7.5}, {"ab", 0}, {"", 0}, {"5a", 5}, {"&HA", 10}, {"&Ha", 10}, {"&hff", 255},
+        {"&H", 0}, {"&O17", 15}, {"&o", 0}, {"&O78", 7}, {" 1 2 ", 12}, {"1\t2", 12}, {"1\n2", 12},
+        {"\t-\n3", -3}, {"& H 1 0", 16}, {"\r5", 0}, {"+4", 4}, {".", 0}, {"-.5", -0.5},
+        {"0.1", 0.1}, {"1E+3", 1000}, {"2.5e-1", 0.25}, {"3e 2", 300}, {"5.e1", 50}, {"1e+", 1},
+        {"1.2.3", 1.2}, {"--1", 0}, {"-&H10", 0}, {"1,000", 1}, {"5-", 5}, {"1d5", 1},
+        {"12345678901234567890", 12345678901234567890.0}, {"1e400", kInf}, {"-1e400", -kInf},
+        {"1e99999999999999999999", kInf}, {"1e-400", 0}, {kLongFraction, 100}}); }
+    // clang-format on
     void lenientNumber()
     {
-        QFETCH(QByteArray, text);
-        QFETCH(double, expected);
-        const double got = LenientNumber(view(text));
-        QVERIFY2(got == expected, qPrintable(QString::number(got, 'g', 17)));
+        const auto [text, expected] = fetch<QByteArray, double>();
+        QCOMPARE(exact(LenientNumber(text.toStdString())), exact(expected));
     }
 
-    void strictNumber_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<double>("expected");
-        // clang-format off
-        const std::pair<const char *, double> good[] = {
-            {"7.5", 7.5}, {"3.", 3}, {".5", 0.5}, {" 8", 8}, {"8 ", 8}, {"  -2  ", -2},
-            {"+1e2", 100}, {"1E-1", 0.1}, {"5.e1", 50}, {"&HA", 10}, {"&ha", 10}, {"&O17", 15},
-            {" &H1F ", 31}, {"1e-400", 0}, {"0", 0}
-        };
-        // clang-format on
-        for (const auto &[text, expected] : good)
-            QTest::newRow(rowName(text)) << QByteArray(text) << true << expected;
-        QTest::newRow("long fraction") << longFraction() << true << 100.0;
-        for (const char *text :
-             { "",     "   ", "ab",    "5a",  ".",   "-",     "+",       "&H",    "&O", "&O8",
-               "&H1G", "1 2", "\t5",   "5\t", "5\n", "1,000", "1.000,5", "$5",    "5-", "1e",
-               "1e+",  "e5",  "1.2.3", "--1", "1d5", "0x10",  "1e400",   "-1e400" })
-            QTest::newRow(rowName(text)) << QByteArray(text) << false << 0.0;
-        QTest::newRow("hex beyond double") << "&H" + QByteArray(300, 'F') << false << 0.0;
-    }
+    // clang-format off
+    void strictNumber_data() { table<QByteArray, double>({
+        {"7.5", 7.5}, {"3.", 3}, {".5", 0.5}, {"  -2  ", -2}, {"+1e2", 100}, {"1E-1", 0.1},
+        {"5.e1", 50}, {"&HA", 10}, {"&ha", 10}, {"&O17", 15}, {" &H1F ", 31}, {"1e-400", 0},
+        {kLongFraction, 100}, {"", kNaN}, {"   ", kNaN}, {"ab", kNaN}, {"5a", kNaN}, {".", kNaN},
+        {"&H", kNaN}, {"&O8", kNaN}, {"&H1G", kNaN}, {"1 2", kNaN}, {"\t5", kNaN}, {"5\n", kNaN},
+        {"1,000", kNaN}, {"$5", kNaN}, {"5-", kNaN}, {"1e", kNaN}, {"1d5", kNaN}, {"0x10", kNaN},
+        {"-1e400", kNaN}, {"&H" + QByteArray(300, 'F'), kNaN}}); }
+    // clang-format on
     void strictNumber()
     {
-        QFETCH(QByteArray, text);
-        QFETCH(bool, accepted);
-        QFETCH(double, expected);
-        const auto got = StrictNumber(view(text));
-        QCOMPARE(got.has_value(), accepted);
-        if (got) {
-            QVERIFY2(*got == expected, qPrintable(QString::number(*got, 'g', 17)));
-            QCOMPARE(LenientNumber(view(text)), *got);
-        }
+        const auto [text, expected] = fetch<QByteArray, double>();
+        QCOMPARE(exact(StrictNumber(text.toStdString()).value_or(kNaN)), exact(expected));
     }
 
-    void roundHalfEven_data()
-    {
-        QTest::addColumn<double>("x");
-        QTest::addColumn<int>("expected"); // -1000000: overflow, no value
-        // clang-format off
-        const std::pair<double, int> rows[] = {
-            {6.5, 6}, {7.5, 8}, {-0.5, 0}, {-1.5, -2}, {0.5, 0}, {2.5, 2}, {2.4, 2}, {2.6, 3},
-            {-2.6, -3}, {0.49999999999999994, 0}, {-0.49999999999999994, 0}, {-1e-300, 0},
-            {32767, 32767}, {32767.4, 32767}, {32766.5, 32766}, {-32768, -32768},
-            {-32768.5, -32768}, {32767.5, -1000000}, {-32768.6, -1000000}, {-32769, -1000000},
-            {40000, -1000000}, {1e300, -1000000}, {kInf, -1000000}, {-kInf, -1000000},
-            {kNaN, -1000000}, {4503599627370497.0, -1000000}
-        };
-        // clang-format on
-        for (const auto &[x, expected] : rows)
-            QTest::newRow(qPrintable(QString::number(x, 'g', 17))) << x << expected;
-    }
+    // clang-format off
+    void roundHalfEven_data() { table<double, double>({
+        {6.5, 6}, {7.5, 8}, {-0.5, 0}, {-1.5, -2}, {2.5, 2}, {-2.6, -3}, {0.49999999999999994, 0},
+        {32767.4, 32767}, {32766.5, 32766}, {-32768.5, -32768}, {32767.5, kNaN}, {-32768.6, kNaN},
+        {kInf, kNaN}, {kNaN, kNaN}, {4503599627370497.0, kNaN}}); }
+    // clang-format on
     void roundHalfEven()
     {
-        QFETCH(double, x);
-        QFETCH(int, expected);
-        const auto got = RoundHalfEven(x);
-        QCOMPARE(got.has_value(), expected != -1000000);
-        if (got)
-            QCOMPARE(int(*got), expected);
+        const auto [x, expected] = fetch<double, double>();
+        QCOMPARE(exact(std::optional<double>(RoundHalfEven(x)).value_or(kNaN)), exact(expected));
     }
 
-    // RefreshCells opens byte column g exactly when N > g; then every open cell toggles on a
-    // click and every blocked one only beeps, keeping its state.
-    void maskAndClicks_data()
+    // A width text, read as the number it begins with when it does not convert, opens byte
+    // column g exactly when N > g and gives B bytes per row by the even-half rule, at most 16.
+    // Open cells toggle on a click, blocked ones only beep.
+    // "Done" then brings the text into 1..16 as LenientNumber reads it, and only then.
+    // clang-format off
+    void widthText_data() { table<QByteArray, int, int, QByteArray>({
+        {"0", 0, 0, "1"}, {"-3", 0, 0, "1"}, {".4", 1, 0, "1"}, {".5", 1, 1, "1"}, {"1", 1, 1, "1"},
+        {"1.", 1, 1, "1."}, {"1.5", 3, 1, "1.5"}, {"2.5", 7, 3, "2.5"}, {"3", 7, 3, "3"},
+        {"8", 0xFF, 8, "8"}, {" 8", 0xFF, 8, " 8"}, {"9", 0x1FF, 9, "9"},
+        {"15.5", 0xFFFF, 15, "15.5"}, {"16", 0xFFFF, 16, "16"}, {"16.5", 0xFFFF, 16, "16"},
+        {"17", 0xFFFF, 16, "16"}, {"99", 0xFFFF, 16, "16"}, {"5a", 0x1F, 5, "5a"}, {"", 0, 0, "1"},
+        {"ab", 0, 0, "1"}, {".", 0, 0, "1"}, {"&H", 0, 0, "1"}, {"&HA", 0x3FF, 10, "&HA"}}); }
+    // clang-format on
+    void widthText()
     {
-        QTest::addColumn<QByteArray>("width");
-        QTest::addColumn<int>("open");
-        // clang-format off
-        const std::pair<const char *, int> rows[] = {
-            {"0", 0}, {"-3", 0}, {".5", 0x1}, {".4", 0x1}, {"1", 0x1}, {"3", 0x7}, {"8", 0xFF},
-            {"9", 0x1FF}, {"16", 0xFFFF}, {"20", 0xFFFF}, {"15.5", 0xFFFF}, {"1 ", 0x1},
-            {"5a", 0x1F}, {"", 0}, {"ab", 0}, {".", 0}, {"&H", 0}, {"&HA", 0x3FF}
-        };
-        // clang-format on
-        for (const auto &[width, open] : rows)
-            QTest::newRow(rowName(width)) << QByteArray(width) << open;
-    }
-    void maskAndClicks()
-    {
-        QFETCH(QByteArray, width);
-        QFETCH(int, open);
-        FakeEditorView screen;
-        ImageModel model(screen);
-        switchAllOn(model, screen);
-        screen.width = width.toStdString();
-        model.RefreshCells();
-        QCOMPARE(openByteColumns(model), open);
-        int blocked = 0;
+        const auto [width, open, bytes, after] = fetch<QByteArray, int, int, QByteArray>();
+        m_model->DecodeDataText(linesOf(kAllOn));
+        m_screen.width = width.toStdString();
+        m_screen.callsign = " Ab "; // as typed: no trimming, no change of case
+        m_model->RefreshCells();
+        m_model->UpdateDataText();
+        QCOMPARE(dataOf(m_screen), " Ab \r\n" + (QByteArray(2 * bytes, 'F') + "\r\n").repeated(10));
+        QCOMPARE(m_model->sendData(), m_screen.data);
         for (int n = 0; n < ImageModel::kCellCount; ++n) {
-            const bool isBlocked = model.mask(n % 64, n / 64) != 0;
-            blocked += isBlocked;
-            QCOMPARE(screen.pictures[n], isBlocked ? CellPicture::Blocked : CellPicture::On);
-            model.picField_Click(n);
-            QCOMPARE(model.cell(n % 64, n / 64), isBlocked ? 1 : 0);
-            QCOMPARE(screen.pictures[n], isBlocked ? CellPicture::Blocked : CellPicture::Off);
+            m_model->picField_Click(n);
+            const bool isOpen = (open >> (n / 640 * 8 + n % 64 / 8)) & 1; // byte column of cell n
+            QCOMPARE(m_model->cell(n % 64, n / 64), isOpen ? 0 : 1);
+            QCOMPARE(m_screen.pictures[n], isOpen ? CellPicture::Off : CellPicture::Blocked);
         }
-        QCOMPARE(screen.beeps, blocked);
-        QCOMPARE(screen.dataWrites, ImageModel::kCellCount - blocked);
+        QCOMPARE(m_screen.beeps, 80 * (16 - int(qPopulationCount(uint(open)))));
+        QCOMPARE(m_screen.dataWrites, 1 + 80 * int(qPopulationCount(uint(open))));
+        m_model->cmdUpDate_Click();
+        QCOMPARE(QByteArray::fromStdString(m_screen.width), after);
     }
 
-    void doneRule_data()
-    {
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QByteArray>("after");
-        QTest::addColumn<int>("bytes");
-        // clang-format off
-        const std::tuple<const char *, const char *, int> rows[] = {
-            {"ab", "1", 1}, {"", "1", 1}, {".5", "1", 1}, {"-3", "1", 1}, {"&H", "1", 1},
-            {"-", "1", 1}, {"17", "16", 16}, {"99", "16", 16}, {"20", "16", 16}, {"16", "16", 16},
-            {"8", "8", 8}, {" 8", " 8", 8}, {"1.", "1.", 1}, {"5a", "5a", 5}
-        };
-        // clang-format on
-        for (const auto &[before, after, bytes] : rows)
-            QTest::newRow(rowName(before)) << QByteArray(before) << QByteArray(after) << bytes;
-    }
-    void doneRule()
-    {
-        QFETCH(QByteArray, before);
-        QFETCH(QByteArray, after);
-        QFETCH(int, bytes);
-        FakeEditorView screen;
-        ImageModel model(screen);
-        screen.width = before.toStdString();
-        model.cmdUpDate_Click();
-        QCOMPARE(QByteArray::fromStdString(screen.width), after);
-        QCOMPARE(openByteColumns(model), (1 << bytes) - 1);
-        QCOMPARE(screen.dataWrites, 1);
-        const auto rows = rowLinesOf(screen.data);
-        QCOMPARE(rows.size(), 10u);
-        QCOMPARE(rows[0].size(), std::size_t(2 * bytes));
-    }
-
-    void dataTextLayout_data()
-    {
-        QTest::addColumn<QByteArray>("width");
-        QTest::addColumn<QByteArray>("callsign");
-        QTest::addColumn<bool>("cellsOn");
-        QTest::addColumn<int>("bytes");
-        QTest::newRow("empty callsign") << QByteArray("1") << QByteArray() << true << 1;
-        QTest::newRow("callsign as typed") << QByteArray("2") << QByteArray(" Ab c ") << true << 2;
-        QTest::newRow("all off at 16") << QByteArray("16") << QByteArray("X") << false << 16;
-        // clang-format off
-        const std::pair<const char *, int> widths[] = {
-            {"0", 0}, {"-1", 0}, {"-9", 0}, {".4", 0}, {".5", 1}, {".6", 1}, {"1", 1}, {"1.5", 1},
-            {"2.5", 3}, {"3.5", 3}, {"16", 16}, {"16.4", 16}, {"16.5", 16}, {"17", 16}, {"99", 16},
-            {"1e9", 16}, {"5a", 5}, {"", 0}, {"ab", 0}, {".", 0}
-        };
-        // clang-format on
-        for (const auto &[width, bytes] : widths)
-            QTest::newRow(rowName(width))
-                << QByteArray(width) << QByteArray("TEST") << true << bytes;
-    }
-    void dataTextLayout()
-    {
-        QFETCH(QByteArray, width);
-        QFETCH(QByteArray, callsign);
-        QFETCH(bool, cellsOn);
-        QFETCH(int, bytes);
-        FakeEditorView screen;
-        ImageModel model(screen);
-        if (cellsOn)
-            switchAllOn(model, screen);
-        screen.width = width.toStdString();
-        screen.callsign = callsign.toStdString();
-        model.UpdateDataText();
-        std::string expected = screen.callsign + "\r\n";
-        for (int r = 0; r < 10; ++r)
-            expected += std::string(2 * bytes, cellsOn ? 'F' : '0') + "\r\n";
-        QCOMPARE(screen.data, expected);
-        QCOMPARE(model.sendData(), expected);
-    }
-
-    void diagonalEncodesOneBytePerRow()
-    {
-        FakeEditorView screen;
-        screen.callsign = "TEST";
-        screen.width = "1";
-        ImageModel model(screen);
-        model.RefreshCells();
-        for (int i = 0; i < 8; ++i)
-            model.picField_Click(64 * i + i);
-        QCOMPARE(screen.data,
-                 "TEST\r\n80\r\n40\r\n20\r\n10\r\n08\r\n04\r\n02\r\n01\r\n00\r\n00\r\n");
-        QCOMPARE(model.sendData(), screen.data);
-
-        FakeEditorView loaded;
-        loaded.width = "1";
-        ImageModel decoded(loaded);
-        const auto rows = rowLinesOf(screen.data);
-        QStringList lines;
-        for (const auto &row : rows)
-            lines << QString::fromStdString(row);
-        decoded.DecodeDataText(fileLines(lines));
-        for (int y = 0; y < ImageModel::kRows; ++y)
-            for (int x = 0; x < ImageModel::kColumns; ++x)
-                QCOMPARE(decoded.cell(x, y), x == y && x < 8 ? 1 : 0);
-    }
-
-    void bothBandsAtWidthNine()
-    {
-        FakeEditorView screen;
-        screen.callsign = "TEST";
-        screen.width = "9";
-        ImageModel model(screen);
-        model.cmdUpDate_Click();
-        for (int n : { 0, 64 * 9 + 63, 64 * 12 + 3 })
-            model.picField_Click(n);
-        QCOMPARE(screen.beeps, 0);
-        QCOMPARE(screen.data,
-                 "TEST\r\n"
-                 "800000000000000000\r\n000000000000000000\r\n000000000000000010\r\n"
-                 "000000000000000000\r\n000000000000000000\r\n000000000000000000\r\n"
-                 "000000000000000000\r\n000000000000000000\r\n000000000000000000\r\n"
-                 "000000000000000100\r\n");
-    }
-
-    void loadedTextStaysUntilFirstClick()
-    {
-        FakeEditorView screen;
-        screen.callsign = "CALL";
-        screen.width = "2";
-        ImageModel model(screen);
-        model.DecodeDataText(fileLines({ "8aZ3", "", "", "", "", "", "", "", "", "0000" }));
-        for (int x = 0; x < ImageModel::kColumns; ++x)
-            QCOMPARE(model.cell(x, 0), x == 0 || x == 4 || x == 6 || x == 14 || x == 15 ? 1 : 0);
-        model.RefreshCells();
-        const std::string fileText = "CALL\r\n8aZ3\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n0000\r\n";
-        model.setSendData(fileText);
-        QCOMPARE(screen.dataWrites, 0);
-        QCOMPARE(model.sendData(), fileText);
-        model.picField_Click(64 * 9 + 10);
-        QCOMPARE(screen.data, "CALL\r\n8A03\r\n" + repeat("0000\r\n", 8) + "0020\r\n");
-        QCOMPARE(model.sendData(), screen.data);
-    }
-
-    // Random grids survive encode then decode at every width; cells beyond the width read 0.
-    void roundTrip_data()
-    {
-        QTest::addColumn<int>("width");
+    // Worked examples, clicked after "Done" and compared character for character ('|' stands
+    // for CR LF), and random grids at every width.
+    // clang-format off
+    void encodeDecode_data() { table<QByteArray, QList<int>, QByteArray>({
+        {"1", {0, 65, 130, 195, 260, 325, 390, 455}, "TEST|80|40|20|10|08|04|02|01|00|00|"},
+        {"9", {0, 639, 771}, "TEST|800000000000000000|000000000000000000|000000000000000010|"
+            + QByteArray("000000000000000000|").repeated(6) + "000000000000000100|"}});
         for (int w = 1; w <= 16; ++w)
-            QTest::newRow(qPrintable(QString::number(w))) << w;
+            QTest::addRow("random %d", w) << QByteArray::number(w) << QList<int>() << QByteArray();
     }
-    void roundTrip()
+    // clang-format on
+    void encodeDecode()
     {
-        QFETCH(int, width);
-        std::mt19937 random(20261206u + unsigned(width));
-        FakeEditorView screen;
-        screen.callsign = "RT" + std::to_string(width);
-        ImageModel model(screen);
-        model.RefreshCells();
+        const auto [width, cells, text] = fetch<QByteArray, QList<int>, QByteArray>();
+        m_screen.callsign = "TEST";
+        m_screen.width = width.toStdString();
+        m_model->cmdUpDate_Click();
+        std::mt19937 random(20261206u);
         for (int n = 0; n < ImageModel::kCellCount; ++n)
-            if (random() & 1)
-                model.picField_Click(n);
-        screen.width = std::to_string(width);
-        model.UpdateDataText();
-        const auto rows = rowLinesOf(screen.data);
-        QCOMPARE(rows.size(), 10u);
-
-        for (bool lower : { false, true }) {
-            QStringList lines;
-            for (const auto &row : rows)
-                lines << (lower ? QString::fromStdString(row).toLower()
-                                : QString::fromStdString(row));
-            FakeEditorView loaded = screen;
-            ImageModel decoded(loaded);
-            decoded.DecodeDataText(fileLines(lines));
-            for (int y = 0; y < ImageModel::kRows; ++y)
-                for (int x = 0; x < ImageModel::kColumns; ++x) {
-                    const bool kept = 8 * (y / 10) + x / 8 < width;
-                    QCOMPARE(decoded.cell(x, y), kept ? model.cell(x, y) : 0);
-                }
-            decoded.UpdateDataText();
-            QCOMPARE(loaded.data, screen.data);
-        }
+            if (text.isEmpty() ? random() & 1 : cells.contains(n))
+                m_model->picField_Click(n);
+        QCOMPARE(text.isEmpty() ? text : dataOf(m_screen), QByteArray(text).replace('|', "\r\n"));
+        // Loaded back from lowercase digits (decode() has the uppercase ones), the cells are
+        // what the clicks showed: on where they show on, off where they show off or blocked.
+        ImageModel loaded(m_screen);
+        loaded.DecodeDataText(linesOf(dataOf(m_screen).toLower()));
+        for (int n = 0; n < ImageModel::kCellCount; ++n)
+            QCOMPARE(loaded.cell(n % 64, n / 64), m_screen.pictures[n] == CellPicture::On ? 1 : 0);
     }
 
-    // A typed width shapes the next data text at once, while the mask waits for "Done".
-    void clickAfterTypedWidth_data()
-    {
-        QTest::addColumn<QByteArray>("done");
-        QTest::addColumn<QByteArray>("typed");
-        QTest::addColumn<int>("cell");
-        QTest::addColumn<int>("bytes"); // -1: the click only beeps
-        QTest::newRow("3 over 16, byte column 10")
-            << QByteArray("16") << QByteArray("3") << 64 * 12 + 17 << 3;
-        QTest::newRow("16 over 3, open cell") << QByteArray("3") << QByteArray("16") << 0 << 16;
-        QTest::newRow("16 over 3, blocked cell")
-            << QByteArray("3") << QByteArray("16") << 64 * 3 + 41 << -1;
-        QTest::newRow("9 over 3, lower band")
-            << QByteArray("3") << QByteArray("9") << 64 * 12 + 3 << -1;
-        QTest::newRow("20 over 16") << QByteArray("16") << QByteArray("20") << 0 << 16;
-        QTest::newRow("0 over 16") << QByteArray("16") << QByteArray("0") << 1279 << 0;
-        QTest::newRow("ab over 16") << QByteArray("16") << QByteArray("ab") << 0 << 0;
-        QTest::newRow("5a over 16") << QByteArray("16") << QByteArray("5a") << 0 << 5;
-        QTest::newRow("empty over 1") << QByteArray("1") << QByteArray("") << 0 << 0;
-    }
+    // A typed width shapes the next data text at once while the mask waits for "Done": the on
+    // cells of byte column 5, blocked at width 3, reach a row written at 16. Widening shows
+    // them again. A click off the grid changes nothing.
+    // clang-format off
+    void clickAfterTypedWidth_data() { table<QByteArray, QByteArray, int, QByteArray>({
+        {"16", "3", 64 * 12 + 17, "000000"}, {"3", "16", 0, "80000000008000000000000000000000"},
+        {"3", "16", 64 * 3 + 41, "000000"}, {"3", "9", 64 * 12 + 3, "000000"},
+        {"16", "0", 1279, ""}, {"16", "20", 0, "80000000008000000000000000000000"},
+        {"ab", "16", 8, "00"}, {"16", "5a", 0, "8000000000"}, {"ab", "", 0, ""},
+        {"3", "16", -1, "000000"}, {"3", "16", 1280, "000000"}, {"3", "16", INT_MIN, "000000"}}); }
+    // clang-format on
     void clickAfterTypedWidth()
     {
-        QFETCH(QByteArray, done);
-        QFETCH(QByteArray, typed);
-        QFETCH(int, cell);
-        QFETCH(int, bytes);
-        FakeEditorView screen;
-        ImageModel model(screen);
-        model.cmdUpDate_Click();
-        model.picField_Click(40); // byte column 5, row 0
-        model.picField_Click(64 * 9 + 47); // byte column 5, row 9
-        screen.width = done.toStdString();
-        model.cmdUpDate_Click();
-        const int open = openByteColumns(model);
-        const std::string before = screen.data;
-        screen.width = typed.toStdString();
-        model.picField_Click(cell);
-        QCOMPARE(openByteColumns(model), open);
-        QCOMPARE(screen.beeps, bytes < 0 ? 1 : 0);
-        QCOMPARE(model.cell(cell % 64, cell / 64), bytes < 0 ? 0 : 1);
-        const auto rows = rowLinesOf(screen.data);
-        QCOMPARE(rows.size(), 10u);
-        if (bytes < 0)
-            QCOMPARE(screen.data, before);
-        else
-            QCOMPARE(rows[0].size(), std::size_t(2 * bytes));
-        if (bytes > 5) { // the blocked cells of byte column 5 still reach the data text
-            QCOMPARE(rows[0].substr(10, 2), "80");
-            QCOMPARE(rows[9].substr(10, 2), "01");
-        }
-        const auto hidden = model.mask(40, 0) != 0 ? CellPicture::Blocked : CellPicture::On;
-        QCOMPARE(screen.pictures[40], hidden);
-        QCOMPARE(screen.pictures[64 * 9 + 47], hidden);
-
-        // Widening shows the hidden cells again with the state they kept.
-        screen.width = "16";
-        model.cmdUpDate_Click();
-        QCOMPARE(screen.pictures[40], CellPicture::On);
-        QCOMPARE(screen.pictures[64 * 9 + 47], CellPicture::On);
-        QCOMPARE(screen.pictures[cell], bytes < 0 ? CellPicture::Off : CellPicture::On);
+        const auto [done, typed, cell, row0] = fetch<QByteArray, QByteArray, int, QByteArray>();
+        for (int n : { 40, 64 * 9 + 47 }) // byte column 5, rows 0 and 9
+            m_model->picField_Click(n);
+        m_screen.width = done.toStdString();
+        m_model->cmdUpDate_Click();
+        m_screen.width = typed.toStdString();
+        m_model->picField_Click(cell);
+        QCOMPARE(linesOf(dataOf(m_screen))[1], row0.toStdString());
+        m_screen.width = "16";
+        m_model->cmdUpDate_Click();
+        QCOMPARE(m_screen.pictures[40], CellPicture::On);
+        QCOMPARE(m_screen.pictures[64 * 9 + 47], CellPicture::On);
     }
 
-    void twoClicksRestore_data()
-    {
-        QTest::addColumn<int>("cell");
-        for (int n : { 0, 7, 8, 639, 640, 771, 1279 })
-            QTest::newRow(qPrintable(QString::number(n))) << n;
-    }
-    void twoClicksRestore()
-    {
-        QFETCH(int, cell);
-        FakeEditorView screen;
-        ImageModel model(screen);
-        model.cmdUpDate_Click();
-        model.picField_Click(cell == 0 ? 1 : 0);
-        const FakeEditorView before = screen;
-        model.picField_Click(cell);
-        QVERIFY(screen.data != before.data);
-        model.picField_Click(cell);
-        QCOMPARE(screen.data, before.data);
-        QCOMPARE(screen.pictures, before.pictures);
-        QCOMPARE(model.cell(cell % 64, cell / 64), 0);
-    }
-
-    void clickOutsideGridIsIgnored_data()
-    {
-        QTest::addColumn<int>("index");
-        for (int n : { -1, 1280, 32767, -32768, std::numeric_limits<int>::min() })
-            QTest::newRow(qPrintable(QString::number(n))) << n;
-    }
-    void clickOutsideGridIsIgnored()
-    {
-        QFETCH(int, index);
-        FakeEditorView screen;
-        ImageModel model(screen);
-        model.RefreshCells();
-        const FakeEditorView before = screen;
-        model.picField_Click(index);
-        QCOMPARE(screen.beeps, 0);
-        QCOMPARE(screen.dataWrites, 0);
-        QCOMPARE(screen.pictureWrites, before.pictureWrites);
-    }
-
-    // Decoding clears the grid, reads D digits per row line and writes nothing but the cells.
-    // Expected rows are the re-encoding at width 16, zero-padded to 32 digits.
-    void decode_data()
-    {
-        QTest::addColumn<QByteArray>("width");
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<QStringList>("expected");
-        const QStringList none;
-        const QString f32(32, u'F');
-        const QString z32(32, u'0');
-        QTest::newRow("lowercase and junk")
-            << QByteArray("2") << QStringList { "8aZ3" } << QStringList { "8A03" };
-        QTest::newRow("odd count 7")
-            << QByteArray("3.") << QStringList { "1234567" } << QStringList { "123456" };
-        QTest::newRow("longer than D")
-            << QByteArray("1") << QStringList { "ABCD" } << QStringList { "AB" };
-        QTest::newRow("shorter than D")
-            << QByteArray("2") << QStringList { "F" } << QStringList { "F" };
-        QTest::newRow("row 9") << QByteArray("1") << (QStringList(9) << "01")
-                               << (QStringList(9) << "01");
-        QTest::newRow("width 0") << QByteArray("0") << QStringList { "FF" } << none;
-        QTest::newRow("rejected empty") << QByteArray("") << QStringList { "FF" } << none;
-        QTest::newRow("rejected 5a")
-            << QByteArray("5a") << QStringList { "FFFFFFFFFFFF" } << QStringList { "FFFFFFFFFF" };
-        QTest::newRow(".5") << QByteArray(".5") << QStringList { "FF" } << QStringList { "F" };
-        QTest::newRow(".2") << QByteArray(".2") << QStringList { "FF" } << none;
-        QTest::newRow("1.75 by even half")
-            << QByteArray("1.75") << QStringList { "FFFF" } << QStringList { "FFF" };
-        QTest::newRow("lower band")
-            << QByteArray("16") << QStringList { "0000000000000000800000000000000F" }
-            << QStringList { "0000000000000000800000000000000F" };
-        QTest::newRow("past 32 at 20")
-            << QByteArray("20") << QStringList { z32 + "FFFF", f32 + "FF" }
-            << QStringList { z32, f32 };
-        QTest::newRow("past 32 at 99")
-            << QByteArray("99") << QStringList { "F" + z32, z32 + "F" } << QStringList { "F" };
-        QTest::newRow("two-byte character")
-            << QByteArray("2") << QStringList { "é1F2" } << QStringList { "01F2" };
-        QTest::newRow("three-byte character")
-            << QByteArray("1") << QStringList { "日F" } << QStringList { "0F" };
-        QTest::newRow("non-hex") << QByteArray("2") << QStringList { "G- 1" }
-                                 << QStringList { "0001" };
-    }
+    // Decoding clears the grid and reads D digits of every row line, whatever its length.
+    // Rows are '|'-separated; the expected ones are the re-encoding after "Done" at 16.
+    // clang-format off
+    void decode_data() { table<QByteArray, QByteArray, QByteArray>({
+        {"2", "8aZ3|||||||||0000", "8A03"}, {"3.", "1234567", "123456"}, {"1", "ABCD", "AB"},
+        {"2", "F", "F"}, {"0", "FF", ""}, {"", "FF", ""}, {"5a", "FFFFFFFFFFFF", "FFFFFFFFFF"},
+        {".5", "FF", "F"}, {"1.75", "FFFF", "FFF"}, {"1", "|||||||||01", "|||||||||01"},
+        {"2", "é1F2", "01F2"}, {"1", "日F", "0F"}, {"1", "😀A", "0A"}, {"2", "G- 1", "0001"},
+        {"20", "0123456789ABCDEF0123456789abcdef77|F", "0123456789ABCDEF0123456789ABCDEF|F"},
+        {"99", "F|00000000000000000000000000000000F", "F"}}); }
+    // clang-format on
     void decode()
     {
-        QFETCH(QByteArray, width);
-        QFETCH(QStringList, rows);
-        QFETCH(QStringList, expected);
-        FakeEditorView screen;
-        ImageModel model(screen);
-        switchAllOn(model, screen);
-        model.setSendData("kept");
-        screen.width = width.toStdString();
-        model.DecodeDataText(fileLines(rows));
-        QCOMPARE(screen.dataWrites, 0);
-        QCOMPARE(screen.pictureWrites, 0);
-        QCOMPARE(model.sendData(), "kept");
-        screen.width = "16";
-        model.UpdateDataText();
-        const auto got = rowLinesOf(screen.data);
-        QCOMPARE(got.size(), 10u);
-        for (int r = 0; r < 10; ++r) {
-            const QString want = r < expected.size() ? expected[r] : QString();
-            QCOMPARE(QString::fromStdString(got[r]), want.leftJustified(32, u'0'));
-        }
+        const auto [width, rows, expected] = fetch<QByteArray, QByteArray, QByteArray>();
+        m_model->DecodeDataText(linesOf(kAllOn));
+        m_screen.width = width.toStdString();
+        m_model->DecodeDataText(linesOf("CALL|" + rows));
+        QCOMPARE(m_screen.dataWrites + m_screen.pictureWrites, 0);
+        m_screen.width = "16";
+        m_model->cmdUpDate_Click();
+        for (int r = 0; r < ImageModel::kBandRows; ++r)
+            QCOMPARE(linesOf(dataOf(m_screen))[r + 1],
+                     expected.split('|').value(r).leftJustified(32, '0').toStdString());
     }
 };
 

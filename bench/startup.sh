@@ -11,6 +11,9 @@ build=${1:?usage: startup.sh BUILD_DIR [RUNS]}
 runs=${2:-15}
 editor="$build/quernel-image-editor"
 minimal="$build/bench/minimal_frame"
+for tool in Xvfb xev xdotool; do
+    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/deps.sh" >&2; exit 1; }
+done
 for f in "$editor" "$minimal"; do
     [ -x "$f" ] || { echo "missing $f: build with -DQIE_BENCH=ON" >&2; exit 1; }
 done
@@ -29,14 +32,23 @@ for _ in $(seq 100); do
     sleep 0.05
 done
 
-# Prints "milliseconds kilobytes" for one start of $1 whose frame is titled $2.
+# Prints "milliseconds kilobytes" for one start of $1. The end is the first window mapped on
+# the display, which xev (listening on the root window before the start) reports as it
+# happens; nothing polls while the program starts.
 measure() {
-    local start end pid hwm
+    local start end pid hwm line
+    coproc XEV { exec stdbuf -oL xev -root -event substructure; }
+    local xev_pid=$XEV_PID
+    sleep 0.3
     start=$(date +%s%N)
     "$1" >/dev/null 2>>"$work/stderr" &
     pid=$!
-    until xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1; do sleep 0.002; done
+    while read -r line <&"${XEV[0]}"; do
+        [[ $line == MapNotify* ]] && break
+    done
     end=$(date +%s%N)
+    kill "$xev_pid" 2>/dev/null || true
+    wait "$xev_pid" 2>/dev/null || true
     sleep 0.5 # let the first paint and the font loading finish before reading the peak
     hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")
     kill "$pid"
@@ -47,8 +59,8 @@ measure() {
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 for _ in $(seq "$runs"); do
-    measure "$editor" "Quernel Image Editor" >>"$work/editor"
-    measure "$minimal" "Minimal Frame" >>"$work/minimal"
+    measure "$editor" >>"$work/editor"
+    measure "$minimal" >>"$work/minimal"
 done
 
 et=$(cut -d' ' -f1 "$work/editor" | median)

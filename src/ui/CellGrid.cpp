@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
+#include <qdrawutil.h>
 
 namespace qie {
 
@@ -73,33 +74,39 @@ void CellGrid::setPicture(int n, CellPicture picture)
     update(cellRect(n));
 }
 
+QPixmap CellGrid::tile(QSize size, CellPicture picture) const
+{
+    const qreal ratio = devicePixelRatioF();
+    const quint64 key = (quint64(qRound(ratio * 100)) << 32) | (quint64(size.width()) << 16)
+        | (quint64(size.height()) << 8) | quint64(picture);
+    auto found = m_tiles.constFind(key);
+    if (found != m_tiles.constEnd())
+        return *found;
+    QPixmap pixmap(size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    QPainter painter(&pixmap);
+    const QRect box(QPoint(0, 0), size);
+    qDrawWinPanel(&painter, box, palette(), true);
+    // The picture from the inside's top-left corner, only as much of it as fits.
+    const QRect inside = box.adjusted(kBorderPixels, kBorderPixels, -kBorderPixels, -kBorderPixels);
+    painter.setClipRect(inside);
+    painter.drawPixmap(inside.topLeft(), m_pictures[static_cast<int>(picture)]);
+    painter.end();
+    m_tiles.insert(key, pixmap);
+    return pixmap;
+}
+
 void CellGrid::paintEvent(QPaintEvent *event)
 {
+    // Cells come in a few sizes only (15 or 16 pixels each way), so each cell is one copy of
+    // a tile made once: border and picture together. A full paint stays well under a
+    // millisecond, which keeps the start-up close to that of an empty window.
     QPainter painter(this);
     const QRect dirty = event->rect();
-    // The sunken border of every cell in four batches, one per shade: the outer line dark at
-    // the top and left, light at the bottom and right; the inner line black and button face.
-    std::array<QList<QLine>, 4> shades;
     for (int n = 0; n < kCellCount; ++n) {
         const QRect r = cellRect(n);
-        if (!r.intersects(dirty))
-            continue;
-        const int x0 = r.left(), y0 = r.top(), x1 = r.right(), y1 = r.bottom();
-        shades[0] << QLine(x0, y1 - 1, x0, y0) << QLine(x0 + 1, y0, x1 - 1, y0);
-        shades[1] << QLine(x0, y1, x1, y1) << QLine(x1, y0, x1, y1 - 1);
-        shades[2] << QLine(x0 + 1, y1 - 2, x0 + 1, y0 + 1) << QLine(x0 + 2, y0 + 1, x1 - 2, y0 + 1);
-        shades[3] << QLine(x0 + 1, y1 - 1, x1 - 1, y1 - 1) << QLine(x1 - 1, y0 + 1, x1 - 1, y1 - 2);
-        // The picture from the inside's top-left corner, only as much of it as fits.
-        const QRect inside
-            = r.adjusted(kBorderPixels, kBorderPixels, -kBorderPixels, -kBorderPixels);
-        painter.drawPixmap(inside.topLeft(), m_pictures[static_cast<int>(m_shown[n])],
-                           QRect(QPoint(0, 0), inside.size()));
-    }
-    const QPalette::ColorRole roles[]
-        = { QPalette::Dark, QPalette::Light, QPalette::Shadow, QPalette::Button };
-    for (std::size_t i = 0; i < shades.size(); ++i) {
-        painter.setPen(palette().color(roles[i]));
-        painter.drawLines(shades[i]);
+        if (r.intersects(dirty))
+            painter.drawPixmap(r.topLeft(), tile(r.size(), m_shown[n]));
     }
     if (hasFocus()) {
         QStyleOptionFocusRect option;
@@ -107,6 +114,13 @@ void CellGrid::paintEvent(QPaintEvent *event)
         option.rect = cellRect(m_current).adjusted(1, 1, -1, -1);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
     }
+}
+
+void CellGrid::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        m_tiles.clear();
+    QWidget::changeEvent(event);
 }
 
 void CellGrid::mousePressEvent(QMouseEvent *event)

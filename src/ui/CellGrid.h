@@ -4,6 +4,7 @@
 #include "model/EditorView.h"
 #include "model/ImageModel.h"
 
+#include <QHash>
 #include <QPixmap>
 #include <QRect>
 #include <QWidget>
@@ -51,6 +52,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -59,12 +61,15 @@ protected:
 
 private:
     void setCurrent(int n);
+    // Border and picture of a cell of this size, made on first use.
+    QPixmap tile(QSize size, CellPicture picture) const;
 
     std::array<QRect, kCellCount> m_twips {};
     // In pixels of the parent, derived from m_twips edge by edge.
     std::array<QRect, kCellCount> m_pixels {};
     std::array<CellPicture, kCellCount> m_shown {};
     std::array<QPixmap, 3> m_pictures;
+    mutable QHash<quint64, QPixmap> m_tiles;
     int m_pressed = -1;
     int m_current = 0;
 };

@@ -19,7 +19,7 @@ constexpr const char *kColumns[] = { "0", "1", "2", "3" };
 const auto exact = [](double x) { return QByteArray::number(x, 'g', 17); };
 const auto dataOf = [](const FakeEditorView &view) { return QByteArray::fromStdString(view.data); };
 
-// A test table in one call, its columns named by place for fetch().
+// A test table in one call, its columns named by place for fetch() and its rows by number.
 template<typename... T> void table(std::initializer_list<std::tuple<T...>> rows)
 {
     std::size_t column = 0;
@@ -169,8 +169,8 @@ private slots:
     }
 
     // A typed width shapes the next data text at once while the mask waits for "Done": the on
-    // cells of byte column 5, blocked at width 3, reach a row written at 16. Widening shows
-    // them again. A click off the grid changes nothing.
+    // cell of byte column 5, blocked at width 3, reaches a row written at 16, and widening
+    // shows it again. A click off the grid changes nothing. Rows: done, typed, cell, row 0.
     // clang-format off
     void clickAfterTypedWidth_data() { table<QByteArray, QByteArray, int, QByteArray>({
         {"16", "3", 64 * 12 + 17, "000000"}, {"3", "16", 0, "80000000008000000000000000000000"},

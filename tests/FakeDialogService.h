@@ -4,13 +4,12 @@
 #include "ui/DialogService.h"
 
 #include <QList>
-#include <QString>
 #include <QStringList>
 
 namespace qie::test {
 
-// Records every box, dialog and beep, and answers from queues the test fills in advance, so
-// nothing ever blocks. An empty answer queue answers Yes to questions and "" to dialogs.
+// Records every box and beep and answers from queues the test fills in advance, so nothing
+// ever blocks. An empty queue answers Yes to questions and "" to file dialogs.
 class FakeDialogService : public DialogService
 {
 public:
@@ -24,25 +23,19 @@ public:
     QList<Box> boxes;
     QList<int> answers;
     QStringList fileNames;
-    QList<FileMode> dialogModes;
-    QStringList filters;
     int beeps = 0;
 
     int messageBox(const QString &prompt, int style, const QString &title) override
     {
-        boxes.append({prompt, style, title});
+        boxes.append({ prompt, style, title });
         if (!answers.isEmpty())
             return answers.takeFirst();
         return (style & 0xF) == YesNo ? Yes : Ok;
     }
-
-    QString fileDialog(FileMode mode, const QString &filter) override
+    QString fileDialog(FileMode, const QString &) override
     {
-        dialogModes.append(mode);
-        filters.append(filter);
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
-
     void beep() override { ++beeps; }
 };
 

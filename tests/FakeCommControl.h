@@ -5,14 +5,18 @@
 
 namespace qie::test {
 
-// A serial control without a port that never fails; the test raises its events. Failures are
-// tested against the real control on a pseudo-terminal.
+// A serial control without a port; the test raises its events. Opening never fails: those
+// failures are tested against the real control on a pseudo-terminal.
 class FakeCommControl : public CommControl
 {
 public:
     bool open = false;
     int event = 0;
     QString pendingInput;
+    // A write fails with this; lostOnWrite also reports the loss by the signal first, as a real
+    // control may.
+    std::optional<CommError> writeError;
+    bool lostOnWrite = false;
 
     std::optional<CommError> setCommPort(int) override { return std::nullopt; }
     std::optional<CommError> setSettings(const QString &) override { return std::nullopt; }
@@ -25,7 +29,12 @@ public:
         open = o;
         return std::nullopt;
     }
-    std::optional<CommError> setOutput(const QString &) override { return std::nullopt; }
+    std::optional<CommError> setOutput(const QString &) override
+    {
+        if (writeError && lostOnWrite)
+            lose(*writeError);
+        return writeError;
+    }
     QString input() override { return std::exchange(pendingInput, QString()); }
     int commEvent() const override { return event; }
     QString describePorts() const override { return QStringLiteral("1: fake"); }
@@ -36,6 +45,11 @@ public:
         event = n;
         pendingInput += received;
         emit OnComm();
+    }
+    void lose(const CommError &error)
+    {
+        open = false;
+        emit portLost(error);
     }
 };
 

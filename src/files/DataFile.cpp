@@ -10,6 +10,8 @@
 #include <QStringEncoder>
 #include <QStringList>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
@@ -20,8 +22,8 @@
 namespace qie {
 namespace {
 
-// The filter as the dialog control of the original layout spells it: description|pattern
-// pairs. Kept verbatim so the half-width katakana cannot drift; qtFilter() converts it.
+// The filter as description|pattern pairs, the form operators' notes quote. Kept verbatim so
+// the half-width katakana cannot drift; qtFilter() converts it to the dialog's own form.
 constexpr QStringView kPipeFilter = u"ﾃｷｽﾄ ﾌｧｲﾙ (*.txt)|*.txt|全てのﾌｧｲﾙ (*.*)|*.*";
 
 QString shown(const QString &path)

@@ -198,6 +198,7 @@ private slots:
         QVERIFY(double(std::clock() - before) / CLOCKS_PER_SEC < 0.125);
         QCOMPARE(w.boxes().size(), ending == 0 ? 0 : 1);
         QVERIFY(ending == 0 || w.boxes()[0].startsWith(kFaultBox + "Port 1"));
+        QVERIFY(ending == 0 || w.boxes()[0].contains(QLatin1String("the device is gone")));
     }
 
     // Label2 shows every attempt whose number was taken; a failure leaves the rest closed.
@@ -243,6 +244,7 @@ private slots:
         QCOMPARE(w.boxes().size(), number == 0 ? 0 : 1);
         const QString head = QStringLiteral("Number : %1\rDescription : ").arg(number);
         QVERIFY(number == 0 || w.boxes()[0].startsWith(box("Error", DialogService::OkOnly, head)));
+        QVERIFY(w.boxes().isEmpty() || w.boxes()[0].count(QLatin1String("/dev/pts/none")) <= 1);
     }
 
     // Beyond what the window asks for: a refused text keeps the last good settings.

@@ -102,8 +102,15 @@ QString PortLocator::describe()
 QString PortLocator::shortList()
 {
     QStringList items;
-    for (const Port &port : listed())
+    for (const Port &port : listed()) {
+#if !defined(Q_OS_WIN)
+        // A device named in the environment may be gone; listing it would contradict the
+        // message that it does not exist.
+        if (port.fromEnvironment && !QFileInfo::exists(port.device))
+            continue;
+#endif
         items.append(QStringLiteral("%1 (%2)").arg(port.number).arg(port.device));
+    }
     return items.join(QStringLiteral(", "));
 }
 

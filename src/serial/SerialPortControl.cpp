@@ -358,7 +358,12 @@ void SerialPortControl::handleErrorOccurred(QSerialPort::SerialPortError error)
         return;
     m_lossPending = true;
     m_lineErrorTimer.stop();
-    const QString reason = m_port.errorString();
+    QString reason = m_port.errorString();
+#if defined(Q_OS_UNIX)
+    // The stale errno makes a vanished device read as "Inappropriate ioctl for device".
+    if (!QFileInfo::exists(m_device))
+        reason = QStringLiteral("the device is gone");
+#endif
     m_lossError = commError(errDeviceLost,
                             QStringLiteral("%1 stopped working (%2) and has been closed. Check "
                                            "the cable or plug the adapter in again, then "

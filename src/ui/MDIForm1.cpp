@@ -17,7 +17,6 @@ MDIForm1::MDIForm1(DialogService &dialogs, CommControl &port, QWidget *parent) :
 {
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(QStringLiteral("Quernel Image Editor"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/quernel-image-editor.xpm")));
 
     // The workspace keeps its own background, the platform's application workspace colour.
     m_area = new QMdiArea(this);
@@ -25,6 +24,7 @@ MDIForm1::MDIForm1(DialogService &dialogs, CommControl &port, QWidget *parent) :
     setCentralWidget(m_area);
 
     m_form = new Form1(dialogs, port);
+    setWindowIcon(m_form->windowIcon());
     m_subWindow = m_area->addSubWindow(m_form, Qt::SubWindow | Qt::FramelessWindowHint);
     m_subWindow->setObjectName(QStringLiteral("Form1Window"));
     m_subWindow->setGeometry(Twips::toPixels(QRect(Form1::kStoredPosTwips, Form1::kClientTwips)));

@@ -150,21 +150,24 @@ std::optional<CommError> SerialPortControl::setHandshaking(int handshaking)
 
 std::optional<CommError> SerialPortControl::setSThreshold(int threshold)
 {
-    if (threshold < 0 || threshold > std::numeric_limits<qint16>::max())
-        return commError(
-            errInvalidThreshold,
-            QStringLiteral("The send threshold must be 0 or more, not %1.").arg(threshold));
-    m_sThreshold = threshold;
-    return std::nullopt;
+    return setThreshold(threshold, m_sThreshold, "send");
 }
 
 std::optional<CommError> SerialPortControl::setRThreshold(int threshold)
 {
+    return setThreshold(threshold, m_rThreshold, "receive");
+}
+
+std::optional<CommError> SerialPortControl::setThreshold(int threshold, int &target,
+                                                         const char *which)
+{
     if (threshold < 0 || threshold > std::numeric_limits<qint16>::max())
-        return commError(
-            errInvalidThreshold,
-            QStringLiteral("The receive threshold must be 0 or more, not %1.").arg(threshold));
-    m_rThreshold = threshold;
+        return commError(errInvalidThreshold,
+                         QStringLiteral("The %1 threshold must be from 0 to %2, not %3.")
+                             .arg(QLatin1String(which))
+                             .arg(std::numeric_limits<qint16>::max())
+                             .arg(threshold));
+    target = threshold;
     return std::nullopt;
 }
 

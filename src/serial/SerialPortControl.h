@@ -85,6 +85,7 @@ private:
     void handleErrorOccurred(QSerialPort::SerialPortError error);
     void reportLostPort();
     QString portText() const;
+    std::optional<CommError> setThreshold(int threshold, int &target, const char *which);
 
     QSerialPort m_port;
     QTimer m_lineErrorTimer;

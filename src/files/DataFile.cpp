@@ -9,7 +9,6 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringList>
-
 #include <algorithm>
 
 #ifdef Q_OS_UNIX

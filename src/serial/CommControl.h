@@ -3,7 +3,6 @@
 
 #include <QObject>
 #include <QString>
-
 #include <optional>
 
 namespace qie {
@@ -48,8 +47,8 @@ public:
     using QObject::QObject;
 
     virtual std::optional<CommError> setCommPort(int port) = 0;
-    virtual std::optional<CommError> setSettings(const QString &settings) = 0;  // "9600,n,8,1"
-    virtual std::optional<CommError> setHandshaking(int handshaking) = 0;       // 0: none
+    virtual std::optional<CommError> setSettings(const QString &settings) = 0; // "9600,n,8,1"
+    virtual std::optional<CommError> setHandshaking(int handshaking) = 0; // 0: none
     virtual std::optional<CommError> setSThreshold(int threshold) = 0;
     virtual std::optional<CommError> setRThreshold(int threshold) = 0;
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "DataRows.h"
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "files/DataFile.h"
@@ -21,6 +22,8 @@
 #include <unistd.h>
 
 using namespace qie;
+using namespace qie::test;
+using Bytes = QByteArray;
 
 namespace {
 
@@ -143,14 +146,8 @@ private slots:
     // are open.
     void loadSetsEditor_data()
     {
-        QTest::addColumn<QByteArray>("callsign");
-        QTest::addColumn<QByteArray>("row");
-        QTest::addColumn<QByteArray>("lastRow");
-        QTest::addColumn<QByteArray>("end");
-        QTest::addColumn<QByteArray>("last");
-        QTest::addColumn<QString>("width");
-        QTest::addColumn<int>("digits");
-
+        columns<Bytes, Bytes, Bytes, Bytes, Bytes, QString, int>("callsign", "row", "lastRow",
+                                                                 "end", "last", "width", "digits");
         const QByteArray f2 = "F0", f4 = "8f1e", f7 = "FA50C3D", crLf = kCrLf, cr = "\r", no;
         const QByteArray zeros(32, '0'), longest(DataFile::kMaxLoadBytes - 21, 'C');
         QTest::newRow("start-up file") << no << zeros << zeros << crLf << crLf << "16" << 32;
@@ -167,17 +164,11 @@ private slots:
 
     void loadSetsEditor()
     {
-        QFETCH(QByteArray, callsign);
-        QFETCH(QByteArray, row);
-        QFETCH(QByteArray, lastRow);
-        QFETCH(QByteArray, end);
-        QFETCH(QByteArray, last);
-        QFETCH(QString, width);
-        QFETCH(int, digits);
-
+        const auto [callsign, row, lastRow, end, last, width, digits]
+            = fetch<Bytes, Bytes, Bytes, Bytes, Bytes, QString, int>(
+                "callsign", "row", "lastRow", "end", "last", "width", "digits");
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("in.txt"));
-        const QString out = dir.filePath(QStringLiteral("out.txt"));
+        const QString path = dir.filePath("in.txt"), out = dir.filePath("out.txt");
         Editor editor;
         editor.save(out); // 344 bytes
         QCOMPARE(readAll(out), kCrLf + (QByteArray(32, '0') + kCrLf).repeated(10) + kCrLf);
@@ -190,11 +181,10 @@ private slots:
         const EditorState loaded = editor.state();
         const QString asRead = QString::fromLatin1(lines.join(kCrLf) + kCrLf);
         QCOMPARE(editor.dialogs.boxes.size(), 0);
-        QCOMPARE(loaded.width, width);
-        QCOMPARE(loaded.callsign, QString::fromLatin1(callsign.left(12)));
-        QCOMPARE(loaded.caption, QStringLiteral("file name = in.txt"));
-        QCOMPARE(loaded.dataText, asRead);
-        QCOMPARE(QString::fromStdString(loaded.sendData), asRead);
+        QCOMPARE(QStringList({ loaded.width, loaded.callsign, loaded.caption, loaded.dataText,
+                               QString::fromStdString(loaded.sendData) }),
+                 QStringList({ width, QString::fromLatin1(callsign.left(12)), "file name = in.txt",
+                               asRead, asRead }));
         // Rows 1 to 10 fill image rows 0 to 9 with their first 16 digits, 10 to 19 with the rest.
         for (int i = 0; i < ImageModel::kCellCount; ++i) {
             const int column = i % 64 + (i >= 640 ? 64 : 0), digit = column / 4;
@@ -215,11 +205,7 @@ private slots:
     // "sparse" (100 MB without a line end), a missing one, an absolute path, or "" (dialog closed).
     void failureChangesNothing_data()
     {
-        QTest::addColumn<int>("operation");
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("error");
-
+        columns<int, QString, QByteArray, int>("operation", "target", "bytes", "error");
         const QByteArray no, lf = QByteArray("00\n").repeated(12),
                              ten = QByteArray("00\r\n").repeated(10);
         const QByteArray wide = kCrLf.repeated(10) + QByteArray(32768, '0');

@@ -33,7 +33,8 @@ int main(int argc, char *argv[])
 {
     if (displayMissing(argc, argv)) {
         std::fputs("quernel-image-editor: no display (DISPLAY and WAYLAND_DISPLAY are not set); "
-                   "run it under a virtual one with: xvfb-run -a scripts/run\n",
+                   "run it under a virtual one with: "
+                   "xvfb-run -a -s '-screen 0 1280x800x24' scripts/run\n",
                    stderr);
         return 2;
     }

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "DataRows.h"
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "serial/LineErrorCounters.h"
@@ -16,6 +17,8 @@
 using namespace qie;
 using namespace qie::test;
 using Counts = LineErrorCounters::Counts;
+using Events = QList<int>;
+using Port = SerialPortControl;
 
 namespace {
 
@@ -139,9 +142,8 @@ private slots:
     // closes or the device hangs up.
     void session_data()
     {
-        QTest::addColumn<QList<QByteArray>>("chunks");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<int>("ending"); // 0: Close pressed, 1: hang-up, 2: hang-up and Send
+        // ending 0: Close pressed, 1: hang-up, 2: hang-up and Send
+        columns<QList<QByteArray>, QString, int>("chunks", "shown", "ending");
         const QByteArray ja = QStringLiteral("通").toUtf8();
         QTest::newRow("CR LF lines, a character split across two writes; closed")
             << QList<QByteArray> { "OK", "\r\nA" + ja.left(2), ja.mid(2) + "B\r\n" }
@@ -154,9 +156,8 @@ private slots:
     }
     void session()
     {
-        QFETCH(QList<QByteArray>, chunks);
-        QFETCH(QString, shown);
-        QFETCH(int, ending);
+        const auto [chunks, shown, ending]
+            = fetch<QList<QByteArray>, QString, int>("chunks", "shown", "ending");
         SerialPortControl port;
         QSignalSpy reads(&port, &CommControl::OnComm);
         Window w(port, QStringLiteral("1"));
@@ -204,27 +205,20 @@ private slots:
     // Label2 shows every attempt whose number was taken; a failure leaves the rest closed.
     void openWithText2_data()
     {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<int>("number"); // the error shown, 0: opened
+        columns<QString, QString, int>("typed", "setup", "number"); // the error shown, 0: opened
         const auto row = [](const char *typed, const char *setup, int number) {
             QTest::addRow("'%s' %s", typed, setup) << typed << setup << number;
         };
-        row(" 3", "", 0);
-        row("3a", "", 0);
-        row("a3", "", SerialPortControl::errInvalidPortNumber);
-        row("", "", SerialPortControl::errInvalidPortNumber);
-        row("99", "", 0);
-        row("1", "missing", SerialPortControl::errNoSuchPort);
-        row("1", "held", SerialPortControl::errPortInUse);
+        row(" 3", "", 0), row("3a", "", 0), row("99", "", 0);
+        row("a3", "", Port::errInvalidPortNumber), row("", "", Port::errInvalidPortNumber);
+        row("1", "missing", Port::errNoSuchPort), row("1", "held", Port::errPortInUse);
         if (::geteuid() != 0) // root may open any device
-            row("1", "denied", SerialPortControl::errPermissionDenied);
+            row("1", "denied", Port::errPermissionDenied);
     }
     void openWithText2()
     {
-        QFETCH(QString, typed);
-        QFETCH(QString, setup);
-        QFETCH(int, number);
+        const auto [typed, setup, number]
+            = fetch<QString, QString, int>("typed", "setup", "number");
         const QByteArray slave = m_device->slavePath.toLocal8Bit();
         qputenv("QIE_COM1", setup == u"missing" ? "/dev/pts/none" : slave);
         qputenv("QIE_COM3", slave);
@@ -250,9 +244,7 @@ private slots:
     // Beyond what the window asks for: a refused text keeps the last good settings.
     void settingsText_data()
     {
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<int>("refused");
-        QTest::addColumn<QList<uint>>("line");
+        columns<QString, int, QList<uint>>("settings", "refused", "line");
         QTest::newRow("2 stops") << "19200,n,8,2" << 0 << rawLine(B19200, CSTOPB);
         for (const char *bad :
              { "19200,n,8", "", "19200,x,8,1", "9601,n,8,1", "19200,n,9,1", "19200,n,8,1.5" })
@@ -273,15 +265,14 @@ private slots:
     // Counters as break, framing, overrun, parity, receive overflow, transmit full.
     void lineFaultsBecomeEvents_data()
     {
-        QTest::addColumn<Counts>("after");
-        QTest::addColumn<QList<int>>("events");
-        QTest::newRow("all, in order")
-            << Counts { 6, 6, 6, 6, 6, 6 } << QList<int> { 1001, 1004, 1006, 1008, 1009, 1010 };
-        QTest::newRow("break, overrun, parity")
-            << Counts { 6, 5, 9, 6, 5, 5 } << QList<int> { 1001, 1006, 1009 };
-        QTest::newRow("framing, receive, transmit")
-            << Counts { 5, 8, 5, 5, 7, 6 } << QList<int> { 1004, 1008, 1010 };
-        QTest::newRow("reset by the driver") << Counts { 0, 5, 5, 5, 5, 5 } << QList<int> {};
+        columns<Counts, Events>("after", "events");
+        const auto row = [](const char *name, Counts after, Events events) {
+            QTest::newRow(name) << after << events;
+        };
+        row("all, in order", { 6, 6, 6, 6, 6, 6 }, { 1001, 1004, 1006, 1008, 1009, 1010 });
+        row("break, overrun, parity", { 6, 5, 9, 6, 5, 5 }, { 1001, 1006, 1009 });
+        row("framing, receive, transmit", { 5, 8, 5, 5, 7, 6 }, { 1004, 1008, 1010 });
+        row("reset by the driver", { 0, 5, 5, 5, 5, 5 }, {});
     }
     void lineFaultsBecomeEvents()
     {
@@ -292,25 +283,20 @@ private slots:
     // The window's side of the events, on a fake control.
     void eventsShowTheirTexts_data()
     {
-        QTest::addColumn<int>("event");
-        QTest::addColumn<QString>("message");
+        columns<int, QString>("event", "message");
         const auto row = [](int n, const char *text) { QTest::addRow("%d", n) << n << text; };
-        for (int quiet : { 1, 3, 4, 5, 6, 7 })
-            row(quiet, "");
-        row(1001, "中断信号が受信されました。");
-        row(1004, "フレーム エラーです。");
-        row(1006, "データが失われました。");
-        row(1008, "受信バッファがオーバーフローしました。");
-        row(1009, "中パリティ エラーです。");
-        row(1010, "送信バッファがいっぱいです。");
+        // clang-format off
+        for (int quiet : { 1, 3, 4, 5, 6, 7 }) row(quiet, "");
+        row(1001, "中断信号が受信されました。"), row(1004, "フレーム エラーです。");
+        row(1006, "データが失われました。"), row(1010, "送信バッファがいっぱいです。");
+        row(1008, "受信バッファがオーバーフローしました。"), row(1009, "中パリティ エラーです。");
         row(1011, "デバイス コントロール ブロック (DCB) が取得される予期しないエラーです。");
-        for (int unknown : { 1002, 1005, 0, 8, 32767 })
-            row(unknown, "未定義のエラーが発生しました。");
+        for (int unknown : { 1002, 1005, 0, 8, 32767 }) row(unknown, "未定義のエラーが発生しました。");
+        // clang-format on
     }
     void eventsShowTheirTexts()
     {
-        QFETCH(int, event);
-        QFETCH(QString, message);
+        const auto [event, message] = fetch<int, QString>("event", "message");
         FakeCommControl port;
         Window w(port, QStringLiteral("1"));
         port.raise(CommControl::comEvReceive, QStringLiteral("before"));

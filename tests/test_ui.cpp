@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "DataRows.h"
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "ui/CellGrid.h"
@@ -10,6 +11,7 @@
 #include <QtWidgets>
 
 using namespace qie;
+using namespace qie::test;
 
 // The data text with no callsign and ten rows of `bytes` zero bytes, one row replaced.
 static QString dataText(int bytes, int row = -1, const QString &line = {})
@@ -20,19 +22,10 @@ static QString dataText(int bytes, int row = -1, const QString &line = {})
     return text;
 }
 
-template<class... T> void columns(const auto &...names)
-{
-    (QTest::addColumn<T>(names), ...);
-}
-template<class... T> std::tuple<T...> fetch(const auto &...names)
-{
-    return { *static_cast<T *>(QTest::qData(names, qMetaTypeId<T>()))... };
-}
-
 struct Program
 {
-    test::FakeDialogService dialogs;
-    test::FakeCommControl port;
+    FakeDialogService dialogs;
+    FakeCommControl port;
     MDIForm1 frame { dialogs, port };
     Program() { frame.show(); }
 };
@@ -54,6 +47,7 @@ class TestUi : public QObject
         QTest::mouseClick(grid(), Qt::LeftButton, {}, grid()->cellRect(cell).center());
     }
     void press(const char *name) { QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton); }
+    void setWidth(auto w) { control<QLineEdit>("txtImagByte")->setText(w), press("cmdUpDate"); }
 
 private slots:
     void init() { m_p.emplace(); }
@@ -107,30 +101,27 @@ private slots:
     void blockedClickBeeps()
     {
         click(40); // byte 5, on while open
-        control<QLineEdit>("txtImagByte")->setText(QStringLiteral("3"));
-        press("cmdUpDate");
+        setWidth("3");
         const QString before = form()->dataText();
         click(40), click(1279);
         QVERIFY(m_p->dialogs.beeps == 2 && form()->dataText() == before);
         QCOMPARE(picture(40), CellPicture::Blocked);
-        control<QLineEdit>("txtImagByte")->setText(QStringLiteral("16"));
-        press("cmdUpDate");
+        setWidth("16");
         QCOMPARE(picture(40), CellPicture::On);
     }
 
     void done_data()
     {
         columns<QString, int>("shown", "bytes"); // typed: the row's name
-        QTest::newRow("20") << "16" << 16;
-        QTest::newRow("ab") << "1" << 1;
-        QTest::newRow("5a") << "5a" << 5;
-        QTest::newRow("9") << "9" << 9;
+        // clang-format off
+        QTest::newRow("20") << "16" << 16, QTest::newRow("ab") << "1" << 1;
+        QTest::newRow("5a") << "5a" << 5, QTest::newRow("9") << "9" << 9;
+        // clang-format on
     }
     void done()
     {
         QFETCH(int, bytes);
-        control<QLineEdit>("txtImagByte")->setText(QTest::currentDataTag());
-        press("cmdUpDate");
+        setWidth(QTest::currentDataTag());
         QTEST(control<QLineEdit>("txtImagByte")->text(), "shown");
         for (int g = 0; g < 16; ++g) {
             const int first = g < 8 ? 8 * g : 640 + 8 * (g - 8);
@@ -143,23 +134,24 @@ private slots:
     // Set by a load: the callsign from the first line, the width from the last row's length.
     void textsCutToMaxLength_data()
     {
-        columns<QString, QString, QString, QString>("box", "first", "last", "kept");
-        const auto row = [](auto box, auto first, auto last, auto kept) {
-            QTest::newRow(box) << box << first << last << kept;
-        };
-        row("txtCWID", "ABCDEFGHIJKLMNO", "00", "ABCDEFGHIJKL");
-        row("txtImagByte", "X", "000000000000000000000", "10");
+        columns<QString, QString, QString>("first", "last", "kept"); // the box is the row's name
+        QTest::newRow("txtCWID") << "ABCDEFGHIJKLMNO"
+                                 << "00"
+                                 << "ABCDEFGHIJKL";
+        QTest::newRow("txtImagByte") << "X"
+                                     << "000000000000000000000"
+                                     << "10";
     }
     void textsCutToMaxLength()
     {
-        const auto [box, first, last] = fetch<QString, QString, QString>("box", "first", "last");
+        const auto [first, last] = fetch<QString, QString>("first", "last");
         QTemporaryFile file;
         QVERIFY(file.open());
         file.write((first + QString("\r\n00").repeated(9) + "\r\n" + last + "\r\n").toLatin1());
         file.close();
         m_p->dialogs.fileNames << file.fileName();
         press("cmdFileOpen2");
-        QTEST(control<QLineEdit>(box)->text(), "kept");
+        QTEST(control<QLineEdit>(QTest::currentDataTag())->text(), "kept");
     }
 
     // Asked twice, by Enter on "Exit" (where the focus starts) or by closing the frame: No leaves
@@ -167,10 +159,11 @@ private slots:
     void exitAsks_data()
     {
         columns<bool, int>("frame", "answer"); // frame: closed, else "Exit" pressed
-        QTest::newRow("Exit, No") << false << int(DialogService::No);
-        QTest::newRow("Exit, Yes") << false << int(DialogService::Yes);
-        QTest::newRow("frame, No") << true << int(DialogService::No);
-        QTest::newRow("frame, Yes") << true << int(DialogService::Yes);
+        const int no = DialogService::No, yes = DialogService::Yes;
+        // clang-format off
+        QTest::newRow("Exit, No") << false << no, QTest::newRow("Exit, Yes") << false << yes;
+        QTest::newRow("frame, No") << true << no, QTest::newRow("frame, Yes") << true << yes;
+        // clang-format on
     }
     void exitAsks()
     {

@@ -24,11 +24,7 @@ public:
     std::optional<CommError> setSThreshold(int) override { return std::nullopt; }
     std::optional<CommError> setRThreshold(int) override { return std::nullopt; }
     bool portOpen() const override { return open; }
-    std::optional<CommError> setPortOpen(bool o) override
-    {
-        open = o;
-        return std::nullopt;
-    }
+    std::optional<CommError> setPortOpen(bool o) override { return open = o, std::nullopt; }
     std::optional<CommError> setOutput(const QString &) override
     {
         if (writeError && lostOnWrite)

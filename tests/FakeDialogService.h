@@ -28,9 +28,7 @@ public:
     int messageBox(const QString &prompt, int style, const QString &title) override
     {
         boxes.append({ prompt, style, title });
-        if (!answers.isEmpty())
-            return answers.takeFirst();
-        return (style & 0xF) == YesNo ? Yes : Ok;
+        return answers.isEmpty() ? ((style & 0xF) == YesNo ? Yes : Ok) : answers.takeFirst();
     }
     QString fileDialog(FileMode, const QString &) override
     {

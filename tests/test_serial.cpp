@@ -167,8 +167,7 @@ private slots:
         QCOMPARE(lineOf(m_device->master), rawLine(B9600));
         const QByteArray data = QByteArray::fromStdString(w.form.model().sendData());
         QVERIFY(!data.isEmpty());
-        w.press("cmdSendData");
-        w.press("cmdSendData");
+        w.press("cmdSendData"), w.press("cmdSendData");
         QCOMPARE(m_device->read(2 * data.size()), data + data);
         QCOMPARE(m_device->read(1, 100), QByteArray());
 
@@ -179,16 +178,12 @@ private slots:
             QVERIFY(m_device->write(chunk));
             QTRY_VERIFY(reads.size() > before);
         }
-        w.press("Command1");
-        w.press("Command1");
+        w.press("Command1"), w.press("Command1");
         QVERIFY(m_device->write("+"));
         QTRY_COMPARE(w.area()->toPlainText(), shown + QLatin1Char('+'));
         QCOMPARE(w.area()->textCursor().position(), shown.size() + 1);
 
-        if (ending == 0)
-            w.press("Command1");
-        else
-            m_device->hangUp();
+        ending == 0 ? w.press("Command1") : m_device->hangUp();
         if (ending == 2)
             w.press("cmdSendData");
         QTRY_VERIFY(!port.portOpen() && w.shows(false));
@@ -232,9 +227,8 @@ private slots:
         SerialPortControl port;
         Window w(port, typed);
         QVERIFY(port.portOpen() == (number == 0) && w.shows(number == 0));
-        const bool taken = number != int(SerialPortControl::errInvalidPortNumber);
-        QCOMPARE(w.label2(),
-                 taken ? QStringLiteral("Com No, = ") + typed : QStringLiteral("Com No, ="));
+        const bool taken = number != int(Port::errInvalidPortNumber); // the number was read
+        QCOMPARE(w.label2(), QStringLiteral("Com No, =") + (taken ? " " + typed : QString()));
         QCOMPARE(w.boxes().size(), number == 0 ? 0 : 1);
         const QString head = QStringLiteral("Number : %1\rDescription : ").arg(number);
         QVERIFY(number == 0 || w.boxes()[0].startsWith(box("Error", DialogService::OkOnly, head)));

@@ -205,7 +205,7 @@ private slots:
     // "sparse" (100 MB without a line end), a missing one, an absolute path, or "" (dialog closed).
     void failureChangesNothing_data()
     {
-        columns<int, QString, QByteArray, int>("operation", "target", "bytes", "error");
+        columns<int, QString, Bytes, int>("operation", "target", "bytes", "error");
         const QByteArray no, lf = QByteArray("00\n").repeated(12),
                              ten = QByteArray("00\r\n").repeated(10);
         const QByteArray wide = kCrLf.repeated(10) + QByteArray(32768, '0');
@@ -233,10 +233,8 @@ private slots:
 
     void failureChangesNothing()
     {
-        QFETCH(int, operation);
-        QFETCH(QString, target);
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, error);
+        const auto [operation, target, bytes, error]
+            = fetch<int, QString, Bytes, int>("operation", "target", "bytes", "error");
 
         QTemporaryDir dir;
         QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7755))); // for nobody

@@ -42,9 +42,9 @@ class TestUi : public QObject
     CellGrid *grid() { return control<CellGrid>("picField"); }
     CellPicture picture(int cell) { return grid()->picture(cell); }
     QRect editorPlace() { return m_p->frame.editorWindow()->geometry(); }
-    void click(int cell)
+    void click(int n)
     {
-        QTest::mouseClick(grid(), Qt::LeftButton, {}, grid()->cellRect(cell).center());
+        QTest::mouseClick(grid(), Qt::LeftButton, {}, grid()->cellRect(n).center());
     }
     void press(const char *name) { QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton); }
     void setWidth(auto w) { control<QLineEdit>("txtImagByte")->setText(w), press("cmdUpDate"); }

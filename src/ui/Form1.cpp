@@ -42,11 +42,6 @@ QString cutTo(const QString &text, int maxLength)
     return cut;
 }
 
-QString errorText(int number)
-{
-    return number == kErrOverflow ? QStringLiteral("Overflow") : QString();
-}
-
 } // namespace
 
 Form1::Form1(DialogService &dialogs, CommControl &port, QWidget *parent)
@@ -373,7 +368,8 @@ void Form1::Command1_Click()
     if (!m_port.portOpen()) {
         const auto port = RoundHalfEven(LenientNumber(Text2->text().toStdString()));
         if (!port) {
-            m_dialogs.errorBox(kErrOverflow, errorText(kErrOverflow));
+            m_dialogs.errorBox(kErrOverflow,
+                               QStringLiteral("Overflow: the port number is too large."));
             return;
         }
         if (const auto error = m_port.setCommPort(*port))

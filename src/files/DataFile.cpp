@@ -181,6 +181,13 @@ QString qtFilter(QStringView pipeFilter)
 
 std::optional<FileError> DataFile::save(const QString &path, const QString &text)
 {
+    QStringEncoder encode(QStringEncoder::System);
+    const QByteArray bytes = encode(text + QStringLiteral("\r\n"));
+    return saveBytes(path, bytes);
+}
+
+std::optional<FileError> DataFile::saveBytes(const QString &path, QByteArrayView bytes)
+{
     // QSaveFile writes a temporary file beside the target and renames it over it: for a
     // device or FIFO that would leave a stray file in /dev and replace the node by a plain
     // file, with root's rights even a system one. Such a name is refused before anything is
@@ -188,9 +195,6 @@ std::optional<FileError> DataFile::save(const QString &path, const QString &text
     const QFileInfo target(path);
     if (target.exists() && !target.isFile())
         return notRegularFile(path, true);
-
-    QStringEncoder encode(QStringEncoder::System);
-    const QByteArray bytes = encode(text + QStringLiteral("\r\n"));
 
     QSaveFile file(path);
     // Unbuffered: a failed write then shows at write() with its reason. Buffered, a small
@@ -201,7 +205,7 @@ std::optional<FileError> DataFile::save(const QString &path, const QString &text
     qsizetype written = 0;
     while (written < bytes.size()) {
         // A short write is not an error yet; the next one reports why it stopped.
-        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
+        const qint64 count = file.write(bytes.data() + written, bytes.size() - written);
         if (count <= 0) {
             const FileError error = saveWriteError(path, file, bytes.size() - written);
             file.cancelWriting();

@@ -60,6 +60,9 @@ public:
     // there stays intact. A name that exists but is not a regular file (a device, a FIFO, a
     // folder) is refused untouched, since replacing it by a new file is never what was meant.
     static std::optional<FileError> save(const QString &path, const QString &text);
+    // Writes the bytes exactly as given, atomically and with the same refusals and errors as
+    // save(): the received data saved by the operator.
+    static std::optional<FileError> saveBytes(const QString &path, QByteArrayView bytes);
 
     // Reads the first 11 lines of a regular file. Never blocks on a FIFO or device.
     static std::variant<LoadedFile, FileError> load(const QString &path);

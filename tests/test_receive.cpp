@@ -1,0 +1,388 @@
+// SPDX-License-Identifier: MIT
+#include "DataRows.h"
+#include "files/DataFile.h"
+#include "files/ReceiveLog.h"
+#include "model/DisplayHistory.h"
+#include "model/HexDump.h"
+#include "model/ReceivedBytes.h"
+#include "ui/ReceiveText.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+using namespace qie;
+using namespace qie::test;
+
+namespace {
+
+// Bytes a device may send that a text display would change: CR, LF, NUL, 0xFF, a UTF-8
+// character split across the chunk boundary, an invalid sequence and a lone CR at the end.
+const QByteArray kHostileFirst = QByteArray("A\r\nB\rC\n\0D\xFF", 10) + QByteArray("\xE3\x81");
+const QByteArray kHostileSecond = QByteArray("\x82\r") + QByteArray("\0\xC0\x80\r", 4);
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+std::string str(const QByteArray &bytes)
+{
+    return bytes.toStdString();
+}
+
+// The rows with characters beyond ASCII are written in UTF-8.
+bool systemIsUtf8()
+{
+    QStringDecoder decoder(QStringDecoder::System);
+    return QString(decoder.decode(QByteArray("\xE3\x81\x82"))) == QStringView(u"\u3042");
+}
+
+std::u16string_view view(const QString &text)
+{
+    return { reinterpret_cast<const char16_t *>(text.utf16()), std::size_t(text.size()) };
+}
+
+} // namespace
+
+class TestReceive : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // --- The bytes ---------------------------------------------------------------------
+
+    void bytesKeepTheMostRecent_data()
+    {
+        columns<QByteArrayList, QByteArray, qulonglong>("chunks", "held", "firstOffset");
+        QTest::newRow("nothing") << QByteArrayList {} << QByteArray() << 0ULL;
+        QTest::newRow("under capacity")
+            << QByteArrayList { "ab", "cd" } << QByteArray("abcd") << 0ULL;
+        QTest::newRow("exactly full")
+            << QByteArrayList { "abcd", "efgh" } << QByteArray("abcdefgh") << 0ULL;
+        QTest::newRow("one over") << QByteArrayList { "abcdefgh", "i" } << QByteArray("bcdefghi")
+                                  << 1ULL;
+        QTest::newRow("wrapping twice")
+            << QByteArrayList { "abcdef", "ghijk", "lmnopq" } << QByteArray("jklmnopq") << 9ULL;
+        QTest::newRow("one chunk over capacity")
+            << QByteArrayList { "0123456789AB" } << QByteArray("456789AB") << 4ULL;
+        QTest::newRow("hostile bytes") << QByteArrayList { QByteArray("\0\r", 2), "\n\xFF" }
+                                       << QByteArray("\0\r\n\xFF", 4) << 0ULL;
+    }
+    void bytesKeepTheMostRecent()
+    {
+        const auto [chunks, held, firstOffset]
+            = fetch<QByteArrayList, QByteArray, qulonglong>("chunks", "held", "firstOffset");
+        ReceivedBytes bytes(8);
+        for (const QByteArray &chunk : chunks)
+            bytes.append(str(chunk));
+        QCOMPARE(QByteArray::fromStdString(bytes.bytes()), held);
+        QCOMPARE(bytes.firstOffset(), firstOffset);
+        QCOMPARE(bytes.size(), std::size_t(held.size()));
+    }
+
+    void bytesFromAnOffset_data()
+    {
+        columns<qulonglong, QByteArray>("offset", "from");
+        QTest::newRow("before the oldest") << 0ULL << QByteArray("efghijkl");
+        QTest::newRow("the oldest") << 4ULL << QByteArray("efghijkl");
+        QTest::newRow("across the wrap") << 6ULL << QByteArray("ghijkl");
+        QTest::newRow("the newest") << 11ULL << QByteArray("l");
+        QTest::newRow("past the end") << 20ULL << QByteArray();
+    }
+    void bytesFromAnOffset()
+    {
+        const auto [offset, from] = fetch<qulonglong, QByteArray>("offset", "from");
+        ReceivedBytes bytes(8);
+        bytes.append("abcdefghij");
+        bytes.append("kl");
+        QCOMPARE(QByteArray::fromStdString(bytes.bytesFrom(offset)), from);
+    }
+
+    void clearForgetsEverything()
+    {
+        ReceivedBytes bytes(8);
+        bytes.append("abcdefghij");
+        bytes.clear();
+        bytes.append("xy");
+        QCOMPARE(QByteArray::fromStdString(bytes.bytes()), QByteArray("xy"));
+        QCOMPARE(bytes.total(), 2ULL);
+    }
+
+    // --- The hex view --------------------------------------------------------------------
+
+    void hexLine_data()
+    {
+        columns<qulonglong, QByteArray, QString>("offset", "bytes", "line");
+        QTest::newRow("full line, hostile bytes")
+            << 16ULL
+            << QByteArray("Hello\r\n\0\xFF"
+                          "ABCDEFG",
+                          16)
+            << "00000010  48 65 6C 6C 6F 0D 0A 00 FF 41 42 43 44 45 46 47  Hello....ABCDEFG";
+        QTest::newRow("short line keeps the character column")
+            << 0ULL << QByteArray("~\x7F ")
+            << "00000000  7E 7F 20" + QString(13 * 3, u' ') + "  ~. ";
+        QTest::newRow("offset past 32 bits")
+            << 0x123456780ULL << QByteArray("a") << "123456780  61" + QString(15 * 3, u' ') + "  a";
+        QTest::newRow("high bytes are not printable")
+            << 0ULL << QByteArray("\x80\xA0\xE3")
+            << "00000000  80 A0 E3" + QString(13 * 3, u' ') + "  ...";
+    }
+    void hexLine()
+    {
+        const auto [offset, bytes, line]
+            = fetch<qulonglong, QByteArray, QString>("offset", "bytes", "line");
+        QCOMPARE(QString::fromStdString(HexDump::line(offset, str(bytes))), line);
+    }
+
+    void hexLinesLeaveTheLastOneOpen()
+    {
+        const QByteArray bytes = QByteArray("0123456789abcdefXY");
+        const QStringList lines
+            = QString::fromStdString(HexDump::lines(32, str(bytes))).split(u'\n');
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], QString::fromStdString(HexDump::line(32, str(bytes.left(16)))));
+        QCOMPARE(lines[1], QString::fromStdString(HexDump::line(48, "XY")));
+    }
+
+    // --- The display text ---------------------------------------------------------------
+
+    void displayText_data()
+    {
+        columns<QByteArrayList, QString>("chunks", "shown");
+        QTest::newRow("CR LF") << QByteArrayList { "a\r\nb" } << "a\nb";
+        QTest::newRow("CR LF split between chunks") << QByteArrayList { "a\r", "\nb" } << "a\nb";
+        QTest::newRow("lone CR") << QByteArrayList { "a\rb" } << "a\nb";
+        QTest::newRow("lone LF") << QByteArrayList { "a\nb" } << "a\nb";
+        QTest::newRow("LF CR is two ends") << QByteArrayList { "a\n\rb" } << "a\n\nb";
+        QTest::newRow("CR CR LF") << QByteArrayList { "a\r", "\r", "\n" } << "a\n\n";
+        QTest::newRow("NUL, BEL, DEL shown as symbols")
+            << QByteArrayList { QByteArray("\0\a\x7F", 3) }
+            << QStringLiteral(u"\u2400\u2407\u2421");
+        QTest::newRow("tab kept") << QByteArrayList { "a\tb" } << "a\tb";
+        QTest::newRow("UTF-8 split between chunks")
+            << QByteArrayList { "\xE3\x81", "\x82" } << QStringLiteral(u"\u3042");
+        QTest::newRow("line separator cannot split the display")
+            << QByteArrayList { "\xE2\x80\xA8\xE2\x80\xA9\xEF\xBF\xBC" }
+            << QStringLiteral(u"\uFFFD\uFFFD\uFFFD");
+    }
+    void displayText()
+    {
+        if (!systemIsUtf8())
+            QSKIP("the rows are written in UTF-8, the system's code page is another");
+        const auto [chunks, shown] = fetch<QByteArrayList, QString>("chunks", "shown");
+        ReceiveText text;
+        QString all;
+        for (const QByteArray &chunk : chunks)
+            all += text.append(chunk);
+        QCOMPARE(all, shown);
+    }
+
+    void longRunBreaks_data()
+    {
+        columns<QList<int>, QList<int>>("chunkSizes", "lineLengths");
+        constexpr int k = int(ReceiveText::kBreakChars);
+        QTest::newRow("exactly the break count") << QList<int> { k } << QList<int> { k };
+        QTest::newRow("one more") << QList<int> { k + 1 } << QList<int> { k, 1 };
+        QTest::newRow("across chunks")
+            << QList<int> { 1000, 1000, 1000 } << QList<int> { k, k, 3000 - 2 * k };
+        QTest::newRow("chunk by chunk of one")
+            << QList<int>(2 * k + 5, 1) << QList<int> { k, k, 5 };
+    }
+    void longRunBreaks()
+    {
+        const auto [chunkSizes, lineLengths]
+            = fetch<QList<int>, QList<int>>("chunkSizes", "lineLengths");
+        ReceiveText text;
+        QString all;
+        for (const int size : chunkSizes)
+            all += text.append(QByteArray(size, 'x'));
+        QList<int> lengths;
+        for (const QString &line : all.split(u'\n'))
+            lengths.append(int(line.size()));
+        QCOMPARE(lengths, lineLengths);
+    }
+
+    void breakKeepsSurrogatePairsWhole()
+    {
+        if (!systemIsUtf8())
+            QSKIP("the bytes are UTF-8, the system's code page is another");
+        ReceiveText text;
+        // The pair starts on the last place before the break: it stays whole on that line.
+        const QString shown
+            = text.append(QByteArray(ReceiveText::kBreakChars - 1, 'x') + "\xF0\x9F\x98\x80" + "y");
+        const QStringList lines = shown.split(u'\n');
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0].right(2), QStringLiteral(u"\U0001F600"));
+        QCOMPARE(lines[1], QStringLiteral("y"));
+    }
+
+    void lineEndResetsTheBreakCount()
+    {
+        ReceiveText text;
+        const QString shown = text.append(QByteArray(1000, 'x') + "\n" + QByteArray(1000, 'y'));
+        QCOMPARE(shown.count(u'\n'), 1);
+    }
+
+    // --- The bound --------------------------------------------------------------------
+
+    void historyDropsWholeLines_data()
+    {
+        columns<QStringList, QList<int>, int>("appends", "drops", "kept");
+        // Limit 16: nothing goes before 18 (an eighth over), then back to at most 16.
+        QTest::newRow("under the slack")
+            << QStringList { "0123456\n", "0123456\n", "ab" } << QList<int> { 0, 0, 0 } << 18;
+        QTest::newRow("over: first line goes")
+            << QStringList { "0123456\n", "0123456\n", "abc" } << QList<int> { 0, 0, 8 } << 11;
+        QTest::newRow("short lines go to the limit")
+            << QStringList { "a\nb\nc\nd\ne\nf\ng\nh\ni\nj\n" } << QList<int> { 4 } << 16;
+        QTest::newRow("the last line is never dropped")
+            << QStringList { "a\n", QString(30, u'x') } << QList<int> { 0, 2 } << 30;
+        QTest::newRow("ends on a line end")
+            << QStringList { QString(17, u'x') + "\n", "y\n" } << QList<int> { 0, 18 } << 2;
+    }
+    void historyDropsWholeLines()
+    {
+        const auto [appends, drops, kept]
+            = fetch<QStringList, QList<int>, int>("appends", "drops", "kept");
+        DisplayHistory history(16);
+        QList<int> dropped;
+        for (const QString &text : appends)
+            dropped.append(int(history.append(view(text))));
+        QCOMPARE(dropped, drops);
+        QCOMPARE(int(history.size()), kept);
+    }
+
+    void historyChopThenAppend()
+    {
+        DisplayHistory history(16);
+        history.append(u"0123456789\nab");
+        history.chop(3); // "\nab" taken off
+        QCOMPARE(history.lineCount(), std::size_t(1));
+        // The line is long again, only one line: nothing can go.
+        QCOMPARE(history.append(u"0123456789"), std::size_t(0));
+        QCOMPARE(history.size(), std::size_t(20));
+    }
+
+    // --- Files ------------------------------------------------------------------------
+
+    void saveBytesKeepsEveryByte_data()
+    {
+        columns<QByteArray>("bytes");
+        QTest::newRow("hostile bytes") << kHostileFirst + kHostileSecond;
+        QTest::newRow("nothing received") << QByteArray();
+        QTest::newRow("all 256 byte values") << [] {
+            QByteArray all;
+            for (int b = 0; b < 256; ++b)
+                all.append(char(b));
+            return all;
+        }();
+    }
+    void saveBytesKeepsEveryByte()
+    {
+        const auto [bytes] = fetch<QByteArray>("bytes");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("received.bin"));
+        QVERIFY(QFile(path).open(QIODevice::WriteOnly)); // an older file is replaced
+        QCOMPARE(DataFile::saveBytes(path, bytes).has_value(), false);
+        QCOMPARE(readAll(path), bytes);
+    }
+
+    void saveBytesRefusesLikeDataFiles_data()
+    {
+        columns<QString, int>("name", "number");
+        QTest::newRow("missing folder") << "no/such/folder/r.bin" << DataFile::kErrPathNotFound;
+        QTest::newRow("a folder") << "." << DataFile::kErrAccess;
+    }
+    void saveBytesRefusesLikeDataFiles()
+    {
+        const auto [name, number] = fetch<QString, int>("name", "number");
+        QTemporaryDir dir;
+        const auto error = DataFile::saveBytes(dir.filePath(name), "x");
+        QVERIFY(error.has_value());
+        QCOMPARE(error->number, number);
+    }
+
+    void logAppendsEveryChunk()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("log.bin"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("held before\n");
+        old.close();
+        ReceiveLog log;
+        QCOMPARE(log.open(path).has_value(), false);
+        QCOMPARE(log.write(kHostileFirst).has_value(), false);
+        // Each chunk is in the file at once, before the next arrives or the log closes.
+        QCOMPARE(readAll(path), "held before\n" + kHostileFirst);
+        QCOMPARE(log.write(kHostileSecond).has_value(), false);
+        log.close();
+        QCOMPARE(log.write("after close").has_value(), false);
+        QCOMPARE(readAll(path), "held before\n" + kHostileFirst + kHostileSecond);
+    }
+
+    void logRefuses_data()
+    {
+        columns<QString, int>("name", "number");
+        QTest::newRow("missing folder") << "no/such/log.bin" << DataFile::kErrPathNotFound;
+        QTest::newRow("a folder") << "." << DataFile::kErrAccess;
+#ifdef Q_OS_UNIX
+        QTest::newRow("a FIFO nobody reads") << "fifo" << DataFile::kErrAccess;
+        QTest::newRow("a device") << "/dev/null" << DataFile::kErrAccess;
+#endif
+    }
+    void logRefuses()
+    {
+        const auto [name, number] = fetch<QString, int>("name", "number");
+        QTemporaryDir dir;
+#ifdef Q_OS_UNIX
+        QCOMPARE(
+            ::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo"))).constData(), 0600), 0);
+#endif
+        ReceiveLog log;
+        const auto error = log.open(QDir::isAbsolutePath(name) ? name : dir.filePath(name));
+        QVERIFY(error.has_value());
+        QCOMPARE(error->number, number);
+        QCOMPARE(log.isOpen(), false);
+    }
+
+#ifdef Q_OS_UNIX
+    // The file-size limit makes a write fail for real, for any user, without a full disk.
+    void logStopsOnAFailedWrite()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("log.bin"));
+        ReceiveLog log;
+        QCOMPARE(log.open(path).has_value(), false);
+        rlimit old {};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 8;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const auto first = log.write("0123456789");
+        const auto second = log.write("more");
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldSignal);
+        QVERIFY(first.has_value());
+        QCOMPARE(first->number, DataFile::kErrDeviceIo);
+        QCOMPARE(log.isOpen(), false);
+        // Reported once: the log is closed, later writes are silent.
+        QCOMPARE(second.has_value(), false);
+        QCOMPARE(readAll(path), QByteArray("01234567"));
+    }
+#endif
+};
+
+QTEST_MAIN(TestReceive)
+#include "test_receive.moc"

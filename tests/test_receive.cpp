@@ -1,22 +1,25 @@
 // SPDX-License-Identifier: MIT
 #include "DataRows.h"
+#include "FakeDialogService.h"
 #include "files/DataFile.h"
 #include "files/ReceiveLog.h"
 #include "model/DisplayHistory.h"
 #include "model/HexDump.h"
 #include "model/ReceivedBytes.h"
+#include "ui/ReceiveArea.h"
 #include "ui/ReceiveText.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
-
-#ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 using namespace qie;
 using namespace qie::test;
@@ -50,6 +53,51 @@ std::u16string_view view(const QString &text)
 {
     return { reinterpret_cast<const char16_t *>(text.utf16()), std::size_t(text.size()) };
 }
+
+// Lines of 66 bytes as a chatty device sends them: 64 characters and CR LF.
+QByteArray deviceLines(int count)
+{
+    QByteArray all;
+    for (int i = 0; i < count; ++i)
+        all += QByteArray::number(i).rightJustified(8, '0') + QByteArray(56, 'a' + i % 26) + "\r\n";
+    return all;
+}
+
+// The area's display in its own line ends.
+QString shownText(const ReceiveArea &area)
+{
+    return area.toPlainText();
+}
+
+QList<QAction *> addedActions(QMenu *menu)
+{
+    return menu->actions().mid(menu->actions().size() - 4);
+}
+
+// A write that fails for real, for any user and without a full disk: the file-size limit.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = m_old;
+        small.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldSignal);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_old {};
+    void (*m_oldSignal)(int) = nullptr;
+};
 
 } // namespace
 
@@ -336,10 +384,8 @@ private slots:
         columns<QString, int>("name", "number");
         QTest::newRow("missing folder") << "no/such/log.bin" << DataFile::kErrPathNotFound;
         QTest::newRow("a folder") << "." << DataFile::kErrAccess;
-#ifdef Q_OS_UNIX
         QTest::newRow("a FIFO nobody reads") << "fifo" << DataFile::kErrAccess;
         QTest::newRow("a device") << "/dev/null" << DataFile::kErrAccess;
-#endif
     }
     void logRefuses()
     {
@@ -356,24 +402,19 @@ private slots:
         QCOMPARE(log.isOpen(), false);
     }
 
-#ifdef Q_OS_UNIX
-    // The file-size limit makes a write fail for real, for any user, without a full disk.
     void logStopsOnAFailedWrite()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("log.bin"));
         ReceiveLog log;
         QCOMPARE(log.open(path).has_value(), false);
-        rlimit old {};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = old;
-        small.rlim_cur = 8;
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-        const auto first = log.write("0123456789");
-        const auto second = log.write("more");
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldSignal);
+        std::optional<FileError> first;
+        std::optional<FileError> second;
+        {
+            const FileSizeLimit limit(8);
+            first = log.write("0123456789");
+            second = log.write("more");
+        }
         QVERIFY(first.has_value());
         QCOMPARE(first->number, DataFile::kErrDeviceIo);
         QCOMPARE(log.isOpen(), false);
@@ -381,7 +422,271 @@ private slots:
         QCOMPARE(second.has_value(), false);
         QCOMPARE(readAll(path), QByteArray("01234567"));
     }
-#endif
+
+    // --- The area ---------------------------------------------------------------------
+
+    void areaHoldsTheBoundedHistory()
+    {
+        FakeDialogService dialogs;
+        ReceiveArea area(dialogs);
+        const QByteArray sent = deviceLines(40000); // 2.6 MB
+        for (qsizetype at = 0; at < sent.size(); at += 4000)
+            area.appendReceived(
+                QByteArrayView(sent).sliced(at, std::min<qsizetype>(4000, sent.size() - at)));
+        const QString shown = shownText(area);
+        QVERIFY2(shown.size() >= ReceiveArea::kHistoryChars - 65,
+                 "fewer characters than the bound");
+        QVERIFY2(shown.size() <= ReceiveArea::kHistoryChars * 9 / 8, "far more than the bound");
+        // Whole lines only: the first one shown starts with its number.
+        QCOMPARE(shown.left(8).toInt() > 0, true);
+        QCOMPARE(shown.section(u'\n', 0, 0).size(), 64);
+        QCOMPARE(shown.endsWith(QStringLiteral("\n")), true);
+        QCOMPARE(area.receivedBytes(), sent.right(qsizetype(ReceiveArea::kKeptBytes)));
+    }
+
+    void areaBreaksLongRuns()
+    {
+        FakeDialogService dialogs;
+        ReceiveArea area(dialogs);
+        for (int i = 0; i < 30; ++i)
+            area.appendReceived(QByteArray(100, 'x'));
+        QList<int> lengths;
+        for (const QString &line : shownText(area).split(u'\n'))
+            lengths.append(int(line.size()));
+        QCOMPARE(lengths, (QList<int> { 1024, 1024, 952 }));
+        QCOMPARE(area.receivedBytes(), QByteArray(3000, 'x'));
+    }
+
+    void caretAfterEachAppend_data()
+    {
+        columns<QByteArrayList>("chunks");
+        QTest::newRow("one line") << QByteArrayList { "abc\r\n" };
+        QTest::newRow("many lines") << QByteArrayList { deviceLines(500), "tail" };
+        QTest::newRow("long run") << QByteArrayList { QByteArray(5000, 'y') };
+    }
+    void caretAfterEachAppend()
+    {
+        const auto [chunks] = fetch<QByteArrayList>("chunks");
+        FakeDialogService dialogs;
+        ReceiveArea area(dialogs);
+        area.resize(300, 170);
+        area.show();
+        QTextCursor elsewhere = area.textCursor();
+        for (const QByteArray &chunk : chunks) {
+            area.appendReceived(chunk);
+            elsewhere.setPosition(0);
+            area.setTextCursor(elsewhere); // the operator clicked somewhere else
+        }
+        area.appendReceived("!");
+        QCOMPARE(area.textCursor().position(), area.document()->characterCount() - 1);
+        // The view scrolls by whole lines, so the last one may lose a pixel at the bottom.
+        QCOMPARE(area.viewport()->rect().contains(area.cursorRect().center()), true);
+    }
+
+    void hexViewFromTheSameBytes()
+    {
+        FakeDialogService dialogs;
+        ReceiveArea area(dialogs);
+        area.appendReceived(kHostileFirst);
+        area.setHexView(true);
+        QCOMPARE(shownText(area), QString::fromLatin1(HexDump::lines(0, str(kHostileFirst))));
+        // New bytes keep coming in hex, the open last line completed.
+        area.appendReceived(kHostileSecond);
+        area.appendReceived(QByteArray(20, 'z'));
+        const QByteArray all = kHostileFirst + kHostileSecond + QByteArray(20, 'z');
+        QCOMPARE(shownText(area), QString::fromLatin1(HexDump::lines(0, str(all))));
+        // Back to text: the same as if it had been text all along.
+        area.setHexView(false);
+        QCOMPARE(shownText(area), ReceiveText().append(all));
+        QCOMPARE(area.receivedBytes(), all);
+    }
+
+    void hexViewIsBounded()
+    {
+        FakeDialogService dialogs;
+        ReceiveArea area(dialogs);
+        area.setHexView(true);
+        // 1.3 MB, beyond the bytes kept, and the last hex line open.
+        const QByteArray sent = deviceLines(20000) + "end";
+        for (qsizetype at = 0; at < sent.size(); at += 999)
+            area.appendReceived(
+                QByteArrayView(sent).sliced(at, std::min<qsizetype>(999, sent.size() - at)));
+        const QString shown = shownText(area);
+        QVERIFY2(shown.size() <= ReceiveArea::kHistoryChars * 9 / 8, "far more than the bound");
+        QVERIFY2(shown.size() >= ReceiveArea::kHistoryChars - 80,
+                 "fewer characters than the bound");
+        const QString lastLine = shown.section(u'\n', -1);
+        const qulonglong lastOffset = sent.size() - sent.size() % 16;
+        QCOMPARE(
+            lastLine,
+            QString::fromLatin1(HexDump::line(lastOffset, str(sent.mid(qsizetype(lastOffset))))));
+        // Every line is whole: the first starts on a multiple of 16.
+        QCOMPARE(shown.left(8).toULongLong(nullptr, 16) % 16, 0ULL);
+    }
+
+    void clearEmptiesTextAndBytes_data()
+    {
+        columns<bool>("hex");
+        QTest::newRow("text view") << false;
+        QTest::newRow("hex view") << true;
+    }
+    void clearEmptiesTextAndBytes()
+    {
+        const auto [hex] = fetch<bool>("hex");
+        FakeDialogService dialogs;
+        ReceiveArea area(dialogs);
+        area.setHexView(hex);
+        area.appendReceived(deviceLines(100));
+        area.clearReceived();
+        QCOMPARE(shownText(area), QString());
+        QCOMPARE(area.receivedBytes(), QByteArray());
+        area.appendReceived("ab");
+        QCOMPARE(area.receivedBytes(), QByteArray("ab"));
+        QCOMPARE(shownText(area),
+                 hex ? QString::fromLatin1(HexDump::line(0, "ab")) : QStringLiteral("ab"));
+    }
+
+    void menuHasTheStandardItemsAndOurs()
+    {
+        FakeDialogService dialogs;
+        ReceiveArea area(dialogs);
+        std::unique_ptr<QMenu> menu(area.createContextMenu());
+        QStringList names;
+        for (const QAction *action : menu->actions())
+            names.append(action->objectName());
+        QCOMPARE(names.contains(QStringLiteral("edit-copy")), true);
+        QCOMPARE(names.contains(QStringLiteral("select-all")), true);
+        QStringList texts;
+        QList<bool> checkable;
+        for (const QAction *action : addedActions(menu.get())) {
+            texts.append(action->text());
+            checkable.append(action->isCheckable());
+        }
+        QCOMPARE(texts,
+                 (QStringList { "Cl&ear", "&Save received as…", "Show as &hex", "&Log to file…" }));
+        QCOMPARE(checkable, (QList<bool> { false, false, true, true }));
+    }
+
+    void menuOpensAndWorksFromTheKeyboard_data()
+    {
+        columns<int>("how");
+        QTest::newRow("Menu key") << 0;
+        QTest::newRow("Shift+F10") << 1;
+        QTest::newRow("right button") << 2;
+    }
+    void menuOpensAndWorksFromTheKeyboard()
+    {
+        const auto [how] = fetch<int>("how");
+        FakeDialogService dialogs;
+        ReceiveArea area(dialogs);
+        area.show();
+        area.activateWindow();
+        area.setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(&area));
+        area.appendReceived("to be cleared");
+        if (how == 0) {
+            QTest::keyClick(&area, Qt::Key_Menu);
+        } else if (how == 1) {
+            QTest::keyClick(&area, Qt::Key_F10, Qt::ShiftModifier);
+        } else {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                    area.mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(area.viewport(), &event);
+        }
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu != nullptr);
+        QCOMPARE(addedActions(menu).first()->text(), QStringLiteral("Cl&ear"));
+        // The mnemonic E is Clear.
+        QTest::keyClick(menu, Qt::Key_E);
+        QCOMPARE(shownText(area), QString());
+        QCOMPARE(QApplication::activePopupWidget(), nullptr);
+    }
+
+    void saveReceivedKeepsEveryByte()
+    {
+        QTemporaryDir dir;
+        FakeDialogService dialogs;
+        ReceiveArea area(dialogs);
+        area.appendReceived(kHostileFirst);
+        area.appendReceived(kHostileSecond);
+        const QString path = dir.filePath(QStringLiteral("received.bin"));
+        dialogs.fileNames = QStringList { path };
+        std::unique_ptr<QMenu> menu(area.createContextMenu());
+        addedActions(menu.get())[1]->trigger();
+        QCOMPARE(readAll(path), kHostileFirst + kHostileSecond);
+        QCOMPARE(dialogs.boxes.size(), 0);
+    }
+
+    void saveReceivedFailureShowsTheErrorBox()
+    {
+        QTemporaryDir dir;
+        FakeDialogService dialogs;
+        ReceiveArea area(dialogs);
+        area.appendReceived("data");
+        const QString path = dir.filePath(QStringLiteral("no/such/folder/r.bin"));
+        dialogs.fileNames = QStringList { path };
+        area.saveReceivedAs();
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QCOMPARE(dialogs.boxes[0].title, QStringLiteral("Error"));
+        const auto expected = DataFile::saveBytes(path, "data");
+        QCOMPARE(dialogs.boxes[0].prompt,
+                 QStringLiteral("Number : %1\rDescription : %2")
+                     .arg(expected->number)
+                     .arg(expected->description));
+    }
+
+    void logToFileFromTheMenu()
+    {
+        QTemporaryDir dir;
+        FakeDialogService dialogs;
+        ReceiveArea area(dialogs);
+        area.appendReceived("before ");
+        const QString path = dir.filePath(QStringLiteral("log.bin"));
+        dialogs.fileNames = QStringList { path };
+        std::unique_ptr<QMenu> menu(area.createContextMenu());
+        QAction *log = addedActions(menu.get())[3];
+        log->trigger();
+        QCOMPARE(log->isChecked(), true);
+        area.appendReceived(kHostileFirst);
+        area.appendReceived(kHostileSecond);
+        QCOMPARE(readAll(path), kHostileFirst + kHostileSecond);
+        log->trigger();
+        QCOMPARE(log->isChecked(), false);
+        area.appendReceived("after");
+        QCOMPARE(readAll(path), kHostileFirst + kHostileSecond);
+    }
+
+    void logCancelledStaysOff()
+    {
+        FakeDialogService dialogs;
+        ReceiveArea area(dialogs);
+        std::unique_ptr<QMenu> menu(area.createContextMenu());
+        QAction *log = addedActions(menu.get())[3];
+        log->trigger(); // the dialog answers nothing: cancelled
+        QCOMPARE(log->isChecked(), false);
+        QCOMPARE(area.isLogging(), false);
+    }
+
+    void logFailureStopsOnceAndReceptionGoesOn()
+    {
+        QTemporaryDir dir;
+        FakeDialogService dialogs;
+        ReceiveArea area(dialogs);
+        dialogs.fileNames = QStringList { dir.filePath(QStringLiteral("log.bin")) };
+        area.setLogging(true);
+        QCOMPARE(area.isLogging(), true);
+        {
+            const FileSizeLimit limit(4);
+            area.appendReceived("0123456789");
+            area.appendReceived("more");
+        }
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QCOMPARE(dialogs.boxes[0].title, QStringLiteral("Error"));
+        QCOMPARE(area.isLogging(), false);
+        std::unique_ptr<QMenu> menu(area.createContextMenu());
+        QCOMPARE(addedActions(menu.get())[3]->isChecked(), false);
+        QCOMPARE(shownText(area), QStringLiteral("0123456789more"));
+    }
 };
 
 QTEST_MAIN(TestReceive)

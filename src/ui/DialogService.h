@@ -17,7 +17,8 @@ public:
         Exclamation = 48,
     };
     enum Answer : int { Ok = 1, Yes = 6, No = 7 };
-    enum class FileMode { Open, Save };
+    // Append: a file to add to, chosen like Save but without asking whether to replace it.
+    enum class FileMode { Open, Save, Append };
 
     virtual ~DialogService() = default;
 

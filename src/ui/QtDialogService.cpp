@@ -67,6 +67,9 @@ QString QtDialogService::fileDialog(FileMode mode, const QString &filter)
     QWidget *parent = QApplication::activeWindow();
     if (mode == FileMode::Save)
         return QFileDialog::getSaveFileName(parent, QString(), QString(), filter);
+    if (mode == FileMode::Append)
+        return QFileDialog::getSaveFileName(parent, QString(), QString(), filter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
     return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
 }
 

@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "files/ReceiveLog.h"
+#include "model/DisplayHistory.h"
+#include "model/ReceivedBytes.h"
+#include "ui/ReceiveText.h"
+
+#include <QPlainTextEdit>
+
+class QAction;
+class QMenu;
+
+namespace qie {
+
+class DialogService;
+
+// The received-data area: what the device sent, as text or as a hex dump, the most recent
+// kHistoryChars characters of it, with the caret after the last character and the end in view
+// after every append. The operator can select and copy but never type.
+//
+// Besides the display it keeps the received bytes exactly as they arrived (the most recent
+// kKeptBytes), which Save and the hex view read, and it can log every byte to a file. Its
+// context menu (right button, Menu key, Shift+F10) is the standard read-only one with Clear,
+// Save received as…, Show as hex and Log to file… added.
+//
+// Appending costs the same whatever the history holds and however long the current line is:
+// the text is bounded, runs without line ends are broken, and lines are kept in the document
+// a few to a paragraph, so that a flood of short lines does not make a paragraph each.
+class ReceiveArea : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    // The history bound, in characters of the display (documented in the README).
+    static constexpr qsizetype kHistoryChars = 256 * 1024;
+    static constexpr std::size_t kKeptBytes = ReceivedBytes::kDefaultCapacityBytes;
+
+    explicit ReceiveArea(DialogService &dialogs, QWidget *parent = nullptr);
+    ~ReceiveArea() override;
+
+    void appendReceived(QByteArrayView bytes);
+    // The background: the port open, or closed.
+    void showPortState(bool open);
+
+    // The bytes kept, exactly as received.
+    QByteArray receivedBytes() const;
+    bool isHexView() const;
+    bool isLogging() const { return m_log.isOpen(); }
+
+    // The menu the area shows, built anew each time; the caller owns it.
+    QMenu *createContextMenu();
+
+    // The menu's commands.
+    void clearReceived();
+    void saveReceivedAs();
+    void setHexView(bool hex);
+    void setLogging(bool on);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void appendShown(const QString &shown);
+    void appendHex();
+    void clearDisplay();
+    void rebuild();
+    void moveCaretToEnd();
+    void popUpMenu(const QPoint &globalPos);
+
+    DialogService &m_dialogs;
+    ReceivedBytes m_bytes { kKeptBytes };
+    ReceiveText m_text;
+    DisplayHistory m_history { std::size_t(kHistoryChars) };
+    ReceiveLog m_log;
+    // Characters in the document's last paragraph, to know when to start the next one.
+    qsizetype m_paragraphChars = 0;
+    // The hex view's last line while it has fewer than 16 bytes: its length in characters.
+    qsizetype m_openHexChars = 0;
+    // The offset of the first byte the hex view has not written as a full line yet.
+    std::uint64_t m_hexNext = 0;
+
+    QAction *m_clearAction = nullptr;
+    QAction *m_saveAction = nullptr;
+    QAction *m_hexAction = nullptr;
+    QAction *m_logAction = nullptr;
+};
+
+} // namespace qie

@@ -2,6 +2,7 @@
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "ui/Form1.h"
+#include "ui/ReceiveArea.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -108,6 +109,66 @@ void BM_SetWholeTextFirstMegabyte(benchmark::State &state)
     }
 }
 BENCHMARK(BM_SetWholeTextFirstMegabyte)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// The shapes a device may send, as 64-byte chunks: lines of 62 characters and CR LF, "OK"
+// lines, and a run without any line end.
+enum Shape { Lines, OkLines, NoLineEnds };
+
+QByteArray shapeChunk(Shape shape, int i)
+{
+    switch (shape) {
+    case Lines:
+        return chunkText(i).toLatin1();
+    case OkLines:
+        return QByteArray("OK\r\n").repeated(kChunkBytes / 4);
+    case NoLineEnds:
+        break;
+    }
+    return QByteArray(kChunkBytes, char('a' + i % 26));
+}
+
+// Append cost per 64-byte chunk into the received-data area, shown, the event loop run after
+// each chunk as in the window: the first 2048 chunks into an empty area against 2048 chunks
+// once the history has been full for a while (after 4 MB). The bound must not make a full
+// history dearer, nor a long line.
+void BM_AreaAppendFullVsEmpty(benchmark::State &state)
+{
+    const auto shape = Shape(state.range(0));
+    constexpr int kMeasured = 2048;
+    constexpr int kFill = 4 * kMegabyte / kChunkBytes;
+    for (auto _ : state) {
+        test::FakeDialogService dialogs;
+        ReceiveArea area(dialogs);
+        area.resize(290, 169);
+        area.show();
+        QCoreApplication::processEvents();
+        const auto run = [&](int first, int count) {
+            const Clock::time_point t0 = Clock::now();
+            for (int i = first; i < first + count; ++i) {
+                area.appendReceived(shapeChunk(shape, i));
+                QCoreApplication::processEvents();
+            }
+            return Clock::now() - t0;
+        };
+        const Clock::duration empty = run(0, kMeasured);
+        run(kMeasured, kFill);
+        const Clock::duration full = run(kMeasured + kFill, kMeasured);
+        state.SetIterationTime(std::chrono::duration<double>(empty + full).count());
+        if (area.toPlainText().size() > ReceiveArea::kHistoryChars * 9 / 8)
+            state.SkipWithError("the history outgrew its bound");
+        state.counters["empty_us_per_chunk"] = microseconds(empty) / kMeasured;
+        state.counters["full_us_per_chunk"] = microseconds(full) / kMeasured;
+        state.counters["full_over_empty"] = microseconds(full) / microseconds(empty);
+    }
+}
+BENCHMARK(BM_AreaAppendFullVsEmpty)
+    ->ArgName("shape")
+    ->Arg(Lines)
+    ->Arg(OkLines)
+    ->Arg(NoLineEnds)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

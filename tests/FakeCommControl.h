@@ -32,7 +32,6 @@ public:
         return writeError;
     }
     QString input() override { return std::exchange(pendingInput, QString()); }
-    QByteArray inputBytes() override { return input().toUtf8(); }
     int commEvent() const override { return event; }
     QString describePorts() const override { return QStringLiteral("1: fake"); }
 

@@ -60,9 +60,6 @@ public:
     // The text received since the last read, each character once; a character whose bytes
     // arrive in two reads is returned whole with the second.
     virtual QString input() = 0;
-    // The bytes received since the last read, exactly as they arrived, for whoever must keep
-    // them unchanged. This and input() read the same bytes: a reader uses one of them.
-    virtual QByteArray inputBytes() = 0;
     // The number of the event being reported; valid inside an OnComm.
     virtual int commEvent() const = 0;
 

@@ -317,11 +317,6 @@ QString SerialPortControl::input()
     return m_decoder.decode(m_port.readAll());
 }
 
-QByteArray SerialPortControl::inputBytes()
-{
-    return m_port.isOpen() ? m_port.readAll() : QByteArray();
-}
-
 QString SerialPortControl::describePorts() const
 {
     return PortLocator::describe();

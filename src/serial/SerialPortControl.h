@@ -59,7 +59,6 @@ public:
     // it is reported once through portLost, not here, so that the operator sees one message.
     std::optional<CommError> setOutput(const QString &text) override;
     QString input() override;
-    QByteArray inputBytes() override;
     int commEvent() const override { return m_event; }
 
     QString describePorts() const override;

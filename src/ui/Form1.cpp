@@ -8,7 +8,6 @@
 #include "ui/DataLabel.h"
 #include "ui/DialogService.h"
 #include "ui/Fonts.h"
-#include "ui/ReceiveArea.h"
 #include "ui/Twips.h"
 
 #include <QCloseEvent>
@@ -17,7 +16,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
 #include <algorithm>
 
 namespace qie {
@@ -156,9 +158,16 @@ void Form1::buildLayout()
     cmdFileOpen
         = button(frame1, "cmdFileOpen", QStringLiteral("Save file"), { 120, 1320, 1095, 375 }, 23);
 
-    txtReceiveData = new ReceiveArea(m_dialogs, this);
+    txtReceiveData = new QPlainTextEdit(this);
     place(txtReceiveData, "txtReceiveData", { 7680, 6120, 4335, 2535 }, 8);
     txtReceiveData->setFont(Fonts::data());
+    // Read-only keeps selecting and copying; the operator cannot type.
+    txtReceiveData->setReadOnly(true);
+    txtReceiveData->setTextInteractionFlags(Qt::TextSelectableByMouse
+                                            | Qt::TextSelectableByKeyboard);
+    txtReceiveData->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtReceiveData->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtReceiveData->setFocusPolicy(Qt::StrongFocus);
 
     auto *fram232 = new QGroupBox(this);
     place(fram232, "fram232", { 12120, 6000, 3015, 2175 }, 14);
@@ -396,7 +405,7 @@ void Form1::mscPort_OnComm()
     QString message;
     switch (m_port.commEvent()) {
     case CommControl::comEvReceive:
-        appendReceived(m_port.inputBytes());
+        appendReceived(m_port.input());
         return;
     case CommControl::comEvSend:
     case CommControl::comEvCTS:
@@ -434,16 +443,33 @@ void Form1::mscPort_OnComm()
     m_dialogs.messageBox(message, DialogService::Exclamation, kPortFaultTitle);
 }
 
-void Form1::appendReceived(QByteArrayView bytes)
+void Form1::appendReceived(const QString &chunk)
 {
-    txtReceiveData->appendReceived(bytes);
+    if (chunk.isEmpty())
+        return;
+    // CR LF is one line break even when the two arrive in different chunks; a lone CR or LF
+    // is a break too. The area keeps plain lines, so this is all the conversion it needs.
+    QString text = chunk;
+    if (m_receivedCr && text.front() == u'\n')
+        text.remove(0, 1);
+    m_receivedCr = chunk.back() == u'\r';
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+
+    QTextCursor cursor(txtReceiveData->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text);
+    txtReceiveData->setTextCursor(cursor);
+    txtReceiveData->ensureCursorVisible();
 }
 
 void Form1::showPortState(bool open)
 {
     Command1->setText(open ? QStringLiteral("Close") : QStringLiteral("Open"));
     cmdSendData->setEnabled(open);
-    txtReceiveData->showPortState(open);
+    QPalette colours = txtReceiveData->palette();
+    colours.setColor(QPalette::Base, palette().color(open ? QPalette::Button : QPalette::Dark));
+    txtReceiveData->setPalette(colours);
     if (!open)
         Label2->setText(QStringLiteral("Com No, ="));
 }

@@ -9,6 +9,7 @@
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace qie {
@@ -17,7 +18,6 @@ class CellGrid;
 class DataLabel;
 class CommControl;
 class DialogService;
-class ReceiveArea;
 struct CommError;
 
 // The editor window: every control, the image rules wired to them, the data files, the port
@@ -45,8 +45,9 @@ public:
     // Exactly what lblData holds: the data text with its CR LF line ends.
     QString dataText() const { return m_dataText; }
 
-    // Appends received bytes to the received-data area.
-    void appendReceived(QByteArrayView bytes);
+    // Appends received text to the received-data area at a cost that depends on the chunk
+    // only, and keeps the caret after the last character and the end in view.
+    void appendReceived(const QString &chunk);
 
     // Asks whether to end; on Yes runs the end sequence. Returns whether the program ends.
     // Every way of closing comes here: "Exit", the frame, the session ending.
@@ -97,6 +98,8 @@ private:
     ImageModel m_model { *this };
     QString m_dataText;
     bool m_ended = false;
+    // A CR at the end of the last received chunk: a LF starting the next one completes it.
+    bool m_receivedCr = false;
 
     CellGrid *picField = nullptr;
     QLabel *lblImgbyte0 = nullptr;
@@ -108,7 +111,7 @@ private:
     QPushButton *cmdUpDate = nullptr;
     QPushButton *cmdFileOpen = nullptr;
     QPushButton *cmdFileOpen2 = nullptr;
-    ReceiveArea *txtReceiveData = nullptr;
+    QPlainTextEdit *txtReceiveData = nullptr;
     QLabel *Label2 = nullptr;
     QLineEdit *Text2 = nullptr;
     QPushButton *Command1 = nullptr;

@@ -260,7 +260,7 @@ void Form1::Command1_Click()
     Label2->setText(QStringLiteral("Com No, = ") + Text2->text());
     // One step at a time: a refused setting stops before the next one is tried.
     std::optional<Error> error;
-    const auto failed = [&error](std::optional<Error> step) { return (error = step).has_value(); };
+    const auto failed = [&error](auto step) { return (error = std::move(step)).has_value(); };
     if (failed(m_port.setSettings(kDeviceLine))
         || failed(m_port.setHandshaking(QSerialPort::NoFlowControl))
         || failed(m_port.setSThreshold(1)) || failed(m_port.setRThreshold(1))

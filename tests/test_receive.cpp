@@ -14,6 +14,7 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QMenu>
+#include <QPalette>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -106,6 +107,64 @@ class TestReceive : public QObject
     Q_OBJECT
 
 private slots:
+    // --- Chunks in, text and caret out ------------------------------------------------
+
+    void chunksBecomeLines_data()
+    {
+        columns<QStringList, QString>("chunks", "text");
+        const auto row = [](const char *name, QStringList chunks, const char *text) {
+            QTest::newRow(name) << chunks << QString::fromUtf8(text);
+        };
+        row("one line", { "OK" }, "OK");
+        row("CR LF is one break", { "A\r\nB" }, "A\nB");
+        row("lone CR is a break", { "A\rB" }, "A\nB");
+        row("lone LF is a break", { "A\nB" }, "A\nB");
+        row("LF CR is two breaks", { "A\n\rB" }, "A\n\nB");
+        row("CR CR LF is two breaks", { "A\r\r\nB" }, "A\n\nB");
+        row("CR LF split between chunks", { "A\r", "\nB" }, "A\nB");
+        row("CR then text in the next chunk", { "A\r", "B" }, "A\nB");
+        row("CR LF split, then a LF", { "A\r", "\n\nB" }, "A\n\nB");
+        row("LF chunk after a CR LF chunk", { "A\r\n", "\nB" }, "A\n\nB");
+        row("empty chunk keeps a pending CR", { "A\r", "", "\nB" }, "A\nB");
+        row("split everywhere", { "A\rB\nC\r", "\nD\r\n\r", "\nE" }, "A\nB\nC\nD\n\nE");
+        row("characters beyond 16 bits", { "😀\r", "\n日本" }, "😀\n日本");
+        row("nothing", { "" }, "");
+    }
+    void chunksBecomeLines()
+    {
+        const auto [chunks, text] = fetch<QStringList, QString>("chunks", "text");
+        ReceiveArea area;
+        area.show();
+        for (const QString &chunk : chunks) {
+            // Wherever the operator left the caret, new text goes to the end.
+            area.moveCursor(QTextCursor::Start);
+            area.appendReceived(chunk);
+        }
+        QCOMPARE(area.toPlainText(), text);
+        QCOMPARE(area.textCursor().position(), text.size());
+    }
+
+    // The background follows the port: the button colour while open, the dark one when closed.
+    void colourShowsPortState_data()
+    {
+        columns<bool, QPalette::ColorRole>("open", "role");
+        QTest::newRow("open") << true << QPalette::Button;
+        QTest::newRow("closed") << false << QPalette::Dark;
+    }
+    void colourShowsPortState()
+    {
+        const auto [open, role] = fetch<bool, QPalette::ColorRole>("open", "role");
+        QWidget window;
+        QPalette colours = window.palette();
+        colours.setColor(QPalette::Button, Qt::green);
+        colours.setColor(QPalette::Dark, Qt::darkBlue);
+        window.setPalette(colours);
+        auto *area = new ReceiveArea(&window);
+        area->showPortOpen(!open);
+        area->showPortOpen(open);
+        QCOMPARE(area->palette().color(QPalette::Base), colours.color(role));
+    }
+
     // --- The bytes ---------------------------------------------------------------------
 
     void bytesKeepTheMostRecent_data()
@@ -408,8 +467,8 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("log.bin"));
         ReceiveLog log;
         QCOMPARE(log.open(path).has_value(), false);
-        std::optional<FileError> first;
-        std::optional<FileError> second;
+        std::optional<Error> first;
+        std::optional<Error> second;
         {
             const FileSizeLimit limit(8);
             first = log.write("0123456789");
@@ -428,10 +487,11 @@ private slots:
     void areaHoldsTheBoundedHistory()
     {
         FakeDialogService dialogs;
-        ReceiveArea area(dialogs);
+        ReceiveArea area;
+        area.setDialogs(dialogs);
         const QByteArray sent = deviceLines(40000); // 2.6 MB
         for (qsizetype at = 0; at < sent.size(); at += 4000)
-            area.appendReceived(
+            area.appendBytes(
                 QByteArrayView(sent).sliced(at, std::min<qsizetype>(4000, sent.size() - at)));
         const QString shown = shownText(area);
         QVERIFY2(shown.size() >= ReceiveArea::kHistoryChars - 65,
@@ -447,9 +507,10 @@ private slots:
     void areaBreaksLongRuns()
     {
         FakeDialogService dialogs;
-        ReceiveArea area(dialogs);
+        ReceiveArea area;
+        area.setDialogs(dialogs);
         for (int i = 0; i < 30; ++i)
-            area.appendReceived(QByteArray(100, 'x'));
+            area.appendBytes(QByteArray(100, 'x'));
         QList<int> lengths;
         for (const QString &line : shownText(area).split(u'\n'))
             lengths.append(int(line.size()));
@@ -468,16 +529,17 @@ private slots:
     {
         const auto [chunks] = fetch<QByteArrayList>("chunks");
         FakeDialogService dialogs;
-        ReceiveArea area(dialogs);
+        ReceiveArea area;
+        area.setDialogs(dialogs);
         area.resize(300, 170);
         area.show();
         QTextCursor elsewhere = area.textCursor();
         for (const QByteArray &chunk : chunks) {
-            area.appendReceived(chunk);
+            area.appendBytes(chunk);
             elsewhere.setPosition(0);
             area.setTextCursor(elsewhere); // the operator clicked somewhere else
         }
-        area.appendReceived("!");
+        area.appendBytes("!");
         QCOMPARE(area.textCursor().position(), area.document()->characterCount() - 1);
         // The view scrolls by whole lines, so the last one may lose a pixel at the bottom.
         QCOMPARE(area.viewport()->rect().contains(area.cursorRect().center()), true);
@@ -486,13 +548,14 @@ private slots:
     void hexViewFromTheSameBytes()
     {
         FakeDialogService dialogs;
-        ReceiveArea area(dialogs);
-        area.appendReceived(kHostileFirst);
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        area.appendBytes(kHostileFirst);
         area.setHexView(true);
         QCOMPARE(shownText(area), QString::fromLatin1(HexDump::lines(0, str(kHostileFirst))));
         // New bytes keep coming in hex, the open last line completed.
-        area.appendReceived(kHostileSecond);
-        area.appendReceived(QByteArray(20, 'z'));
+        area.appendBytes(kHostileSecond);
+        area.appendBytes(QByteArray(20, 'z'));
         const QByteArray all = kHostileFirst + kHostileSecond + QByteArray(20, 'z');
         QCOMPARE(shownText(area), QString::fromLatin1(HexDump::lines(0, str(all))));
         // Back to text: the same as if it had been text all along.
@@ -504,12 +567,13 @@ private slots:
     void hexViewIsBounded()
     {
         FakeDialogService dialogs;
-        ReceiveArea area(dialogs);
+        ReceiveArea area;
+        area.setDialogs(dialogs);
         area.setHexView(true);
         // 1.3 MB, beyond the bytes kept, and the last hex line open.
         const QByteArray sent = deviceLines(20000) + "end";
         for (qsizetype at = 0; at < sent.size(); at += 999)
-            area.appendReceived(
+            area.appendBytes(
                 QByteArrayView(sent).sliced(at, std::min<qsizetype>(999, sent.size() - at)));
         const QString shown = shownText(area);
         QVERIFY2(shown.size() <= ReceiveArea::kHistoryChars * 9 / 8, "far more than the bound");
@@ -534,13 +598,14 @@ private slots:
     {
         const auto [hex] = fetch<bool>("hex");
         FakeDialogService dialogs;
-        ReceiveArea area(dialogs);
+        ReceiveArea area;
+        area.setDialogs(dialogs);
         area.setHexView(hex);
-        area.appendReceived(deviceLines(100));
+        area.appendBytes(deviceLines(100));
         area.clearReceived();
         QCOMPARE(shownText(area), QString());
         QCOMPARE(area.receivedBytes(), QByteArray());
-        area.appendReceived("ab");
+        area.appendBytes("ab");
         QCOMPARE(area.receivedBytes(), QByteArray("ab"));
         QCOMPARE(shownText(area),
                  hex ? QString::fromLatin1(HexDump::line(0, "ab")) : QStringLiteral("ab"));
@@ -549,7 +614,8 @@ private slots:
     void menuHasTheStandardItemsAndOurs()
     {
         FakeDialogService dialogs;
-        ReceiveArea area(dialogs);
+        ReceiveArea area;
+        area.setDialogs(dialogs);
         std::unique_ptr<QMenu> menu(area.createContextMenu());
         QStringList names;
         for (const QAction *action : menu->actions())
@@ -578,12 +644,13 @@ private slots:
     {
         const auto [how] = fetch<int>("how");
         FakeDialogService dialogs;
-        ReceiveArea area(dialogs);
+        ReceiveArea area;
+        area.setDialogs(dialogs);
         area.show();
         area.activateWindow();
         area.setFocus();
         QVERIFY(QTest::qWaitForWindowActive(&area));
-        area.appendReceived("to be cleared");
+        area.appendBytes("to be cleared");
         if (how == 0) {
             QTest::keyClick(&area, Qt::Key_Menu);
         } else if (how == 1) {
@@ -606,9 +673,10 @@ private slots:
     {
         QTemporaryDir dir;
         FakeDialogService dialogs;
-        ReceiveArea area(dialogs);
-        area.appendReceived(kHostileFirst);
-        area.appendReceived(kHostileSecond);
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        area.appendBytes(kHostileFirst);
+        area.appendBytes(kHostileSecond);
         const QString path = dir.filePath(QStringLiteral("received.bin"));
         dialogs.fileNames = QStringList { path };
         std::unique_ptr<QMenu> menu(area.createContextMenu());
@@ -621,45 +689,45 @@ private slots:
     {
         QTemporaryDir dir;
         FakeDialogService dialogs;
-        ReceiveArea area(dialogs);
-        area.appendReceived("data");
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        area.appendBytes("data");
         const QString path = dir.filePath(QStringLiteral("no/such/folder/r.bin"));
         dialogs.fileNames = QStringList { path };
         area.saveReceivedAs();
         QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(dialogs.boxes[0].title, QStringLiteral("Error"));
         const auto expected = DataFile::saveBytes(path, "data");
-        QCOMPARE(dialogs.boxes[0].prompt,
-                 QStringLiteral("Number : %1\rDescription : %2")
-                     .arg(expected->number)
-                     .arg(expected->description));
+        QCOMPARE(dialogs.boxes[0].text, DialogService::errorText(*expected));
     }
 
     void logToFileFromTheMenu()
     {
         QTemporaryDir dir;
         FakeDialogService dialogs;
-        ReceiveArea area(dialogs);
-        area.appendReceived("before ");
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        area.appendBytes("before ");
         const QString path = dir.filePath(QStringLiteral("log.bin"));
         dialogs.fileNames = QStringList { path };
         std::unique_ptr<QMenu> menu(area.createContextMenu());
         QAction *log = addedActions(menu.get())[3];
         log->trigger();
         QCOMPARE(log->isChecked(), true);
-        area.appendReceived(kHostileFirst);
-        area.appendReceived(kHostileSecond);
+        area.appendBytes(kHostileFirst);
+        area.appendBytes(kHostileSecond);
         QCOMPARE(readAll(path), kHostileFirst + kHostileSecond);
         log->trigger();
         QCOMPARE(log->isChecked(), false);
-        area.appendReceived("after");
+        area.appendBytes("after");
         QCOMPARE(readAll(path), kHostileFirst + kHostileSecond);
     }
 
     void logCancelledStaysOff()
     {
         FakeDialogService dialogs;
-        ReceiveArea area(dialogs);
+        ReceiveArea area;
+        area.setDialogs(dialogs);
         std::unique_ptr<QMenu> menu(area.createContextMenu());
         QAction *log = addedActions(menu.get())[3];
         log->trigger(); // the dialog answers nothing: cancelled
@@ -671,14 +739,15 @@ private slots:
     {
         QTemporaryDir dir;
         FakeDialogService dialogs;
-        ReceiveArea area(dialogs);
+        ReceiveArea area;
+        area.setDialogs(dialogs);
         dialogs.fileNames = QStringList { dir.filePath(QStringLiteral("log.bin")) };
         area.setLogging(true);
         QCOMPARE(area.isLogging(), true);
         {
             const FileSizeLimit limit(4);
-            area.appendReceived("0123456789");
-            area.appendReceived("more");
+            area.appendBytes("0123456789");
+            area.appendBytes("more");
         }
         QCOMPARE(dialogs.boxes.size(), 1);
         QCOMPARE(dialogs.boxes[0].title, QStringLiteral("Error"));

@@ -20,7 +20,7 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-FileError notRegularFile(const QString &path)
+Error notRegularFile(const QString &path)
 {
     return { DataFile::kErrAccess,
              QStringLiteral("\"%1\" is not a regular file (it is a folder, device or pipe), so "
@@ -28,7 +28,7 @@ FileError notRegularFile(const QString &path)
                  .arg(shown(path)) };
 }
 
-FileError openError(const QString &path, const QString &reason)
+Error openError(const QString &path, const QString &reason)
 {
     const QFileInfo info(path);
     if (!QFileInfo(info.absolutePath()).isDir())
@@ -47,7 +47,7 @@ FileError openError(const QString &path, const QString &reason)
 #ifdef Q_OS_UNIX
 // O_NONBLOCK because opening a FIFO for writing would otherwise wait for a reader, with the
 // window frozen; the type is checked on the open descriptor, so nothing can be swapped in.
-std::optional<FileError> openForAppending(const QString &path, QFile &file)
+std::optional<Error> openForAppending(const QString &path, QFile &file)
 {
     const QByteArray name = QFile::encodeName(path);
     const int fd
@@ -74,7 +74,7 @@ std::optional<FileError> openForAppending(const QString &path, QFile &file)
     return std::nullopt;
 }
 #else
-std::optional<FileError> openForAppending(const QString &path, QFile &file)
+std::optional<Error> openForAppending(const QString &path, QFile &file)
 {
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
@@ -88,7 +88,7 @@ std::optional<FileError> openForAppending(const QString &path, QFile &file)
 
 } // namespace
 
-std::optional<FileError> ReceiveLog::open(const QString &path)
+std::optional<Error> ReceiveLog::open(const QString &path)
 {
     close();
     if (auto error = openForAppending(path, m_file))
@@ -97,7 +97,7 @@ std::optional<FileError> ReceiveLog::open(const QString &path)
     return std::nullopt;
 }
 
-std::optional<FileError> ReceiveLog::write(QByteArrayView bytes)
+std::optional<Error> ReceiveLog::write(QByteArrayView bytes)
 {
     if (!m_file.isOpen())
         return std::nullopt;
@@ -108,13 +108,13 @@ std::optional<FileError> ReceiveLog::write(QByteArrayView bytes)
         const qint64 count = m_file.write(bytes.data() + written, bytes.size() - written);
         if (count <= 0) {
             const QStorageInfo storage(QFileInfo(m_path).absolutePath());
-            FileError error = storage.isValid() && storage.bytesAvailable() < 1
-                ? FileError { DataFile::kErrDiskFull,
-                              QStringLiteral("Disk full: logging to \"%1\" has stopped.")
-                                  .arg(shown(m_path)) }
-                : FileError { DataFile::kErrDeviceIo,
-                              QStringLiteral("Logging to \"%1\" has stopped: %2.")
-                                  .arg(shown(m_path), m_file.errorString()) };
+            Error error = storage.isValid() && storage.bytesAvailable() < 1
+                ? Error { DataFile::kErrDiskFull,
+                          QStringLiteral("Disk full: logging to \"%1\" has stopped.")
+                              .arg(shown(m_path)) }
+                : Error { DataFile::kErrDeviceIo,
+                          QStringLiteral("Logging to \"%1\" has stopped: %2.")
+                              .arg(shown(m_path), m_file.errorString()) };
             close();
             return error;
         }

@@ -25,8 +25,8 @@ public:
     ReceiveLog &operator=(const ReceiveLog &) = delete;
 
     // Opens (or creates) the file for appending; an open log is closed first.
-    std::optional<FileError> open(const QString &path);
-    std::optional<FileError> write(QByteArrayView bytes);
+    std::optional<Error> open(const QString &path);
+    std::optional<Error> write(QByteArrayView bytes);
     void close();
 
     bool isOpen() const { return m_file.isOpen(); }

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QStringEncoder>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -40,8 +41,7 @@ QString lastLines(const QString &text, qsizetype limit)
 
 } // namespace
 
-ReceiveArea::ReceiveArea(DialogService &dialogs, QWidget *parent)
-    : QPlainTextEdit(parent), m_dialogs(dialogs)
+ReceiveArea::ReceiveArea(QWidget *parent) : QPlainTextEdit(parent)
 {
     // Read-only keeps selecting and copying; the operator cannot type.
     setReadOnly(true);
@@ -66,7 +66,14 @@ ReceiveArea::ReceiveArea(DialogService &dialogs, QWidget *parent)
 
 ReceiveArea::~ReceiveArea() = default;
 
-void ReceiveArea::appendReceived(QByteArrayView bytes)
+void ReceiveArea::appendReceived(const QString &chunk)
+{
+    QStringEncoder encode(QStringEncoder::System);
+    const QByteArray bytes = encode(chunk);
+    appendBytes(bytes);
+}
+
+void ReceiveArea::appendBytes(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return;
@@ -82,7 +89,8 @@ void ReceiveArea::appendReceived(QByteArrayView bytes)
     moveCaretToEnd();
     if (logError) {
         m_logAction->setChecked(false);
-        m_dialogs.errorBox(logError->number, logError->description);
+        if (m_dialogs)
+            m_dialogs->error(*logError);
     }
 }
 
@@ -173,11 +181,12 @@ void ReceiveArea::moveCaretToEnd()
     ensureCursorVisible();
 }
 
-void ReceiveArea::showPortState(bool open)
+void ReceiveArea::showPortOpen(bool open)
 {
+    const QWidget *window = parentWidget() ? parentWidget() : this;
     QPalette colours = palette();
-    const QPalette frame = parentWidget() ? parentWidget()->palette() : QPalette();
-    colours.setColor(QPalette::Base, frame.color(open ? QPalette::Button : QPalette::Dark));
+    colours.setColor(QPalette::Base,
+                     window->palette().color(open ? QPalette::Button : QPalette::Dark));
     setPalette(colours);
 }
 
@@ -240,12 +249,14 @@ void ReceiveArea::clearReceived()
 void ReceiveArea::saveReceivedAs()
 {
     // The bytes are taken before the dialog: what was received up to the choice is saved.
+    if (!m_dialogs)
+        return;
     const QByteArray bytes = receivedBytes();
-    const QString name = m_dialogs.fileDialog(DialogService::FileMode::Save, kFilter);
+    const QString name = m_dialogs->fileDialog(DialogService::FileMode::Save, kFilter);
     if (name.isEmpty())
         return;
     if (const auto error = DataFile::saveBytes(name, bytes))
-        m_dialogs.errorBox(error->number, error->description);
+        m_dialogs->error(*error);
 }
 
 void ReceiveArea::setHexView(bool hex)
@@ -257,15 +268,15 @@ void ReceiveArea::setHexView(bool hex)
 void ReceiveArea::setLogging(bool on)
 {
     m_logAction->setChecked(false);
-    if (!on) {
+    if (!on || !m_dialogs) {
         m_log.close();
         return;
     }
-    const QString name = m_dialogs.fileDialog(DialogService::FileMode::Append, kFilter);
+    const QString name = m_dialogs->fileDialog(DialogService::FileMode::Append, kFilter);
     if (name.isEmpty())
         return;
     if (const auto error = m_log.open(name)) {
-        m_dialogs.errorBox(error->number, error->description);
+        m_dialogs->error(*error);
         return;
     }
     m_logAction->setChecked(true);

@@ -36,12 +36,24 @@ public:
     static constexpr qsizetype kHistoryChars = 256 * 1024;
     static constexpr std::size_t kKeptBytes = ReceivedBytes::kDefaultCapacityBytes;
 
-    explicit ReceiveArea(DialogService &dialogs, QWidget *parent = nullptr);
+    explicit ReceiveArea(QWidget *parent = nullptr);
     ~ReceiveArea() override;
 
-    void appendReceived(QByteArrayView bytes);
-    // The background: the port open, or closed.
-    void showPortState(bool open);
+    // Where the menu's file dialogs and error boxes go; until it is set, Save received as and
+    // Log to file do nothing.
+    void setDialogs(DialogService &dialogs) { m_dialogs = &dialogs; }
+
+    // Appends received bytes: they are kept and logged as they are, and shown as text or hex.
+    // Then the caret stands after the last character and the end is in view, wherever the
+    // operator had left the caret. CR LF, a lone CR and a lone LF are each one line break,
+    // also when the CR ends one chunk and the LF starts the next.
+    void appendBytes(QByteArrayView bytes);
+    // Received text: appended as the bytes it was in the system's code page.
+    void appendReceived(const QString &chunk);
+
+    // The background of an open port (the button colour) or of a closed one (the dark shade),
+    // both from the palette of the window the area sits in.
+    void showPortOpen(bool open);
 
     // The bytes kept, exactly as received.
     QByteArray receivedBytes() const;
@@ -69,7 +81,7 @@ private:
     void moveCaretToEnd();
     void popUpMenu(const QPoint &globalPos);
 
-    DialogService &m_dialogs;
+    DialogService *m_dialogs = nullptr;
     ReceivedBytes m_bytes { kKeptBytes };
     ReceiveText m_text;
     DisplayHistory m_history { std::size_t(kHistoryChars) };

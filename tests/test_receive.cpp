@@ -6,6 +6,8 @@
 #include "model/DisplayHistory.h"
 #include "model/HexDump.h"
 #include "model/ReceivedBytes.h"
+#include "serial/SerialPortControl.h"
+#include "ui/Form1.h"
 #include "ui/ReceiveArea.h"
 #include "ui/ReceiveText.h"
 
@@ -13,11 +15,15 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPalette>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <fcntl.h>
+#include <pty.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -98,6 +104,38 @@ public:
 private:
     rlimit m_old {};
     void (*m_oldSignal)(int) = nullptr;
+};
+
+// A pseudo-terminal the test plays the device on through the master side; the editor opens
+// the slave as port 1. openpty's own slave descriptor is closed at once, so that nobody else
+// holds the device.
+struct Device
+{
+    int master = -1;
+    QString slavePath; // empty when none could be made
+
+    Device()
+    {
+        int slave = -1;
+        if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+            return;
+        slavePath = QString::fromLocal8Bit(::ptsname(master));
+        ::close(slave);
+        qputenv("QIE_COM1", slavePath.toLocal8Bit());
+    }
+    ~Device()
+    {
+        qunsetenv("QIE_COM1");
+        if (master >= 0)
+            ::close(master);
+    }
+    Device(const Device &) = delete;
+    Device &operator=(const Device &) = delete;
+
+    bool send(const QByteArray &bytes)
+    {
+        return ::write(master, bytes.data(), size_t(bytes.size())) == bytes.size();
+    }
 };
 
 } // namespace
@@ -721,6 +759,57 @@ private slots:
         QCOMPARE(log->isChecked(), false);
         area.appendBytes("after");
         QCOMPARE(readAll(path), kHostileFirst + kHostileSecond);
+    }
+
+    // From the device through the real port into the window, then saved and logged: both
+    // files hold exactly what the device sent, across a close and open of the port.
+    void portBytesSavedAndLoggedExactly_data()
+    {
+        columns<QByteArrayList>("chunks");
+        QTest::newRow("CR LF split between reads") << QByteArrayList { "A\r", "\nB\r" };
+        QTest::newRow("NUL and 0xFF") << QByteArrayList { QByteArray("\0\xFF\0", 3), "\xFF" };
+        QTest::newRow("UTF-8 split between reads") << QByteArrayList { "\xE3\x81", "\x82" };
+        QTest::newRow("invalid UTF-8") << QByteArrayList { "\xC0\x80\xFE", "\xED\xA0\x80" };
+        QTest::newRow("Shift-JIS") << QByteArrayList { "\x82\xA0\x83", "\x41\r\n" };
+    }
+    void portBytesSavedAndLoggedExactly()
+    {
+        const auto [chunks] = fetch<QByteArrayList>("chunks");
+        Device device;
+        if (device.slavePath.isEmpty())
+            QSKIP("no pseudo-terminal available");
+        QTemporaryDir dir;
+        const QString logPath = dir.filePath(QStringLiteral("log.bin"));
+        const QString savePath = dir.filePath(QStringLiteral("saved.bin"));
+        FakeDialogService dialogs;
+        SerialPortControl port;
+        Form1 form(dialogs, port);
+        auto *area = form.findChild<ReceiveArea *>(QStringLiteral("txtReceiveData"));
+        auto *openClose = form.findChild<QPushButton *>(QStringLiteral("Command1"));
+        form.findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QStringLiteral("1"));
+        dialogs.fileNames = QStringList { logPath, savePath };
+        area->setLogging(true);
+        QTest::mouseClick(openClose, Qt::LeftButton);
+        QCOMPARE(port.portOpen(), true);
+
+        QByteArray sent;
+        for (const QByteArray &chunk : chunks) {
+            QVERIFY(device.send(chunk));
+            sent += chunk;
+            QTRY_COMPARE(area->receivedBytes(), sent);
+        }
+        QTest::mouseClick(openClose, Qt::LeftButton); // closed and opened again: still logging
+        QTest::mouseClick(openClose, Qt::LeftButton);
+        QCOMPARE(port.portOpen(), true);
+        for (const QByteArray &chunk : chunks) {
+            QVERIFY(device.send(chunk));
+            sent += chunk;
+            QTRY_COMPARE(area->receivedBytes(), sent);
+        }
+        area->saveReceivedAs();
+        QCOMPARE(readAll(savePath), sent);
+        QCOMPARE(readAll(logPath), sent);
+        QCOMPARE(dialogs.boxes.size(), 0);
     }
 
     void logCancelledStaysOff()

@@ -12,6 +12,7 @@
 #include "ui/ReceiveText.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFile>
@@ -581,6 +582,17 @@ private slots:
         QCOMPARE(area.textCursor().position(), area.document()->characterCount() - 1);
         // The view scrolls by whole lines, so the last one may lose a pixel at the bottom.
         QCOMPARE(area.viewport()->rect().contains(area.cursorRect().center()), true);
+    }
+
+    // Lines share paragraphs inside the area; what the operator copies has plain line ends.
+    void selectAllAndCopyGivePlainLines()
+    {
+        ReceiveArea area;
+        area.appendBytes("one\r\ntwo\rthree\n" + QByteArray(200, 'x') + "\r\nlast");
+        area.selectAll();
+        area.copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 "one\ntwo\nthree\n" + QString(200, u'x') + "\nlast");
     }
 
     void hexViewFromTheSameBytes()

@@ -12,8 +12,8 @@
 #include "ui/ReceiveText.h"
 
 #include <QAction>
-#include <QClipboard>
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QLineEdit>
@@ -45,6 +45,12 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+// The hex columns of bytes a short line does not have.
+QString missingBytes(int count)
+{
+    return QString(qsizetype(count) * 3, u' ');
+}
+
 std::string str(const QByteArray &bytes)
 {
     return bytes.toStdString();
@@ -67,7 +73,8 @@ QByteArray deviceLines(int count)
 {
     QByteArray all;
     for (int i = 0; i < count; ++i)
-        all += QByteArray::number(i).rightJustified(8, '0') + QByteArray(56, 'a' + i % 26) + "\r\n";
+        all += QByteArray::number(i).rightJustified(8, '0') + QByteArray(56, char('a' + i % 26))
+            + "\r\n";
     return all;
 }
 
@@ -275,13 +282,12 @@ private slots:
                           16)
             << "00000010  48 65 6C 6C 6F 0D 0A 00 FF 41 42 43 44 45 46 47  Hello....ABCDEFG";
         QTest::newRow("short line keeps the character column")
-            << 0ULL << QByteArray("~\x7F ")
-            << "00000000  7E 7F 20" + QString(13 * 3, u' ') + "  ~. ";
+            << 0ULL << QByteArray("~\x7F ") << "00000000  7E 7F 20" + missingBytes(13) + "  ~. ";
         QTest::newRow("offset past 32 bits")
-            << 0x123456780ULL << QByteArray("a") << "123456780  61" + QString(15 * 3, u' ') + "  a";
+            << 0x123456780ULL << QByteArray("a") << "123456780  61" + missingBytes(15) + "  a";
         QTest::newRow("high bytes are not printable")
             << 0ULL << QByteArray("\x80\xA0\xE3")
-            << "00000000  80 A0 E3" + QString(13 * 3, u' ') + "  ...";
+            << "00000000  80 A0 E3" + missingBytes(13) + "  ...";
     }
     void hexLine()
     {

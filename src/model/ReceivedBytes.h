@@ -19,7 +19,7 @@ namespace qie {
 class ReceivedBytes
 {
 public:
-    static constexpr std::size_t kDefaultCapacityBytes = 1024 * 1024;
+    static constexpr std::size_t kDefaultCapacityBytes = std::size_t(1024) * 1024;
 
     explicit ReceivedBytes(std::size_t capacityBytes = kDefaultCapacityBytes);
 

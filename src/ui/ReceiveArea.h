@@ -33,7 +33,7 @@ class ReceiveArea : public QPlainTextEdit
 
 public:
     // The history bound, in characters of the display (documented in the README).
-    static constexpr qsizetype kHistoryChars = 256 * 1024;
+    static constexpr qsizetype kHistoryChars = qsizetype(256) * 1024;
     static constexpr std::size_t kKeptBytes = ReceivedBytes::kDefaultCapacityBytes;
 
     explicit ReceiveArea(QWidget *parent = nullptr);

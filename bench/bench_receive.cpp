@@ -128,36 +128,49 @@ QByteArray shapeChunk(Shape shape, int i)
 }
 
 // Append cost per 64-byte chunk into the received-data area, shown, the event loop run after
-// each chunk as in the window: the first 2048 chunks into an empty area against 2048 chunks
-// once the history has been full for a while (after 4 MB). The bound must not make a full
-// history dearer, nor a long line.
+// each chunk as in the window: an area that never holds more than 2048 chunks (128 KiB, it is
+// cleared then) against one whose history has been full for a while (4 MiB appended first).
+// The two take turns, 256 chunks each, so that other work on the machine weighs on both
+// alike. The bound must not make a full history dearer, nor a long line.
 void BM_AreaAppendFullVsEmpty(benchmark::State &state)
 {
     const auto shape = Shape(state.range(0));
-    constexpr int kMeasured = 2048;
+    constexpr int kTurn = 256;
+    constexpr int kTurns = 32;
+    constexpr int kEmptyChunks = 2048;
     constexpr int kFill = 4 * kMegabyte / kChunkBytes;
     for (auto _ : state) {
-        ReceiveArea area;
-        area.resize(290, 169);
-        area.show();
+        ReceiveArea empty;
+        ReceiveArea full;
+        for (ReceiveArea *area : { &empty, &full }) {
+            area->resize(290, 169);
+            area->show();
+        }
+        for (int i = 0; i < kFill; ++i)
+            full.appendBytes(shapeChunk(shape, i));
         QCoreApplication::processEvents();
-        const auto run = [&](int first, int count) {
-            const Clock::time_point t0 = Clock::now();
-            for (int i = first; i < first + count; ++i) {
-                area.appendBytes(shapeChunk(shape, i));
-                QCoreApplication::processEvents();
+        Clock::duration emptyTime {};
+        Clock::duration fullTime {};
+        int next = kFill;
+        for (int turn = 0; turn < kTurns; ++turn) {
+            if (turn * kTurn % kEmptyChunks == 0)
+                empty.clearReceived();
+            for (auto [area, spent] : { std::pair { &empty, &emptyTime }, { &full, &fullTime } }) {
+                const Clock::time_point t0 = Clock::now();
+                for (int i = 0; i < kTurn; ++i) {
+                    area->appendBytes(shapeChunk(shape, next++));
+                    QCoreApplication::processEvents();
+                }
+                *spent += Clock::now() - t0;
             }
-            return Clock::now() - t0;
-        };
-        const Clock::duration empty = run(0, kMeasured);
-        run(kMeasured, kFill);
-        const Clock::duration full = run(kMeasured + kFill, kMeasured);
-        state.SetIterationTime(std::chrono::duration<double>(empty + full).count());
-        if (area.toPlainText().size() > ReceiveArea::kHistoryChars * 9 / 8)
+        }
+        state.SetIterationTime(std::chrono::duration<double>(emptyTime + fullTime).count());
+        if (full.toPlainText().size() > ReceiveArea::kHistoryChars * 9 / 8)
             state.SkipWithError("the history outgrew its bound");
-        state.counters["empty_us_per_chunk"] = microseconds(empty) / kMeasured;
-        state.counters["full_us_per_chunk"] = microseconds(full) / kMeasured;
-        state.counters["full_over_empty"] = microseconds(full) / microseconds(empty);
+        constexpr int kMeasured = kTurn * kTurns;
+        state.counters["empty_us_per_chunk"] = microseconds(emptyTime) / kMeasured;
+        state.counters["full_us_per_chunk"] = microseconds(fullTime) / kMeasured;
+        state.counters["full_over_empty"] = microseconds(fullTime) / microseconds(emptyTime);
     }
 }
 BENCHMARK(BM_AreaAppendFullVsEmpty)

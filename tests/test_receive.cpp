@@ -601,6 +601,16 @@ private slots:
                  "one\ntwo\nthree\n" + QString(200, u'x') + "\nlast");
     }
 
+    // A font given later (the window gives its own) is still used without shaping.
+    void fontStaysUnshaped()
+    {
+        ReceiveArea area;
+        area.setFont(QFont(QStringLiteral("Monospace"), 13));
+        QCOMPARE(bool(area.font().styleStrategy() & QFont::PreferNoShaping), true);
+        QCOMPARE(area.font().kerning(), false);
+        QCOMPARE(area.font().pointSize(), 13);
+    }
+
     void hexViewFromTheSameBytes()
     {
         FakeDialogService dialogs;

@@ -51,6 +51,7 @@ ReceiveArea::ReceiveArea(QWidget *parent) : QPlainTextEdit(parent)
     setFocusPolicy(Qt::StrongFocus);
     // Nothing here is ever undone, and an undo stack would keep every dropped line.
     document()->setUndoRedoEnabled(false);
+    useUnshapedFont();
 
     m_clearAction = new QAction(QStringLiteral("Cl&ear"), this);
     m_saveAction = new QAction(QStringLiteral("&Save received as…"), this);
@@ -198,6 +199,26 @@ QByteArray ReceiveArea::receivedBytes() const
 bool ReceiveArea::isHexView() const
 {
     return m_hexAction->isChecked();
+}
+
+void ReceiveArea::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange)
+        useUnshapedFont();
+    QPlainTextEdit::changeEvent(event);
+}
+
+// Whatever font the window gives the area, its glyphs are looked up without shaping and
+// kerning: a device sends plain characters, and laying out a long line is then about half as
+// dear, which is what keeps a stream without line ends from costing more than short lines.
+void ReceiveArea::useUnshapedFont()
+{
+    QFont plain = font();
+    if (plain.styleStrategy() & QFont::PreferNoShaping)
+        return;
+    plain.setStyleStrategy(QFont::StyleStrategy(plain.styleStrategy() | QFont::PreferNoShaping));
+    plain.setKerning(false);
+    setFont(plain);
 }
 
 // --- The menu ---------------------------------------------------------------------------

@@ -70,6 +70,7 @@ public:
     void setLogging(bool on);
 
 protected:
+    void changeEvent(QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
@@ -80,6 +81,7 @@ private:
     void rebuild();
     void moveCaretToEnd();
     void popUpMenu(const QPoint &globalPos);
+    void useUnshapedFont();
 
     DialogService *m_dialogs = nullptr;
     ReceivedBytes m_bytes { kKeptBytes };

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "ui/ReceiveText.h"
 
+#include "ui/LineBreaks.h"
+
 namespace qie {
 namespace {
 
 constexpr char16_t kControlPictures = 0x2400;
 constexpr char16_t kDeletePicture = 0x2421;
 
-// What a decoded character other than CR and LF shows as.
+// What a decoded character other than a line end shows as.
 char16_t shownAs(char16_t c)
 {
     if (c < 0x20)
@@ -30,22 +32,24 @@ char16_t shownAs(char16_t c)
 
 QString ReceiveText::append(QByteArrayView bytes)
 {
-    const QString decoded = m_decoder.decode(bytes);
+    QString text = m_decoder.decode(bytes);
+    if (text.isEmpty())
+        return text; // a character's first bytes only: a CR before them still waits
+    // The LF of a CR LF whose CR ended the last chunk: that CR has ended the line already.
+    if (m_pendingCr && text.front() == u'\n')
+        text.remove(0, 1);
+    m_pendingCr = text.endsWith(u'\r');
+    text = LineBreaks::shown(std::move(text));
+
     QString shown;
-    shown.reserve(decoded.size() + decoded.size() / kBreakChars + 1);
-    for (const QChar qc : decoded) {
+    shown.reserve(text.size() + text.size() / kBreakChars + 1);
+    for (const QChar qc : std::as_const(text)) {
         const char16_t c = qc.unicode();
-        if (c == u'\r' || c == u'\n') {
-            // The LF of a CR LF: the CR has ended the line already.
-            const bool secondHalf = c == u'\n' && m_pendingCr;
-            m_pendingCr = c == u'\r';
-            if (!secondHalf) {
-                shown += u'\n';
-                m_lineLength = 0;
-            }
+        if (c == u'\n') {
+            shown += u'\n';
+            m_lineLength = 0;
             continue;
         }
-        m_pendingCr = false;
         // The break never splits a surrogate pair: its low half stays with its high half.
         if (m_lineLength >= kBreakChars && !QChar::isLowSurrogate(c)) {
             shown += u'\n';

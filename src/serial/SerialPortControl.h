@@ -39,9 +39,15 @@ public:
         errPortNotOpen = 8108,
         errOpenFailed = 8109,
         errDeviceLost = 8110,
+        errPinnedAdapterAbsent = 8111,
+        errNotATerminal = 8112,
+        errStaleLockFile = 8113,
+        errUnsentDiscarded = 8114,
     };
 
     static constexpr std::chrono::milliseconds kLineErrorPollInterval { 250 };
+    // What a close grants the queued bytes beyond the time they need on the wire.
+    static constexpr std::chrono::milliseconds kDrainGrace { 1000 };
 
     explicit SerialPortControl(QObject *parent = nullptr);
     ~SerialPortControl() override;
@@ -53,6 +59,9 @@ public:
     std::optional<CommError> setRThreshold(int threshold) override;
 
     bool portOpen() const override;
+    // Closing first lets what was written leave the port (see drain); what has not left then
+    // is discarded and reported as errUnsentDiscarded, and the port is closed all the same,
+    // without waiting on the driver.
     std::optional<CommError> setPortOpen(bool open) override;
 
     // Refused only while closed. A write that fails on an open port is the device going away:
@@ -62,6 +71,17 @@ public:
     int commEvent() const override { return m_event; }
 
     QString describePorts() const override;
+
+    // The bytes received since the last read, as they came (input() gives them as text).
+    QByteArray inputBytes();
+    // Bytes written but not yet on the line: the program's buffer and the driver's queue.
+    qint64 queuedBytes() const;
+    // Waits until what was written has left the port, for at most its time on the wire plus
+    // kDrainGrace. Returns the number of bytes still queued then (0: all left). Does not
+    // return to the event loop; data and faults that arrive meanwhile are raised as usual.
+    qint64 drain();
+    // The failure that reports `count` bytes discarded from the queue.
+    CommError unsentError(qint64 count, std::chrono::milliseconds waited) const;
 
     // The device the last open used (or tried), for messages and tests.
     QString device() const { return m_device; }
@@ -78,6 +98,9 @@ private:
     std::optional<CommError> open();
     void close();
     CommError openFailure(const QString &device) const;
+    std::optional<CommError> checkDevice(const QString &device, bool fromEnvironment, bool pinned,
+                                         const QString &usbRule) const;
+    std::chrono::milliseconds wireTime(qint64 bytes) const;
     void raise(int event);
     void raiseLineFaults();
     void handleReadyRead();
@@ -95,6 +118,7 @@ private:
 
     int m_commPort = 1;
     QString m_device;
+    QString m_usbRule; // what makes a modem manager ignore this port's adapter
     LineSettings m_settings;
     QSerialPort::FlowControl m_flowControl = QSerialPort::NoFlowControl;
     int m_sThreshold = 0;

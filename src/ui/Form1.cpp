@@ -8,6 +8,7 @@
 #include "ui/DataLabel.h"
 #include "ui/DialogService.h"
 #include "ui/Fonts.h"
+#include "ui/PortPicker.h"
 #include "ui/Twips.h"
 
 #include <QCloseEvent>
@@ -192,6 +193,7 @@ void Form1::buildLayout()
     // adapter is plugged in later, and scanning the devices does not slow the start.
     Label2->installEventFilter(this);
     Text2->installEventFilter(this);
+    m_portPicker = new PortPicker(*Text2, m_dialogs, this);
 
     cmdEnd = button(this, "cmdEnd", QStringLiteral("Exit"), { 13080, 8280, 1215, 375 }, 0);
 
@@ -363,8 +365,10 @@ void Form1::cmdFileOpen2_Click()
 
 void Form1::Command1_Click()
 {
-    const auto fail
-        = [this](const CommError &error) { m_dialogs.errorBox(error.number, error.description); };
+    const auto fail = [this](const CommError &error) {
+        const auto hold = m_faultBoxes.hold();
+        m_dialogs.errorBox(error.number, error.description);
+    };
     if (!m_port.portOpen()) {
         const auto port = RoundHalfEven(LenientNumber(Text2->text().toStdString()));
         if (!port) {
@@ -388,9 +392,12 @@ void Form1::Command1_Click()
             return fail(*error);
         showPortState(true);
     } else {
-        if (const auto error = m_port.setPortOpen(false))
-            return fail(*error);
-        showPortState(false);
+        // What could not be sent is reported after the port closed; a port that did not close
+        // keeps the open display.
+        const auto error = m_port.setPortOpen(false);
+        showPortState(m_port.portOpen());
+        if (error)
+            fail(*error);
     }
 }
 
@@ -440,7 +447,8 @@ void Form1::mscPort_OnComm()
         message = QStringLiteral("未定義のエラーが発生しました。");
         break;
     }
-    m_dialogs.messageBox(message, DialogService::Exclamation, kPortFaultTitle);
+    m_faultBoxes.offer(
+        [&] { m_dialogs.messageBox(message, DialogService::Exclamation, kPortFaultTitle); });
 }
 
 void Form1::appendReceived(const QString &chunk)
@@ -519,6 +527,7 @@ bool Form1::requestEnd()
 
 void Form1::Form_QueryUnload(bool &cancel)
 {
+    const auto hold = m_faultBoxes.hold();
     const int answer = m_dialogs.messageBox(QStringLiteral("Do you wnat to END ?"),
                                             DialogService::YesNo, QStringLiteral("Image Editor"));
     cancel = answer == DialogService::No;
@@ -526,10 +535,14 @@ void Form1::Form_QueryUnload(bool &cancel)
 
 void Form1::Form_Unload()
 {
-    // A port that refuses to close is released by the system when the process ends; there
-    // is nobody left to tell.
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
+    // Queued bytes that could not be sent are reported before the end. A port that refuses
+    // to close is released by the system when the process ends.
+    if (m_port.portOpen()) {
+        if (const auto error = m_port.setPortOpen(false)) {
+            const auto hold = m_faultBoxes.hold();
+            m_dialogs.errorBox(error->number, error->description);
+        }
+    }
     m_ended = true;
     emit ended();
 }

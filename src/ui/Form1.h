@@ -3,6 +3,7 @@
 
 #include "model/EditorView.h"
 #include "model/ImageModel.h"
+#include "ui/FaultBoxThrottle.h"
 
 #include <QWidget>
 
@@ -18,6 +19,7 @@ class CellGrid;
 class DataLabel;
 class CommControl;
 class DialogService;
+class PortPicker;
 struct CommError;
 
 // The editor window: every control, the image rules wired to them, the data files, the port
@@ -96,6 +98,8 @@ private:
     DialogService &m_dialogs;
     CommControl &m_port;
     ImageModel m_model { *this };
+    FaultBoxThrottle m_faultBoxes;
+    PortPicker *m_portPicker = nullptr;
     QString m_dataText;
     bool m_ended = false;
     // A CR at the end of the last received chunk: a LF starting the next one completes it.

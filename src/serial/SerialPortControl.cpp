@@ -201,13 +201,12 @@ std::optional<CommError> SerialPortControl::setPortOpen(bool open)
     }
     if (open)
         return this->open();
-    const qint64 before = queuedBytes();
     const qint64 unsent = drain();
     if (unsent > 0)
-        m_port.clear(QSerialPort::Output); // the program's buffer and the driver's queue
+        discardQueued();
     close();
     if (unsent > 0)
-        return unsentError(unsent, wireTime(before) + kDrainGrace);
+        return unsentError(unsent);
     return std::nullopt;
 }
 
@@ -232,7 +231,8 @@ qint64 SerialPortControl::drain()
     qint64 queued = queuedBytes();
     if (queued == 0)
         return 0;
-    const QDeadlineTimer deadline(wireTime(queued) + kDrainGrace);
+    m_lastDrainBound = wireTime(queued) + kDrainGrace;
+    const QDeadlineTimer deadline(m_lastDrainBound);
     constexpr int kStepMs = 10;
     while (queued > 0 && !deadline.hasExpired()) {
         const int step
@@ -246,7 +246,15 @@ qint64 SerialPortControl::drain()
     return queued;
 }
 
-CommError SerialPortControl::unsentError(qint64 count, std::chrono::milliseconds waited) const
+void SerialPortControl::discardQueued()
+{
+    // Clears the program's buffer and flushes the driver's queue (tcflush, PurgeComm), so
+    // that the close does not wait for the driver to give up on them.
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::Output);
+}
+
+CommError SerialPortControl::unsentError(qint64 count) const
 {
     return commError(errUnsentDiscarded,
                      QStringLiteral("%1 byte(s) sent to %2 had not left it after %3 s and were "
@@ -254,7 +262,7 @@ CommError SerialPortControl::unsentError(qint64 count, std::chrono::milliseconds
                                     "and that the device is ready, then send again.")
                          .arg(count)
                          .arg(portText())
-                         .arg(double(waited.count()) / 1000.0, 0, 'f', 1));
+                         .arg(double(m_lastDrainBound.count()) / 1000.0, 0, 'f', 1));
 }
 
 std::optional<CommError> SerialPortControl::open()

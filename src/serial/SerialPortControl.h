@@ -80,8 +80,10 @@ public:
     // kDrainGrace. Returns the number of bytes still queued then (0: all left). Does not
     // return to the event loop; data and faults that arrive meanwhile are raised as usual.
     qint64 drain();
-    // The failure that reports `count` bytes discarded from the queue.
-    CommError unsentError(qint64 count, std::chrono::milliseconds waited) const;
+    // Throws away what has not left: the program's buffer and the driver's queue.
+    void discardQueued();
+    // The failure that reports `count` bytes left over by the last drain.
+    CommError unsentError(qint64 count) const;
 
     // The device the last open used (or tried), for messages and tests.
     QString device() const { return m_device; }
@@ -118,6 +120,7 @@ private:
 
     int m_commPort = 1;
     QString m_device;
+    std::chrono::milliseconds m_lastDrainBound { 0 };
     QString m_usbRule; // what makes a modem manager ignore this port's adapter
     LineSettings m_settings;
     QSerialPort::FlowControl m_flowControl = QSerialPort::NoFlowControl;

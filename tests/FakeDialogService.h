@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 namespace qie::test {
 
@@ -24,10 +25,14 @@ public:
     QList<int> answers;
     QStringList fileNames;
     int beeps = 0;
+    // Runs while each box is up, as the events a modal box lets through.
+    std::function<void()> whileShown;
 
     int messageBox(const QString &prompt, int style, const QString &title) override
     {
         boxes.append({ prompt, style, title });
+        if (whileShown)
+            whileShown();
         return answers.isEmpty() ? ((style & 0xF) == YesNo ? Yes : Ok) : answers.takeFirst();
     }
     QString fileDialog(FileMode, const QString &) override

@@ -268,17 +268,11 @@ QString PortLocator::pin(int n)
             .arg(it->device());
     const Adapter &adapter = it->adapter;
     const QString identity = identityOf(adapter);
-    if (identity.isEmpty())
-        return QStringLiteral("Port %1 (%2) has no serial number and no /dev/serial/by-id name, "
-                              "so it cannot be recognised when it is plugged in elsewhere; it "
-                              "keeps the number of its place in the list.")
-            .arg(n)
-            .arg(adapter.device);
     // A pin must never pick the wrong one of two adapters that look the same.
     for (const Port &other : ports) {
         if (other.number == n || !other.present() || other.fromEnvironment)
             continue;
-        const bool twins = identityOf(other.adapter) == identity
+        const bool twins = (!identity.isEmpty() && identityOf(other.adapter) == identity)
             || (adapter.serialNumber.isEmpty() && other.adapter.serialNumber.isEmpty()
                 && adapter.hasUsbIds && other.adapter.hasUsbIds
                 && usbIds(adapter) == usbIds(other.adapter));
@@ -292,6 +286,12 @@ QString PortLocator::pin(int n)
                 .arg(other.number)
                 .arg(other.device(), nameOf(adapter));
     }
+    if (identity.isEmpty())
+        return QStringLiteral("Port %1 (%2) has no serial number and no /dev/serial/by-id name, "
+                              "so it cannot be recognised when it is plugged in elsewhere; it "
+                              "keeps the number of its place in the list.")
+            .arg(n)
+            .arg(adapter.device);
     PortPins::pin(n, { identity, nameOf(adapter) });
     return {};
 }

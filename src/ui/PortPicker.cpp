@@ -124,7 +124,11 @@ QPoint PortPicker::keyboardPoint() const
 
 void PortPicker::popUp(const QPoint &globalPos)
 {
+    // Some platforms send both the Menu key and a context menu request made from it.
+    if (m_open && m_open->isVisible())
+        return;
     QMenu *menu = createMenu();
+    m_open = menu;
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(globalPos);
     emit menuOpened(menu);
@@ -142,7 +146,8 @@ bool PortPicker::eventFilter(QObject *watched, QEvent *event)
     }
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+        if ((key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)
+            || (key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier)) {
             popUp(m_box.mapToGlobal(keyboardPoint()));
             return true;
         }

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QMenu>
 #include <QObject>
+#include <QPointer>
 
 class QLineEdit;
-class QMenu;
 
 namespace qie {
 
@@ -41,6 +42,7 @@ private:
 
     QLineEdit &m_box;
     DialogService &m_dialogs;
+    QPointer<QMenu> m_open;
 };
 
 } // namespace qie

@@ -60,10 +60,11 @@ QString overview()
         text += QStringLiteral("  %1%2\n")
                     .arg(QString::fromLatin1(command.name).leftJustified(10),
                          QString::fromLatin1(command.summary));
-    text += QStringLiteral("\n  -h, --help   Show this help\n"
-                           "  --version    Show the program's version\n\n"
-                           "Run '%1 COMMAND --help' for the options of a command.\n"
-                           "Exit status: 0 done, 1 input error, 2 usage error, 3 port error (send).\n")
+    text += QStringLiteral(
+                "\n  -h, --help   Show this help\n"
+                "  --version    Show the program's version\n\n"
+                "Run '%1 COMMAND --help' for the options of a command.\n"
+                "Exit status: 0 done, 1 input error, 2 usage error, 3 port error (send).\n")
                 .arg(program);
     return text;
 }

@@ -102,23 +102,29 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
     if (!parser.parse(arguments))
         return usageError(err, parser.errorText());
     if (parser.isSet(helpOption)) {
-        writeText(out, parser.helpText());
+        // The usage line as this program is called, not as the executable's path.
+        QString help = parser.helpText();
+        help.replace(0, help.indexOf(u'\n') + 1, QLatin1String(kUsage));
+        writeText(out, help);
         return Sent;
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1)
-        return usageError(err, files.isEmpty() ? QStringLiteral("no FILE given.")
-                                               : QStringLiteral("only one FILE can be sent."));
+        return usageError(err,
+                          files.isEmpty() ? QStringLiteral("no FILE given.")
+                                          : QStringLiteral("only one FILE can be sent."));
     bool ok = false;
     const int portNumber = parser.value(portOption).toInt(&ok);
     if (!ok)
-        return usageError(err, QStringLiteral("--port takes a whole number, not \"%1\".")
-                                   .arg(parser.value(portOption)));
+        return usageError(err,
+                          QStringLiteral("--port takes a whole number, not \"%1\".")
+                              .arg(parser.value(portOption)));
     const double waitSeconds = parser.value(waitOption).toDouble(&ok);
     if (!ok || !std::isfinite(waitSeconds) || waitSeconds < 0 || waitSeconds > kLongestWaitSeconds)
-        return usageError(err, QStringLiteral("--wait takes seconds from 0 to %1, not \"%2\".")
-                                   .arg(kLongestWaitSeconds)
-                                   .arg(parser.value(waitOption)));
+        return usageError(err,
+                          QStringLiteral("--wait takes seconds from 0 to %1, not \"%2\".")
+                              .arg(kLongestWaitSeconds)
+                              .arg(parser.value(waitOption)));
 
     const auto loaded = DataFile::load(files.front());
     if (const auto *error = std::get_if<FileError>(&loaded)) {
@@ -147,12 +153,13 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
         waiting.quit();
     });
     // The editor's Open, step for step.
-    for (const auto &step : { std::function([&] { return port.setCommPort(portNumber); }),
-                              std::function([&] { return port.setSettings(QStringLiteral("9600,n,8,1")); }),
-                              std::function([&] { return port.setHandshaking(0); }),
-                              std::function([&] { return port.setSThreshold(1); }),
-                              std::function([&] { return port.setRThreshold(1); }),
-                              std::function([&] { return port.setPortOpen(true); }) }) {
+    for (const auto &step :
+         { std::function([&] { return port.setCommPort(portNumber); }),
+           std::function([&] { return port.setSettings(QStringLiteral("9600,n,8,1")); }),
+           std::function([&] { return port.setHandshaking(0); }),
+           std::function([&] { return port.setSThreshold(1); }),
+           std::function([&] { return port.setRThreshold(1); }),
+           std::function([&] { return port.setPortOpen(true); }) }) {
         if (const std::optional<CommError> error = step()) {
             writeError(err, error->number, error->description);
             return PortFailed;

@@ -6,7 +6,14 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringList>
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
@@ -21,6 +28,10 @@
 
 namespace qie {
 namespace {
+
+#if defined(Q_OS_LINUX)
+using Clock = std::chrono::steady_clock;
+#endif
 
 #if defined(Q_OS_LINUX)
 bool isPid(const char *name)
@@ -49,6 +60,77 @@ bool servesPty(const char *pid, const char *fd, int index)
     }
     return false;
 }
+
+// One look through every process's descriptors, shared by the threads that do it: each takes
+// the next process until one holder is found, all are seen or the time is up.
+struct Scan
+{
+    struct Found
+    {
+        qint64 pid = 0;
+        std::string name;
+    };
+
+    std::string_view target;
+    int ptyIndex = -1;
+    Clock::time_point deadline;
+    const std::vector<std::string> &pids;
+    std::atomic<std::size_t> next { 0 };
+    std::atomic<bool> done { false };
+    std::mutex lock;
+    std::optional<Found> found;
+
+    void run()
+    {
+        char link[4096];
+        unsigned checked = 0;
+        for (std::size_t i; !done && (i = next++) < pids.size();) {
+            const char *pid = pids[i].c_str();
+            char path[320];
+            std::snprintf(path, sizeof path, "/proc/%s/fd", pid);
+            // Other users' descriptors are unreadable; those processes are simply not seen.
+            const int fdsHandle = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fdsHandle < 0)
+                continue;
+            DIR *fds = ::fdopendir(fdsHandle);
+            if (!fds) {
+                ::close(fdsHandle);
+                continue;
+            }
+            bool holds = false;
+            std::vector<std::string> masters;
+            while (const dirent *fd = ::readdir(fds)) {
+                if ((++checked & 63) == 0 && Clock::now() > deadline) {
+                    done = true;
+                    break;
+                }
+                if (fd->d_name[0] == '.')
+                    continue;
+                // The link's text only: the file it names is never looked at.
+                const ssize_t n = ::readlinkat(fdsHandle, fd->d_name, link, sizeof link);
+                if (n <= 0)
+                    continue;
+                const std::string_view name(link, std::size_t(n));
+                if (name == target)
+                    holds = true;
+                else if (ptyIndex >= 0 && (name == "/dev/ptmx" || name == "/dev/pts/ptmx"))
+                    masters.emplace_back(fd->d_name);
+            }
+            ::closedir(fds);
+            if (!holds || done)
+                continue;
+            const bool deviceSide
+                = std::any_of(masters.begin(), masters.end(),
+                              [&](const auto &fd) { return servesPty(pid, fd.c_str(), ptyIndex); });
+            if (deviceSide)
+                continue;
+            const std::lock_guard<std::mutex> guard(lock);
+            if (!found)
+                found = Found { std::strtoll(pid, nullptr, 10), pids[i] };
+            done = true;
+        }
+    }
+};
 
 QString commandName(const char *pid)
 {
@@ -90,7 +172,6 @@ std::optional<PortHolders::Holder> PortHolders::find(const QString &device,
                                                      std::chrono::milliseconds budget)
 {
 #if defined(Q_OS_LINUX)
-    using Clock = std::chrono::steady_clock;
     const QByteArray target = QFile::encodeName(QFileInfo(device).canonicalFilePath());
     if (target.isEmpty())
         return std::nullopt;
@@ -101,64 +182,30 @@ std::optional<PortHolders::Holder> PortHolders::find(const QString &device,
         if (!ok)
             ptyIndex = -1;
     }
-    const Clock::time_point deadline = Clock::now() + budget;
-    DIR *proc = ::opendir("/proc");
-    if (!proc)
-        return std::nullopt;
-    const pid_t self = ::getpid();
-    std::optional<Holder> found;
-    char link[4096];
-    unsigned checked = 0;
-    bool expired = false;
-    while (!found && !expired) {
-        const dirent *process = ::readdir(proc);
-        if (!process)
-            break;
-        if (!isPid(process->d_name))
-            continue;
-        char path[320];
-        std::snprintf(path, sizeof path, "/proc/%s/fd", process->d_name);
-        // Other users' descriptors are unreadable; those processes are simply not seen.
-        const int fdsHandle = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fdsHandle < 0)
-            continue;
-        DIR *fds = ::fdopendir(fdsHandle);
-        if (!fds) {
-            ::close(fdsHandle);
-            continue;
+    std::vector<std::string> pids;
+    if (DIR *proc = ::opendir("/proc")) {
+        while (const dirent *process = ::readdir(proc)) {
+            if (isPid(process->d_name))
+                pids.emplace_back(process->d_name);
         }
-        bool holds = false;
-        QList<QByteArray> masters;
-        while (const dirent *fd = ::readdir(fds)) {
-            if ((++checked & 63) == 0 && Clock::now() > deadline) {
-                expired = true;
-                break;
-            }
-            if (fd->d_name[0] == '.')
-                continue;
-            const ssize_t n = ::readlinkat(fdsHandle, fd->d_name, link, sizeof link);
-            if (n <= 0)
-                continue;
-            const std::string_view name(link, std::size_t(n));
-            if (name == std::string_view(target.constData(), std::size_t(target.size())))
-                holds = true;
-            else if (ptyIndex >= 0 && (name == "/dev/ptmx" || name == "/dev/pts/ptmx"))
-                masters.append(QByteArray(fd->d_name));
-        }
-        ::closedir(fds);
-        if (!holds || expired)
-            continue;
-        bool deviceSide = false;
-        for (const QByteArray &fd : masters)
-            deviceSide = deviceSide || servesPty(process->d_name, fd.constData(), ptyIndex);
-        if (deviceSide)
-            continue;
-        const bool ours = std::strtoll(process->d_name, nullptr, 10) == self;
-        found = Holder { std::strtoll(process->d_name, nullptr, 10),
-                         ours ? QStringLiteral("this program") : commandName(process->d_name) };
+        ::closedir(proc);
     }
-    ::closedir(proc);
-    return found;
+    // Reading the links costs the kernel a few microseconds each; with 100k descriptors
+    // around, every core helps.
+    Scan scan { std::string_view(target.constData(), std::size_t(target.size())), ptyIndex,
+                Clock::now() + budget, pids };
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1U, 4U);
+    std::vector<std::thread> helpers;
+    for (unsigned i = 1; i < threads; ++i)
+        helpers.emplace_back([&scan] { scan.run(); });
+    scan.run();
+    for (std::thread &helper : helpers)
+        helper.join();
+    if (!scan.found)
+        return std::nullopt;
+    const bool ours = scan.found->pid == ::getpid();
+    return Holder { scan.found->pid,
+                    ours ? QStringLiteral("this program") : commandName(scan.found->name.c_str()) };
 #else
     Q_UNUSED(device);
     Q_UNUSED(budget);

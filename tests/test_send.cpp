@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -157,6 +158,43 @@ private slots:
             device.take();
             QCOMPARE(device.received, status == 0 ? kDataText : QByteArray());
         }
+    }
+
+    // Through a virtual port pair, the usual stand-in for a device: its maker holds both
+    // terminals open, as the device side, and the port opens all the same.
+    void sendThroughAVirtualPortPair()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
+            QSKIP("socat is not installed");
+        QTemporaryDir dir;
+        const QString ours = dir.filePath(QStringLiteral("vA"));
+        const QString theirs = dir.filePath(QStringLiteral("vB"));
+        QProcess pair;
+        pair.start(QStringLiteral("socat"),
+                   { QStringLiteral("pty,raw,echo=0,link=") + ours,
+                     QStringLiteral("pty,raw,echo=0,link=") + theirs });
+        QVERIFY(pair.waitForStarted());
+        QTRY_VERIFY(QFile::exists(ours) && QFile::exists(theirs));
+        QFile device(theirs);
+        QVERIFY(device.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+        QFile file(dir.filePath(QStringLiteral("FILE")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(kDataText);
+        file.close();
+
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QIE_COM1"), ours);
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(QIE_PROGRAM), { QStringLiteral("send"), file.fileName() });
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()), QString());
+        QCOMPARE(program.exitCode(), 0);
+        QByteArray received;
+        ::fcntl(device.handle(), F_SETFL, O_NONBLOCK);
+        QTRY_COMPARE((received += device.readAll()), kDataText);
+        pair.terminate();
+        pair.waitForFinished();
     }
 };
 

@@ -66,7 +66,7 @@ std::optional<QString> DeviceNode::notATerminal(const QString &path)
     const unsigned devMajor = major(node.st_rdev);
     const unsigned devMinor = minor(node.st_rdev);
     if (terminalNumber(devMajor, devMinor) == false)
-        return QStringLiteral("a character device (%1:%2) that is not a terminal")
+        return QStringLiteral("a character device (%1:%2) that is no terminal")
             .arg(devMajor)
             .arg(devMinor);
 #endif

@@ -12,7 +12,7 @@ class DeviceNode
 {
 public:
     // What `path` is when it is there but is no terminal ("a regular file", "a character
-    // device (1:3) that is not a terminal"); nothing when it is a terminal, when it is not
+    // device (1:3) that is no terminal"); nothing when it is a terminal, when it is not
     // there (the open reports that) or on Windows. Whether a character device is a terminal
     // is decided by its device number, against the kernel's table of terminal drivers.
     static std::optional<QString> notATerminal(const QString &path);

@@ -336,7 +336,7 @@ std::optional<CommError> SerialPortControl::checkDevice(const QString &device, b
                            .arg(m_commPort)
                      : QStringLiteral("Type the number of a serial port.");
         return commError(errNotATerminal,
-                         QStringLiteral("%1 is %2, not a serial port; it was not opened. %3")
+                         QStringLiteral("%1 is not a serial port but %2; it was not opened. %3")
                              .arg(portText(), *what, fix));
     }
     // QSerialPort opens with TIOCEXCL, which keeps others out once we hold the port but does

@@ -14,26 +14,39 @@ namespace qie::test {
 class FakeDialogService : public DialogService
 {
 public:
+    enum class Kind { Question, Warning, Error };
     struct Box
     {
-        QString prompt;
-        int style = 0;
+        Kind kind = Kind::Warning;
         QString title;
+        QString text; // for an error box, errorText() of the error
     };
 
     QList<Box> boxes;
-    QList<int> answers;
+    QList<bool> answers; // true: Yes
     QStringList fileNames;
     int beeps = 0;
     // Runs while each box is up, as the events a modal box lets through.
     std::function<void()> whileShown;
 
-    int messageBox(const QString &prompt, int style, const QString &title) override
+    bool ask(const QString &title, const QString &question) override
     {
-        boxes.append({ prompt, style, title });
+        boxes.append({ Kind::Question, title, question });
         if (whileShown)
             whileShown();
-        return answers.isEmpty() ? ((style & 0xF) == YesNo ? Yes : Ok) : answers.takeFirst();
+        return answers.isEmpty() || answers.takeFirst();
+    }
+    void warn(const QString &title, const QString &text) override
+    {
+        boxes.append({ Kind::Warning, title, text });
+        if (whileShown)
+            whileShown();
+    }
+    void error(const qie::Error &error) override
+    {
+        boxes.append({ Kind::Error, QStringLiteral("Error"), errorText(error) });
+        if (whileShown)
+            whileShown();
     }
     QString fileDialog(FileMode, const QString &) override
     {

@@ -42,24 +42,26 @@ int usageError(QIODevice &err, const QString &problem)
 }
 
 // The fault messages of the editor's fault boxes, for the faults seen while sending.
-QString faultText(int event)
+QString faultText(LineFault fault)
 {
-    switch (event) {
-    case CommControl::comEventBreak:
+    switch (fault) {
+    case LineFault::Break:
         return QStringLiteral("中断信号が受信されました。");
-    case CommControl::comEventFrame:
+    case LineFault::Frame:
         return QStringLiteral("フレーム エラーです。");
-    case CommControl::comEventOverrun:
+    case LineFault::Overrun:
         return QStringLiteral("データが失われました。");
-    case CommControl::comEventRxOver:
+    case LineFault::RxOver:
         return QStringLiteral("受信バッファがオーバーフローしました。");
-    case CommControl::comEventRxParity:
+    case LineFault::RxParity:
         return QStringLiteral("中パリティ エラーです。");
-    case CommControl::comEventTxFull:
+    case LineFault::TxFull:
         return QStringLiteral("送信バッファがいっぱいです。");
-    default:
-        return QStringLiteral("未定義のエラーが発生しました。");
+    case LineFault::DeviceControlBlock:
+        return QStringLiteral(
+            "デバイス コントロール ブロック (DCB) が取得される予期しないエラーです。");
     }
+    return QStringLiteral("未定義のエラーが発生しました。");
 }
 
 } // namespace
@@ -127,8 +129,8 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
                               .arg(parser.value(waitOption)));
 
     const auto loaded = DataFile::load(files.front());
-    if (const auto *error = std::get_if<FileError>(&loaded)) {
-        writeError(err, error->number, error->description);
+    if (const auto *fileError = std::get_if<Error>(&loaded)) {
+        writeError(err, fileError->number, fileError->description);
         return FileFailed;
     }
     // The editor keeps the loaded text as UTF-8 and sends it back as text: the same here.
@@ -136,44 +138,41 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
         = QString::fromStdString(std::get<LoadedFile>(loaded).sendData.toStdString());
 
     SerialPortControl port;
-    std::optional<CommError> lost;
-    QSet<int> faultsShown;
+    std::optional<Error> lost;
+    QSet<LineFault> faultsShown;
     QEventLoop waiting;
-    QObject::connect(&port, &CommControl::OnComm, &port, [&] {
-        const int event = port.commEvent();
-        if (event == CommControl::comEvReceive)
-            out.write(port.inputBytes());
-        else if (event > CommControl::comEvEOF && !faultsShown.contains(event)) {
-            faultsShown.insert(event);
-            writeText(err, QStringLiteral("通信エラー: %1\n").arg(faultText(event)));
+    QObject::connect(&port, &CommControl::dataReceived, &port,
+                     [&] { out.write(port.inputBytes()); });
+    QObject::connect(&port, &CommControl::lineFaultDetected, &port, [&](LineFault fault) {
+        if (!faultsShown.contains(fault)) {
+            faultsShown.insert(fault);
+            writeText(err, QStringLiteral("通信エラー: %1\n").arg(faultText(fault)));
         }
     });
-    QObject::connect(&port, &CommControl::portLost, &port, [&](const CommError &error) {
+    QObject::connect(&port, &CommControl::portLost, &port, [&](const Error &error) {
         lost = error;
         waiting.quit();
     });
     // The editor's Open, step for step.
-    for (const auto &step :
-         { std::function([&] { return port.setCommPort(portNumber); }),
-           std::function([&] { return port.setSettings(QStringLiteral("9600,n,8,1")); }),
-           std::function([&] { return port.setHandshaking(0); }),
-           std::function([&] { return port.setSThreshold(1); }),
-           std::function([&] { return port.setRThreshold(1); }),
-           std::function([&] { return port.setPortOpen(true); }) }) {
-        if (const std::optional<CommError> error = step()) {
-            writeError(err, error->number, error->description);
-            return PortFailed;
-        }
+    std::optional<Error> error;
+    const auto failed = [&error](auto step) { return (error = std::move(step)).has_value(); };
+    if (failed(port.setCommPort(portNumber))
+        || failed(port.setSettings(
+            { 9600, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop }))
+        || failed(port.setHandshaking(QSerialPort::NoFlowControl)) || failed(port.setSThreshold(1))
+        || failed(port.setRThreshold(1)) || failed(port.setPortOpen(true))) {
+        writeError(err, error->number, error->description);
+        return PortFailed;
     }
-    if (const auto error = port.setOutput(text)) {
+    if (failed(port.setOutput(text))) {
         writeError(err, error->number, error->description);
         return PortFailed;
     }
     if (const qint64 unsent = port.drain(); unsent > 0) {
-        const CommError error = port.unsentError(unsent);
+        const Error unsentError = port.unsentError(unsent);
         port.discardQueued();
         port.setPortOpen(false);
-        writeError(err, error.number, error.description);
+        writeError(err, unsentError.number, unsentError.description);
         return PortFailed;
     }
     QCoreApplication::processEvents(); // a loss seen by the drain is reported now
@@ -188,7 +187,7 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
         return Sent;
     }
     out.write(port.inputBytes());
-    if (const auto error = port.setPortOpen(false)) {
+    if (failed(port.setPortOpen(false))) {
         writeError(err, error->number, error->description);
         return PortFailed;
     }

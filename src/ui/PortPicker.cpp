@@ -107,8 +107,7 @@ QMenu *PortPicker::createMenu()
         connect(pin, &QAction::triggered, this, [this, n] {
             const QString refused = PortLocator::pin(n);
             if (!refused.isEmpty())
-                m_dialogs.messageBox(refused, DialogService::Exclamation,
-                                     QStringLiteral("Image Editor"));
+                m_dialogs.warn(QStringLiteral("Image Editor"), refused);
         });
         menu->insertAction(editing, pin);
     }

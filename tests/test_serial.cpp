@@ -474,6 +474,46 @@ private slots:
         menu->close();
     }
 
+    // The menu's pin items act on the number in the box; a pin that could pick the wrong
+    // adapter is refused with the reason.
+    void pinFromTheMenu_data()
+    {
+        columns<QList<Adapter>, QString>("adapters", "refused");
+        const Adapter twin = adapter("/dev/ttyUSB2", "", 0x1a86);
+        QTest::newRow("an adapter with a serial number")
+            << QList { adapter("/dev/ttyUSB0", "AAA", 0x0403),
+                       adapter("/dev/ttyUSB1", "BBB", 0x0403) }
+            << "";
+        QTest::newRow("two of one kind without serial numbers")
+            << QList { adapter("/dev/ttyUSB1", "", 0x1a86, "usb-1a86_USB_Serial-if00-port0"), twin }
+            << "cannot be told apart";
+    }
+    void pinFromTheMenu()
+    {
+        const auto [adapters, refused] = fetch<QList<Adapter>, QString>("adapters", "refused");
+        qunsetenv("QIE_COM1");
+        PortLocator::useSource([adapters] { return adapters; });
+        FakeCommControl port;
+        FakeDialogService dialogs;
+        Form1 form(dialogs, port);
+        form.findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QStringLiteral("2"));
+        auto *picker = form.findChild<PortPicker *>();
+        const auto item = [picker](const QString &text) {
+            std::unique_ptr<QMenu> menu(picker->createMenu());
+            for (QAction *action : menu->actions()) {
+                if (action->text() == text)
+                    return action->trigger(), true;
+            }
+            return false;
+        };
+        QCOMPARE(item(QStringLiteral("Pi&n this adapter as port 2")), true);
+        QCOMPARE(PortLocator::find(2).value_or(PortLocator::Port {}).pinned, refused.isEmpty());
+        QCOMPARE(dialogs.boxes.size(), refused.isEmpty() ? 0 : 1);
+        QCOMPARE(dialogs.boxes.isEmpty() || dialogs.boxes[0].text.contains(refused), true);
+        QCOMPARE(item(QStringLiteral("Re&move the pin of port 2")), refused.isEmpty());
+        QCOMPARE(PortLocator::find(2).value_or(PortLocator::Port {}).pinned, false);
+    }
+
     // A pinned number follows its adapter to whatever device it becomes; the others count the
     // unpinned ports in today's order; QIE_COMn overrides both.
     void pinsFollowTheAdapter_data()

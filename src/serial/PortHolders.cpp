@@ -71,6 +71,11 @@ struct Scan
         std::string name;
     };
 
+    Scan(std::string_view target, int ptyIndex, Clock::time_point deadline,
+         const std::vector<std::string> &pids)
+        : target(target), ptyIndex(ptyIndex), deadline(deadline), pids(pids)
+    { }
+
     std::string_view target;
     int ptyIndex = -1;
     Clock::time_point deadline;
@@ -192,8 +197,8 @@ std::optional<PortHolders::Holder> PortHolders::find(const QString &device,
     }
     // Reading the links costs the kernel a few microseconds each; with 100k descriptors
     // around, every core helps.
-    Scan scan { std::string_view(target.constData(), std::size_t(target.size())), ptyIndex,
-                Clock::now() + budget, pids };
+    Scan scan(std::string_view(target.constData(), std::size_t(target.size())), ptyIndex,
+              Clock::now() + budget, pids);
     const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1U, 4U);
     std::vector<std::thread> helpers;
     for (unsigned i = 1; i < threads; ++i)

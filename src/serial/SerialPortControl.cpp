@@ -247,7 +247,7 @@ std::optional<Error> SerialPortControl::open()
               .arg(adapter.productId, 4, 16, QLatin1Char('0'))
         : QStringLiteral("KERNEL==\"%1\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"")
               .arg(QFileInfo(device).canonicalFilePath().section(QLatin1Char('/'), -1));
-    if (const auto refused = checkDevice(device, found->fromEnvironment, found->pinned, m_usbRule))
+    if (auto refused = checkDevice(device, found->fromEnvironment, found->pinned, m_usbRule))
         return refused;
 
     m_port.setPortName(device);

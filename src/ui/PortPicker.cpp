@@ -115,10 +115,10 @@ QMenu *PortPicker::createMenu()
     return menu;
 }
 
-// Where a menu asked for from the keyboard opens: under the caret.
+// Where a menu asked for from the keyboard opens: under the box, as a drop-down would.
 QPoint PortPicker::keyboardPoint() const
 {
-    return m_box.mapToGlobal(m_box.inputMethodQuery(Qt::ImCursorRectangle).toRect().bottomRight());
+    return m_box.mapToGlobal(QPoint(0, m_box.height()));
 }
 
 void PortPicker::popUp(const QPoint &globalPos)
@@ -140,14 +140,14 @@ bool PortPicker::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::ContextMenu) {
         const auto *request = static_cast<QContextMenuEvent *>(event);
         popUp(request->reason() == QContextMenuEvent::Mouse ? request->globalPos()
-                                                            : m_box.mapToGlobal(keyboardPoint()));
+                                                            : keyboardPoint());
         return true;
     }
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if ((key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)
             || (key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier)) {
-            popUp(m_box.mapToGlobal(keyboardPoint()));
+            popUp(keyboardPoint());
             return true;
         }
     }

@@ -17,6 +17,8 @@ public:
     // control may.
     std::optional<CommError> writeError;
     bool lostOnWrite = false;
+    // Everything written without an error, in order.
+    QByteArray sent;
 
     std::optional<CommError> setCommPort(int) override { return std::nullopt; }
     std::optional<CommError> setSettings(const QString &) override { return std::nullopt; }
@@ -25,10 +27,12 @@ public:
     std::optional<CommError> setRThreshold(int) override { return std::nullopt; }
     bool portOpen() const override { return open; }
     std::optional<CommError> setPortOpen(bool o) override { return open = o, std::nullopt; }
-    std::optional<CommError> setOutput(const QString &) override
+    std::optional<CommError> setOutput(const QByteArray &bytes) override
     {
         if (writeError && lostOnWrite)
             lose(*writeError);
+        if (!writeError)
+            sent += bytes;
         return writeError;
     }
     QString input() override { return std::exchange(pendingInput, QString()); }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
@@ -19,13 +20,16 @@ struct FileError
 };
 
 // The first 11 lines of a data file and the text they make: each line followed by CR LF,
-// exactly as the file had them, for showing and sending until the next edit.
+// exactly as the file had them, for showing and sending until the next edit. The bytes are
+// what is saved and sent, so that nothing the code page cannot read is ever rewritten; the
+// lines are those bytes as shown (CodePage::decode), for the text boxes and the cells.
 struct LoadedFile
 {
     static constexpr int kLineCount = 11;
 
     std::array<QString, kLineCount> lines;
-    QString sendData;
+    std::array<QByteArray, kLineCount> lineBytes;
+    QByteArray sendBytes;
 };
 
 // Data files: plain text in the system's code page, lines ended by CR or CR LF (a LF alone is
@@ -56,10 +60,11 @@ public:
     // The width comes from the number of characters of line 10, a 16-bit count.
     static constexpr int kMaxWidthLineLength = 32767;
 
-    // Writes text + CR LF in the system's code page. Atomic: on any failure the file that was
-    // there stays intact. A name that exists but is not a regular file (a device, a FIFO, a
-    // folder) is refused untouched, since replacing it by a new file is never what was meant.
-    static std::optional<FileError> save(const QString &path, const QString &text);
+    // Writes the data text's bytes + CR LF. Atomic (AtomicFile): on any failure the file that
+    // was there stays intact, and a replaced file keeps its mode and owner. A name that exists
+    // but is not a regular file (a device, a FIFO, a folder) is refused untouched, since
+    // replacing it by a new file is never what was meant.
+    static std::optional<FileError> save(const QString &path, QByteArrayView dataText);
 
     // Reads the first 11 lines of a regular file. Never blocks on a FIFO or device.
     static std::variant<LoadedFile, FileError> load(const QString &path);

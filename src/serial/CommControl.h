@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <optional>
@@ -55,8 +56,9 @@ public:
     virtual bool portOpen() const = 0;
     virtual std::optional<CommError> setPortOpen(bool open) = 0;
 
-    // Writes the text, in the system's code page, without waiting for it to leave.
-    virtual std::optional<CommError> setOutput(const QString &text) = 0;
+    // Writes the bytes as they are, without waiting for them to leave. The data text travels as
+    // bytes so that what a file held reaches the device unchanged, whatever the code page.
+    virtual std::optional<CommError> setOutput(const QByteArray &bytes) = 0;
     // The text received since the last read, each character once; a character whose bytes
     // arrive in two reads is returned whole with the second.
     virtual QString input() = 0;

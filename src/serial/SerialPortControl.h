@@ -6,7 +6,6 @@
 
 #include <QSerialPort>
 #include <QStringDecoder>
-#include <QStringEncoder>
 #include <QTimer>
 #include <chrono>
 
@@ -57,7 +56,7 @@ public:
 
     // Refused only while closed. A write that fails on an open port is the device going away:
     // it is reported once through portLost, not here, so that the operator sees one message.
-    std::optional<CommError> setOutput(const QString &text) override;
+    std::optional<CommError> setOutput(const QByteArray &bytes) override;
     QString input() override;
     int commEvent() const override { return m_event; }
 
@@ -91,7 +90,6 @@ private:
     QTimer m_lineErrorTimer;
     LineErrorCounters m_lineErrors;
     QStringDecoder m_decoder { QStringDecoder::System };
-    QStringEncoder m_encoder { QStringEncoder::System };
 
     int m_commPort = 1;
     QString m_device;

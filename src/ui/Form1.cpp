@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/Form1.h"
 
+#include "files/CodePage.h"
 #include "files/DataFile.h"
 #include "model/Numbers.h"
 #include "serial/CommControl.h"
@@ -8,6 +9,7 @@
 #include "ui/DataLabel.h"
 #include "ui/DialogService.h"
 #include "ui/Fonts.h"
+#include "ui/LiteralCaption.h"
 #include "ui/Twips.h"
 
 #include <QCloseEvent>
@@ -284,7 +286,7 @@ void Form1::setWidthText(const std::string &text)
 
 std::string Form1::callsignText() const
 {
-    return txtCWID->text().toStdString();
+    return CodePage::bytesShowing(m_fileCallsign, txtCWID->text()).toStdString();
 }
 
 void Form1::setCellPicture(int cell, CellPicture picture)
@@ -299,14 +301,15 @@ void Form1::beep()
 
 void Form1::setDataText(const std::string &text)
 {
-    setDataCaption(QString::fromStdString(text));
+    setDataCaption(QByteArray::fromStdString(text));
 }
 
-void Form1::setDataCaption(const QString &text)
+void Form1::setDataCaption(const QByteArray &bytes)
 {
-    m_dataText = text;
+    m_dataBytes = bytes;
+    m_dataText = CodePage::decode(bytes);
     // The label shows the line ends as breaks; the text itself keeps them for saving.
-    QString shown = text;
+    QString shown = m_dataText;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     shown.replace(u'\r', u'\n');
     lblData->setText(shown);
@@ -328,11 +331,11 @@ void Form1::cmdFileOpen_Click()
 {
     const QString name
         = m_dialogs.fileDialog(DialogService::FileMode::Save, DataFile::dialogFilter());
-    if (!name.isEmpty()) {
-        if (const auto error = DataFile::save(name, m_dataText))
-            m_dialogs.errorBox(error->number, error->description);
-    }
-    framEdit->setTitle(QStringLiteral("file name = ") + DataFile::tail(name));
+    if (name.isEmpty())
+        return;
+    if (const auto error = DataFile::save(name, m_dataBytes))
+        return m_dialogs.errorBox(error->number, error->description);
+    framEdit->setTitle(literalCaption(DataFile::caption(name)));
 }
 
 void Form1::cmdFileOpen2_Click()
@@ -349,10 +352,11 @@ void Form1::cmdFileOpen2_Click()
         return;
     }
     const LoadedFile &loaded = std::get<LoadedFile>(result);
-    m_model.setSendData(loaded.sendData.toStdString());
+    m_model.setSendData(loaded.sendBytes.toStdString());
     txtImagByte->setText(cutTo(DataFile::widthTextFor(loaded.lines[10]), kWidthMaxLength));
-    setDataCaption(loaded.sendData);
-    framEdit->setTitle(QStringLiteral("file name = ") + DataFile::tail(name));
+    setDataCaption(loaded.sendBytes);
+    framEdit->setTitle(literalCaption(DataFile::caption(name)));
+    m_fileCallsign = loaded.lineBytes[0];
     txtCWID->setText(cutTo(loaded.lines[0], kCallsignMaxLength));
     ImageModel::Lines lines;
     for (std::size_t i = 0; i < lines.size(); ++i)
@@ -396,7 +400,7 @@ void Form1::Command1_Click()
 
 void Form1::cmdSendData_Click()
 {
-    if (const auto error = m_port.setOutput(QString::fromStdString(m_model.sendData())))
+    if (const auto error = m_port.setOutput(QByteArray::fromStdString(m_model.sendData())))
         reportPortFault(*error);
 }
 

@@ -42,7 +42,7 @@ public:
     ~Form1() override;
 
     const ImageModel &model() const { return m_model; }
-    // Exactly what lblData holds: the data text with its CR LF line ends.
+    // Exactly what lblData holds: the data text with its CR LF line ends, as shown.
     QString dataText() const { return m_dataText; }
 
     // Appends received text to the received-data area at a cost that depends on the chunk
@@ -91,12 +91,17 @@ private:
     void showPortState(bool open);
     void reportPortFault(const CommError &error);
     void portLost(const CommError &error);
-    void setDataCaption(const QString &text);
+    void setDataCaption(const QByteArray &bytes);
 
     DialogService &m_dialogs;
     CommControl &m_port;
     ImageModel m_model { *this };
     QString m_dataText;
+    // The bytes behind m_dataText, which Save writes.
+    QByteArray m_dataBytes;
+    // Line 0 of the last file loaded: the callsign keeps these bytes while the callsign box
+    // shows them unchanged.
+    QByteArray m_fileCallsign;
     bool m_ended = false;
     // A CR at the end of the last received chunk: a LF starting the next one completes it.
     bool m_receivedCr = false;

@@ -92,11 +92,12 @@ struct ::stat statOf(const QString &path)
     return status;
 }
 
-// What a row does. Every row runs in a child; the last two restrict it so that saving fails.
-enum Operation { Load, Save, SaveAsNobody, SaveOnFullDisk };
+// What a row does. Every row runs in a child; the last three restrict it so that saving fails.
+enum Operation { Load, Save, SaveAsNobody, SaveOnFullDisk, SaveReadOnlyAsNobody };
 
 // Runs `act` in a forked child where writing into `folder` fails for real, also as root
-// (chmod stops nobody there): privileges dropped after a chmod, or a one-page tmpfs in a
+// (chmod stops nobody there): privileges dropped after a chmod of the folder (to 0555, or to
+// 0777 where `prepare` made the file read-only), or a one-page tmpfs in a
 // private mount namespace, full once `prepare` has put a file on it. The restriction dies with
 // the child. Checks in `act` report their failures as usual; the exit status carries the
 // verdict, kSkipStatus when the condition cannot be had here.
@@ -112,8 +113,8 @@ int inChild(Operation operation, const QString &folder, Prepare prepare, Act act
                                 && ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
                                 && ::mount("tmpfs", at.constData(), "tmpfs", 0, "size=4k") == 0))
             && prepare()
-            && (operation != SaveAsNobody
-                || (::chmod(at.constData(), 0555) == 0
+            && ((operation != SaveAsNobody && operation != SaveReadOnlyAsNobody)
+                || (::chmod(at.constData(), operation == SaveAsNobody ? 0555 : 0777) == 0
                     && (::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0))));
         if (!ready)
             ::_exit(kSkipStatus);
@@ -270,6 +271,9 @@ private slots:
         QTest::newRow("save dialog closed") << +Save << "" << no << 0;
         QTest::newRow("save, no folder") << +Save << "no/x" << no << File::kErrPathNotFound;
         QTest::newRow("as nobody") << +SaveAsNobody << "keep.txt" << no << File::kErrPermission;
+        // The folder would let the file be replaced; its mode says it must not be.
+        QTest::newRow("read-only file, as nobody")
+            << +SaveReadOnlyAsNobody << "keep.txt" << no << File::kErrPermission;
         QTest::newRow("disk full") << +SaveOnFullDisk << "keep.txt" << no << File::kErrDiskFull;
         QTest::newRow("save onto FIFO") << +Save << "pipe" << no << access;
         QTest::newRow("save onto device") << +Save << "dev" << no << access;
@@ -294,7 +298,9 @@ private slots:
                 && (target != u"dev"
                     || ::mknod(node.constData(), S_IFCHR | 0666, makedev(1, 7)) == 0)
                 && (target != u"sparse"
-                    || (writeFile(path, {}) && ::truncate(node.constData(), 100 << 20) == 0));
+                    || (writeFile(path, {}) && ::truncate(node.constData(), 100 << 20) == 0))
+                && (operation != SaveReadOnlyAsNobody
+                    || ::chmod(QFile::encodeName(keep).constData(), 0444) == 0);
         };
         // A node replaced by a plain file shows among the regular files.
         const auto listing = [&] {

@@ -195,6 +195,11 @@ bool AtomicFile::open()
     std::tie(m_target, error) = followLinks(m_path);
     if (error != 0)
         return fail(error);
+    // The rename needs only the folder's permission; a file its owner made read-only is
+    // refused as a write into it would be.
+    const QByteArray target = QFile::encodeName(m_target);
+    if (::access(target.constData(), F_OK) == 0 && ::access(target.constData(), W_OK) != 0)
+        return fail(errno);
     const QString folder = folderOf(m_target);
     for (int i = 0; i < kNameTries; ++i) {
         const QString name = temporaryName(folder);

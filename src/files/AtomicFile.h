@@ -19,6 +19,8 @@ namespace qie {
 //   file gets (0666 less the umask).
 // - Other names the old file had through hard links keep the old content: the new file is a new
 //   file.
+// - A file that may not be written (read-only to this process) is refused, although the
+//   folder would let it be replaced.
 // - On any failure, and when the object goes without commit(), the temporary file is removed
 //   and the old file is untouched.
 class AtomicFile

@@ -196,9 +196,10 @@ bool AtomicFile::open()
     if (error != 0)
         return fail(error);
     // The rename needs only the folder's permission; a file its owner made read-only is
-    // refused as a write into it would be.
+    // refused as a write into it would be (judged with the effective ids, as an open is).
     const QByteArray target = QFile::encodeName(m_target);
-    if (::access(target.constData(), F_OK) == 0 && ::access(target.constData(), W_OK) != 0)
+    if (::faccessat(AT_FDCWD, target.constData(), F_OK, AT_EACCESS) == 0
+        && ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
         return fail(errno);
     const QString folder = folderOf(m_target);
     for (int i = 0; i < kNameTries; ++i) {

@@ -58,8 +58,8 @@ FileError permissionDenied(const QString &path, bool forWriting)
     };
 }
 
-// Why a save failed; `written` tells whether the temporary file had been created, after which
-// nothing of the old file can have been touched either but the reason is no longer the folder.
+// Why a save failed. Once the temporary file exists (`written`), a missing folder is no longer
+// the reason. Either way the old file is as it was.
 FileError saveError(const QString &path, const AtomicFile &file, bool written)
 {
     const QString kept = QStringLiteral(" Any earlier file of that name is unchanged.");

@@ -33,8 +33,9 @@ struct LoadedFile
 };
 
 // Data files: plain text in the system's code page, lines ended by CR or CR LF (a LF alone is
-// an ordinary character), saved as the shown data text plus one CR LF. Nothing here touches a
-// widget; the editor window decides how to show results and errors.
+// an ordinary character), saved as the data text's bytes plus one CR LF. Bytes pass through
+// as they are; only showing them decodes (CodePage). Nothing here touches a widget; the editor
+// window decides how to show results and errors.
 //
 // Neither call changes anything but the file named: a load hands back the lines and the text
 // built from them only when all 11 lines were read, so the window can keep its state as it

@@ -115,7 +115,8 @@ AtomicFile::Failure AtomicFile::failure() const
 bool AtomicFile::open()
 {
     const QFileInfo info(m_path);
-    m_target = info.isSymLink() ? info.symLinkTarget() : m_path;
+    // A symbolic link is followed; a shortcut (.lnk) is a file of its own and is replaced.
+    m_target = info.isSymbolicLink() ? info.symLinkTarget() : m_path;
     const QString folder = folderOf(m_target);
     for (int i = 0; i < kNameTries; ++i) {
         const QString name = temporaryName(folder);

@@ -394,9 +394,7 @@ private slots:
         QTest::newRow("typed after Shift-JIS")
             << kShiftJis << 0 << "1" << QStringLiteral("\uFFFDe\uFFFDX\uFFFDg1").toUtf8();
         QTest::newRow("end erased") << Bytes("JA\xFF\xFF") << 1 << "" << Bytes("JA\xFF");
-        QTest::newRow("beyond ASCII typed") << Bytes("CQ") << 2 << "Ä1"
-                                            << Bytes("\xC3\x84"
-                                                     "1");
+        QTest::newRow("beyond ASCII typed") << Bytes("CQ") << 2 << "Ä1" << Bytes("\xC3\x84\x31");
     }
 
     void typedCallsignEncoded()

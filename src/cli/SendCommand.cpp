@@ -133,9 +133,8 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
         writeError(err, fileError->number, fileError->description);
         return FileFailed;
     }
-    // The editor keeps the loaded text as UTF-8 and sends it back as text: the same here.
-    const QString text
-        = QString::fromStdString(std::get<LoadedFile>(loaded).sendData.toStdString());
+    // The editor sends the loaded file's bytes as they are: the same here.
+    const QByteArray bytes = std::get<LoadedFile>(loaded).sendBytes;
 
     SerialPortControl port;
     std::optional<Error> lost;
@@ -164,7 +163,7 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
         writeError(err, error->number, error->description);
         return PortFailed;
     }
-    if (failed(port.setOutput(text))) {
+    if (failed(port.setOutput(bytes))) {
         writeError(err, error->number, error->description);
         return PortFailed;
     }

@@ -70,9 +70,10 @@ struct Device
     }
 };
 
-// Eleven lines, each ended by CR LF as the editor saves them; the last two have no meaning
-// to the device and are sent as they are.
-const QByteArray kDataText = "JA1ZZZ\r\n"
+// Eleven lines, each ended by CR LF as the editor saves them. The callsign line holds a
+// byte-order mark, a Shift-JIS character and a byte no text encoding would keep, and the
+// last line has no meaning to the device: all are sent as they are.
+const QByteArray kDataText = "\xEF\xBB\xBFJA1\x83\x65\xFF\r\n"
                              "00FF\r\n0180\r\n0240\r\n0420\r\n0810\r\n"
                              "1008\r\n2004\r\n4002\r\n8001\r\n"
                              "FFFF\r\n";

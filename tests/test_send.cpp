@@ -142,6 +142,8 @@ private slots:
         program.setWorkingDirectory(dir.path());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QIE_COM1"), device.slavePath);
+        // The operator's pinned adapters stay out of the test.
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         program.setProcessEnvironment(environment);
@@ -186,6 +188,7 @@ private slots:
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QIE_COM1"), ours);
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(QIE_PROGRAM), { QStringLiteral("send"), file.fileName() });
         QVERIFY(program.waitForFinished(20000));

@@ -109,6 +109,11 @@ private slots:
         QTest::newRow("no such port")
             << QStringList { "FILE", "--port", "7" } << "" << 3 << QByteArray()
             << QStringLiteral("Number : %1\n").arg(int(SerialPortControl::errNoSuchPort));
+        QTest::newRow("a pinned adapter that is not plugged in")
+            << QStringList { "FILE", "--port", "2" } << "pinned" << 3 << QByteArray()
+            << QStringLiteral("Number : %1\nDescription : Port 2 is pinned to the adapter "
+                              "Cable 9, which is not plugged in.")
+                   .arg(int(SerialPortControl::errPinnedAdapterAbsent));
         QTest::newRow("bytes that never left")
             << QStringList { "FILE" } << "takes nothing" << 3 << QByteArray()
             << QStringLiteral("Number : %1\nDescription : %2 byte(s)")
@@ -134,6 +139,14 @@ private slots:
         }
         if (setup == u"takes nothing")
             device.fill();
+        if (setup == u"pinned") {
+            // Where the editor keeps its pins on this system.
+            QDir(dir.path()).mkpath(QStringLiteral("quernel-image-editor"));
+            QFile pins(
+                dir.filePath(QStringLiteral("quernel-image-editor/quernel-image-editor.conf")));
+            QVERIFY(pins.open(QIODevice::WriteOnly));
+            pins.write("[pinnedPorts]\n2\\identity=serial:0403:6001:NOT-HERE\n2\\name=Cable 9\n");
+        }
         QSocketNotifier arrivals(device.master, QSocketNotifier::Read);
         if (setup != u"takes nothing")
             connect(&arrivals, &QSocketNotifier::activated, this, [&device] { device.take(); });

@@ -4,6 +4,7 @@
 #include "model/EditorView.h"
 #include "model/ImageModel.h"
 #include "serial/LineFault.h"
+#include "ui/FaultBoxThrottle.h"
 
 #include <QWidget>
 
@@ -18,6 +19,7 @@ class CellGrid;
 class DataLabel;
 class CommControl;
 class DialogService;
+class PortPicker;
 class ReceiveArea;
 struct Error;
 struct LoadedFile;
@@ -44,7 +46,7 @@ public:
     Form1(DialogService &dialogs, CommControl &port, QWidget *parent = nullptr);
 
     const ImageModel &model() const { return m_model; }
-    // Exactly what lblData holds: the data text with its CR LF line ends.
+    // Exactly what lblData holds: the data text with its CR LF line ends, as shown.
     QString dataText() const { return m_dataText; }
 
     // Asks whether to end; on Yes runs the end sequence. Returns whether the program ends.
@@ -87,13 +89,21 @@ private:
 
     void applyLoadedFile(const QString &name, const LoadedFile &loaded);
     void showPortState(bool open);
+    void showError(const Error &error);
     void reportPortFault(const Error &error);
-    void setDataCaption(const QString &text);
+    void setDataCaption(const QByteArray &bytes);
 
     DialogService &m_dialogs;
     CommControl &m_port;
     ImageModel m_model { *this };
+    FaultBoxThrottle m_faultBoxes;
+    PortPicker *m_portPicker = nullptr;
     QString m_dataText;
+    // The bytes behind m_dataText, which Save writes.
+    QByteArray m_dataBytes;
+    // Line 0 of the last file loaded: the callsign keeps these bytes while the callsign box
+    // shows them unchanged.
+    QByteArray m_fileCallsign;
     bool m_ended = false;
 
     CellGrid *picField = nullptr; // the 1280 cells

@@ -260,16 +260,6 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(bytes.bytesFrom(offset)), from);
     }
 
-    void clearForgetsEverything()
-    {
-        ReceivedBytes bytes(8);
-        bytes.append("abcdefghij");
-        bytes.clear();
-        bytes.append("xy");
-        QCOMPARE(QByteArray::fromStdString(bytes.bytes()), QByteArray("xy"));
-        QCOMPARE(bytes.total(), 2ULL);
-    }
-
     // --- The hex view --------------------------------------------------------------------
 
     void hexLine_data()
@@ -311,12 +301,6 @@ private slots:
     void displayText_data()
     {
         columns<QByteArrayList, QString>("chunks", "shown");
-        QTest::newRow("CR LF") << QByteArrayList { "a\r\nb" } << "a\nb";
-        QTest::newRow("CR LF split between chunks") << QByteArrayList { "a\r", "\nb" } << "a\nb";
-        QTest::newRow("lone CR") << QByteArrayList { "a\rb" } << "a\nb";
-        QTest::newRow("lone LF") << QByteArrayList { "a\nb" } << "a\nb";
-        QTest::newRow("LF CR is two ends") << QByteArrayList { "a\n\rb" } << "a\n\nb";
-        QTest::newRow("CR CR LF") << QByteArrayList { "a\r", "\r", "\n" } << "a\n\n";
         QTest::newRow("NUL, BEL, DEL shown as symbols")
             << QByteArrayList { QByteArray("\0\a\x7F", 3) }
             << QStringLiteral(u"\u2400\u2407\u2421");
@@ -430,7 +414,6 @@ private slots:
     void saveBytesKeepsEveryByte_data()
     {
         columns<QByteArray>("bytes");
-        QTest::newRow("hostile bytes") << kHostileFirst + kHostileSecond;
         QTest::newRow("nothing received") << QByteArray();
         QTest::newRow("all 256 byte values") << [] {
             QByteArray all;
@@ -504,27 +487,6 @@ private slots:
         QVERIFY(error.has_value());
         QCOMPARE(error->number, number);
         QCOMPARE(log.isOpen(), false);
-    }
-
-    void logStopsOnAFailedWrite()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("log.bin"));
-        ReceiveLog log;
-        QCOMPARE(log.open(path).has_value(), false);
-        std::optional<Error> first;
-        std::optional<Error> second;
-        {
-            const FileSizeLimit limit(8);
-            first = log.write("0123456789");
-            second = log.write("more");
-        }
-        QVERIFY(first.has_value());
-        QCOMPARE(first->number, DataFile::kErrDeviceIo);
-        QCOMPARE(log.isOpen(), false);
-        // Reported once: the log is closed, later writes are silent.
-        QCOMPARE(second.has_value(), false);
-        QCOMPARE(readAll(path), QByteArray("01234567"));
     }
 
     // --- The area ---------------------------------------------------------------------

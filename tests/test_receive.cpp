@@ -114,6 +114,9 @@ private:
     void (*m_oldSignal)(int) = nullptr;
 };
 
+// The three ways to open the area's menu.
+enum MenuOpening { MenuKey, ShiftF10, RightButton };
+
 // A pseudo-terminal the test plays the device on through the master side; the editor opens
 // the slave as port 1. openpty's own slave descriptor is closed at once, so that nobody else
 // holds the device.
@@ -661,16 +664,18 @@ private slots:
         QCOMPARE(checkable, (QList<bool> { false, false, true, true }));
     }
 
-    void menuOpensAndWorksFromTheKeyboard_data()
+    // Opened by each of the three ways, Clear chosen by its mnemonic or by a click.
+    void menuOpensAndClears_data()
     {
-        columns<int>("how");
-        QTest::newRow("Menu key") << 0;
-        QTest::newRow("Shift+F10") << 1;
-        QTest::newRow("right button") << 2;
+        columns<int, bool>("open", "click");
+        QTest::newRow("Menu key, E") << int(MenuKey) << false;
+        QTest::newRow("Shift+F10, E") << int(ShiftF10) << false;
+        QTest::newRow("right button, E") << int(RightButton) << false;
+        QTest::newRow("right button, click") << int(RightButton) << true;
     }
-    void menuOpensAndWorksFromTheKeyboard()
+    void menuOpensAndClears()
     {
-        const auto [how] = fetch<int>("how");
+        const auto [open, click] = fetch<int, bool>("open", "click");
         FakeDialogService dialogs;
         ReceiveArea area;
         area.setDialogs(dialogs);
@@ -679,9 +684,9 @@ private slots:
         area.setFocus();
         QVERIFY(QTest::qWaitForWindowActive(&area));
         area.appendBytes("to be cleared");
-        if (how == 0) {
+        if (open == MenuKey) {
             QTest::keyClick(&area, Qt::Key_Menu);
-        } else if (how == 1) {
+        } else if (open == ShiftF10) {
             QTest::keyClick(&area, Qt::Key_F10, Qt::ShiftModifier);
         } else {
             QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
@@ -690,10 +695,14 @@ private slots:
         }
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(menu != nullptr);
-        QCOMPARE(addedActions(menu).first()->text(), QStringLiteral("Cl&ear"));
-        // The mnemonic E is Clear.
-        QTest::keyClick(menu, Qt::Key_E);
+        QAction *clear = addedActions(menu).first();
+        QCOMPARE(clear->text(), QStringLiteral("Cl&ear"));
+        if (click)
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(clear).center());
+        else
+            QTest::keyClick(menu, Qt::Key_E);
         QCOMPARE(shownText(area), QString());
+        QCOMPARE(area.receivedBytes(), QByteArray());
         QCOMPARE(QApplication::activePopupWidget(), nullptr);
     }
 

@@ -1,8 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "ui/QtDialogService.h"
 
+#include "files/ImageExport.h"
+#include "files/ImageImport.h"
+#include "ui/ImportDialog.h"
+#include "ui/TextDialog.h"
+
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace qie {
@@ -73,6 +81,54 @@ QString QtDialogService::fileDialog(FileMode mode, const QString &filter)
 void QtDialogService::beep()
 {
     QApplication::beep();
+}
+
+std::optional<PictureChoice> QtDialogService::chooseText()
+{
+    TextDialog dialog(QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return PictureChoice { dialog.rendered().picture, dialog.rendered().widthBytes };
+}
+
+std::optional<PictureChoice> QtDialogService::chooseImport()
+{
+    QStringList patterns;
+    for (const QByteArray &suffix : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(suffix);
+    const QString filter = QStringLiteral("Images (%1);;All files (*)").arg(patterns.join(u' '));
+    QWidget *parent = QApplication::activeWindow();
+    const QString path
+        = QFileDialog::getOpenFileName(parent, QStringLiteral("Import image"), QString(), filter);
+    if (path.isEmpty())
+        return std::nullopt;
+    ImageImport::Scaled scaled = ImageImport::scaleFile(path);
+    if (!scaled.error.isEmpty()) {
+        messageBox(scaled.error, OkOnly | Exclamation, QStringLiteral("Import image"));
+        return std::nullopt;
+    }
+    ImportDialog dialog(std::move(scaled), QFileInfo(path).fileName(), parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return PictureChoice { dialog.result().picture, dialog.result().widthBytes };
+}
+
+std::optional<ExportChoice> QtDialogService::chooseExport()
+{
+    QWidget *parent = QApplication::activeWindow();
+    QFileDialog files(parent, QStringLiteral("Export image"), QString(),
+                      QStringLiteral("PNG image (*.png)"));
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    files.setDefaultSuffix(QStringLiteral("png"));
+    if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const int scale = QInputDialog::getInt(parent, QStringLiteral("Export image"),
+                                           QStringLiteral("Scale (1x to 16x):"), 1,
+                                           ImageExport::kMinScale, ImageExport::kMaxScale, 1, &ok);
+    if (!ok)
+        return std::nullopt;
+    return ExportChoice { files.selectedFiles().constFirst(), scale };
 }
 
 } // namespace qie

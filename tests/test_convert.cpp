@@ -6,13 +6,21 @@
 #include "files/ImageImport.h"
 #include "files/TextRenderer.h"
 #include "model/ImageModel.h"
+#include "ui/ImportDialog.h"
+#include "ui/TextDialog.h"
 
 #include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -556,6 +564,49 @@ private slots:
         QCOMPARE(process.exitCode(), status);
         QCOMPARE(readAll(out), file);
         QCOMPARE(!process.readAllStandardError().isEmpty(), message);
+    }
+
+    // The dialog follows the typing: OK only while the text fits, and the status says why not.
+    void textDialog_data()
+    {
+        columns<QString, bool, QString>("text", "ok", "says");
+        QTest::newRow("fits") << "Hi" << true << "7 columns, width 1 bytes.";
+        QTest::newRow("exactly 128 columns")
+            << QString(20, u'H') + QStringLiteral("Ili") << true << "128 columns, width 16 bytes.";
+        QTest::newRow("one column too many")
+            << QString(20, u'H') + QStringLiteral("Ill") << false
+            << "Too wide: the text needs 129 columns, the picture has 128.";
+        QTest::newRow("too wide") << QString(30, u'W') << false
+                                  << "Too wide: the text needs 179 columns, the picture has 128.";
+    }
+    void textDialog()
+    {
+        const auto [text, ok, says] = fetch<QString, bool, QString>("text", "ok", "says");
+        TextDialog dialog;
+        QCOMPARE(dialog.fontBox()->currentText(), TextRenderer::builtInFontName());
+        QTest::keyClicks(dialog.textBox(), text);
+        QCOMPARE(dialog.okButton()->isEnabled(), ok);
+        QCOMPARE(dialog.statusLabel()->text(), says);
+        QCOMPARE(dialog.rendered().picture,
+                 TextRenderer::render(text, TextRenderer::builtInFontName()).picture);
+    }
+
+    void importDialog()
+    {
+        QImage image = filled(300, 10, QColor(100, 100, 100));
+        ImportDialog dialog(ImageImport::scaleImage(image), QStringLiteral("grey.png"));
+        QCOMPARE(dialog.thresholdBox()->value(), 128);
+        QCOMPARE(dialog.invertBox()->text(), QStringLiteral("Invert"));
+        QCOMPARE(dialog.ditherBox()->text(), QStringLiteral("Dither"));
+        QCOMPARE(dialog.result().picture.usedColumns(), 0);
+        QCOMPARE(dialog.statusLabel()->text(),
+                 QStringLiteral(
+                     "The image is 300 columns wide at 10 rows: the columns beyond 128 are cut."));
+        dialog.thresholdBox()->setValue(100);
+        QCOMPARE(dialog.result().picture.usedColumns(), 128);
+        dialog.invertBox()->setChecked(true);
+        QCOMPARE(dialog.result().picture.usedColumns(), 0);
+        QCOMPARE(dialog.result().widthBytes, 16);
     }
 
     // A failed command leaves an earlier file of that name as it was.

@@ -14,7 +14,7 @@ namespace qie::ImageImport {
 namespace {
 
 constexpr int kRows = Picture::kHeight;
-constexpr int kMaxDecodedMiB = static_cast<int>(kMaxDecodedBytes / (1024 * 1024));
+constexpr int kMaxDecodedMiB = static_cast<int>(kMaxDecodedBytes / (qint64(1024) * 1024));
 constexpr qint64 kBytesPerPixel = 4;
 // Error diffusion runs down-left, so column 127 of the last row depends on columns up to
 // 127 + 9 of the rows above it; these are worked out even though they are cut.
@@ -27,9 +27,16 @@ std::int64_t luminance1000(QRgb c)
     return 299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c);
 }
 
+// Place (x, y) of a table `stride` entries a row.
+std::size_t place(int x, int y, int stride)
+{
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(stride)
+        + static_cast<std::size_t>(x);
+}
+
 std::int64_t &at(std::vector<std::int64_t> &values, const Scaled &s, int x, int y)
 {
-    return values[static_cast<std::size_t>(y * s.worked + x)];
+    return values[place(x, y, s.worked)];
 }
 
 // Overlap of [a, a + la) and [b, b + lb).
@@ -47,7 +54,7 @@ Scaled sample(const QImage &image, int columns)
     Scaled s;
     s.columns = columns;
     s.worked = std::min(columns, kWorkColumns);
-    s.lum.assign(static_cast<std::size_t>(kRows * s.worked), 0);
+    s.lum.assign(place(0, kRows, s.worked), 0);
     s.alpha.assign(s.lum.size(), 0);
     const std::int64_t height = image.height();
     const std::int64_t width = image.width();
@@ -68,7 +75,7 @@ Scaled sample(const QImage &image, int columns)
     // Source columns needed: those overlapping [0, worked * W) in column units.
     const int sourceColumns = static_cast<int>(
         std::min<std::int64_t>(width, (s.worked * width + columns - 1) / columns));
-    std::vector<std::int64_t> rowLum(static_cast<std::size_t>(kRows * sourceColumns), 0);
+    std::vector<std::int64_t> rowLum(place(0, kRows, sourceColumns), 0);
     std::vector<std::int64_t> rowAlpha(rowLum.size(), 0);
     for (std::int64_t i = 0; i < height; ++i) {
         const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(static_cast<int>(i)));
@@ -79,8 +86,8 @@ Scaled sample(const QImage &image, int columns)
             const std::int64_t weight = overlap(10 * i, 10, height * y, height);
             if (weight == 0)
                 continue;
-            std::int64_t *lum = &rowLum[static_cast<std::size_t>(y * sourceColumns)];
-            std::int64_t *alpha = &rowAlpha[static_cast<std::size_t>(y * sourceColumns)];
+            std::int64_t *lum = &rowLum[place(0, y, sourceColumns)];
+            std::int64_t *alpha = &rowAlpha[place(0, y, sourceColumns)];
             for (int j = 0; j < sourceColumns; ++j) {
                 const std::int64_t a = opaque ? 255 : qAlpha(line[j]);
                 lum[j] += weight * luminance1000(line[j]) * a;
@@ -96,10 +103,8 @@ Scaled sample(const QImage &image, int columns)
             const std::int64_t weight
                 = overlap(std::int64_t(columns) * j, columns, width * x, width);
             for (int y = 0; y < kRows; ++y) {
-                at(s.lum, s, x, y)
-                    += weight * rowLum[static_cast<std::size_t>(y * sourceColumns + j)];
-                at(s.alpha, s, x, y)
-                    += weight * rowAlpha[static_cast<std::size_t>(y * sourceColumns + j)];
+                at(s.lum, s, x, y) += weight * rowLum[place(j, y, sourceColumns)];
+                at(s.alpha, s, x, y) += weight * rowAlpha[place(j, y, sourceColumns)];
             }
         }
     }
@@ -180,7 +185,7 @@ Scaled read(QImageReader &reader, const QString &name)
                 .arg(name)
                 .arg(size.width())
                 .arg(size.height())
-                .arg(qint64(size.width()) * size.height() * kBytesPerPixel / (1024 * 1024))
+                .arg(qint64(size.width()) * size.height() * kBytesPerPixel / (qint64(1024) * 1024))
                 .arg(kMaxDecodedMiB));
     reader.setAutoTransform(true);
     QImage image;
@@ -244,20 +249,18 @@ ImportResult decide(const Scaled &s, const ImportOptions &options)
     result.widthBytes = Picture::bytesFor(kept);
     const std::int64_t threshold = std::clamp(options.threshold, 0, 255);
 
-    std::vector<double> error(static_cast<std::size_t>((kRows + 1) * (s.worked + 2)), 0.0);
-    const auto errorAt = [&](int x, int y) -> double & {
-        return error[static_cast<std::size_t>(y * (s.worked + 2) + x + 1)];
-    };
+    std::vector<double> error(place(0, kRows + 1, s.worked + 2), 0.0);
+    const auto errorAt
+        = [&](int x, int y) -> double & { return error[place(x + 1, y, s.worked + 2)]; };
     for (int y = 0; y < kRows; ++y) {
         for (int x = 0; x < s.worked; ++x) {
-            const std::int64_t alpha = s.alpha[static_cast<std::size_t>(y * s.worked + x)];
+            const std::int64_t alpha = s.alpha[place(x, y, s.worked)];
             bool on = false;
             if (alpha > 0 && !options.dither) {
-                on = s.lum[static_cast<std::size_t>(y * s.worked + x)]
-                    >= threshold * kLumScale * alpha;
+                on = s.lum[place(x, y, s.worked)] >= threshold * kLumScale * alpha;
             } else if (alpha > 0) {
-                const double value = double(s.lum[static_cast<std::size_t>(y * s.worked + x)])
-                        / double(kLumScale * alpha)
+                const double value
+                    = double(s.lum[place(x, y, s.worked)]) / double(kLumScale * alpha)
                     + errorAt(x, y);
                 on = value >= double(threshold);
                 const double e = value - (on ? 255.0 : 0.0);

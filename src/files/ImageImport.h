@@ -48,7 +48,7 @@ struct ImportResult
 // costs nothing, and only the columns that can reach the picture are rendered.
 namespace ImageImport {
 
-constexpr qint64 kMaxDecodedBytes = 64 * 1024 * 1024;
+constexpr qint64 kMaxDecodedBytes = qint64(64) * 1024 * 1024;
 
 // The image read and brought to 10 rows, before the threshold: what the import dialog keeps,
 // so that a change of threshold, Invert or Dither does not read the file again. Holds the

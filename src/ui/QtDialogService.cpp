@@ -7,11 +7,15 @@
 #include "ui/TextDialog.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QSpinBox>
 
 namespace qie {
 namespace {
@@ -85,9 +89,16 @@ void QtDialogService::beep()
 
 std::optional<PictureChoice> QtDialogService::chooseText()
 {
+    // The dialog opens with the text and font last accepted, so a small change is quick.
+    static QString lastText;
+    static QString lastFont = TextRenderer::builtInFontName();
     TextDialog dialog(QApplication::activeWindow());
+    dialog.textBox()->setText(lastText);
+    dialog.fontBox()->setCurrentText(lastFont);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
+    lastText = dialog.textBox()->text();
+    lastFont = dialog.fontBox()->currentText();
     return PictureChoice { dialog.rendered().picture, dialog.rendered().widthBytes };
 }
 
@@ -107,9 +118,16 @@ std::optional<PictureChoice> QtDialogService::chooseImport()
         messageBox(scaled.error, OkOnly | Exclamation, QStringLiteral("Import image"));
         return std::nullopt;
     }
+    // Settings that suited one image usually suit the next one of a series.
+    static ImportOptions last;
     ImportDialog dialog(std::move(scaled), QFileInfo(path).fileName(), parent);
+    dialog.thresholdBox()->setValue(last.threshold);
+    dialog.invertBox()->setChecked(last.invert);
+    dialog.ditherBox()->setChecked(last.dither);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
+    last = { dialog.thresholdBox()->value(), dialog.invertBox()->isChecked(),
+             dialog.ditherBox()->isChecked() };
     return PictureChoice { dialog.result().picture, dialog.result().widthBytes };
 }
 

@@ -19,6 +19,7 @@ constexpr int kRows = Picture::kHeight;
 constexpr int kLargestPixelSize = 48;
 // Drawing stops here; wider texts are measured, not drawn, since only 128 columns show.
 constexpr int kMaxDrawnColumns = 4096;
+constexpr qsizetype kMaxCachedFits = 256;
 
 QString printableAscii()
 {
@@ -118,6 +119,9 @@ Fit fitOf(const QString &family, const QString &reference)
             high = middle - 1;
         }
     }
+    // Each new set of characters beyond ASCII adds an entry; typing never makes many.
+    if (cache.size() >= kMaxCachedFits)
+        cache.clear();
     cache.insert(key, fit);
     return fit;
 }

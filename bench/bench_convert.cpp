@@ -38,6 +38,22 @@ void BM_TextInstalledFont(benchmark::State &state)
 }
 BENCHMARK(BM_TextInstalledFont)->Unit(benchmark::kMicrosecond);
 
+// The first text in a font, or one with a character beyond ASCII not seen before: the size for
+// the 10 rows is searched for anew (a new character each round defeats the cache).
+void BM_TextInstalledFontNewSize(benchmark::State &state)
+{
+    const QStringList names = TextRenderer::fontNames();
+    if (names.size() < 2) {
+        state.SkipWithError("no installed font");
+        return;
+    }
+    char16_t next = u'\u4E00';
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TextRenderer::render(kText + QChar(next++), names[1]));
+    state.SetLabel(names[1].toStdString());
+}
+BENCHMARK(BM_TextInstalledFontNewSize)->Unit(benchmark::kMicrosecond);
+
 QImage noise(int width, int height)
 {
     QImage image(width, height, QImage::Format_ARGB32);

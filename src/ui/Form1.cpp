@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/Form1.h"
 
+#include "files/CodePage.h"
 #include "files/DataFile.h"
 #include "model/Numbers.h"
 #include "serial/CommControl.h"
@@ -10,6 +11,7 @@
 #include "ui/DialogService.h"
 #include "ui/Fonts.h"
 #include "ui/LineBreaks.h"
+#include "ui/LiteralCaption.h"
 #include "ui/ReceiveArea.h"
 #include "ui/Twips.h"
 
@@ -167,7 +169,7 @@ void Form1::setWidthText(const std::string &text)
 
 std::string Form1::callsignText() const
 {
-    return txtCWID->text().toStdString();
+    return CodePage::bytesShowing(m_fileCallsign, txtCWID->text()).toStdString();
 }
 
 void Form1::setCellPicture(int cell, CellPicture picture)
@@ -182,14 +184,15 @@ void Form1::beep()
 
 void Form1::setDataText(const std::string &text)
 {
-    setDataCaption(QString::fromStdString(text));
+    setDataCaption(QByteArray::fromStdString(text));
 }
 
-void Form1::setDataCaption(const QString &text)
+void Form1::setDataCaption(const QByteArray &bytes)
 {
+    m_dataBytes = bytes;
+    m_dataText = CodePage::decode(bytes);
     // The label shows the line ends as breaks; the text itself keeps them for saving.
-    m_dataText = text;
-    lblData->setText(LineBreaks::shown(text));
+    lblData->setText(LineBreaks::shown(m_dataText));
 }
 
 void Form1::picField_Click(int index)
@@ -206,11 +209,11 @@ void Form1::cmdFileOpen_Click()
 {
     const QString name
         = m_dialogs.fileDialog(DialogService::FileMode::Save, DataFile::dialogFilter());
-    if (!name.isEmpty()) {
-        if (const auto error = DataFile::save(name, m_dataText))
-            m_dialogs.error(*error);
-    }
-    framEdit->setTitle(DataFile::caption(name));
+    if (name.isEmpty())
+        return;
+    if (const auto error = DataFile::save(name, m_dataBytes))
+        return m_dialogs.error(*error);
+    framEdit->setTitle(literalCaption(DataFile::caption(name)));
 }
 
 void Form1::cmdFileOpen2_Click()
@@ -231,11 +234,12 @@ void Form1::cmdFileOpen2_Click()
 // cells are read at the width just set, and nothing rewrites the file's own lines.
 void Form1::applyLoadedFile(const QString &name, const LoadedFile &loaded)
 {
-    m_model.setSendData(loaded.sendData.toStdString());
+    m_model.setSendData(loaded.sendBytes.toStdString());
     const std::string width = ImageModel::widthTextFor(loaded.lines[10].toStdString());
     txtImagByte->setText(ControlTable::fitText(QString::fromStdString(width), kWidthMaxLength));
-    setDataCaption(loaded.sendData);
-    framEdit->setTitle(DataFile::caption(name));
+    setDataCaption(loaded.sendBytes);
+    framEdit->setTitle(literalCaption(DataFile::caption(name)));
+    m_fileCallsign = loaded.lineBytes[0];
     txtCWID->setText(ControlTable::fitText(loaded.lines[0], kCallsignMaxLength));
     ImageModel::Lines lines;
     for (std::size_t i = 0; i < lines.size(); ++i)
@@ -271,7 +275,7 @@ void Form1::Command1_Click()
 
 void Form1::cmdSendData_Click()
 {
-    if (const auto error = m_port.setOutput(QString::fromStdString(m_model.sendData())))
+    if (const auto error = m_port.setOutput(QByteArray::fromStdString(m_model.sendData())))
         reportPortFault(*error);
 }
 

@@ -44,7 +44,7 @@ public:
     Form1(DialogService &dialogs, CommControl &port, QWidget *parent = nullptr);
 
     const ImageModel &model() const { return m_model; }
-    // Exactly what lblData holds: the data text with its CR LF line ends.
+    // Exactly what lblData holds: the data text with its CR LF line ends, as shown.
     QString dataText() const { return m_dataText; }
 
     // Asks whether to end; on Yes runs the end sequence. Returns whether the program ends.
@@ -88,12 +88,17 @@ private:
     void applyLoadedFile(const QString &name, const LoadedFile &loaded);
     void showPortState(bool open);
     void reportPortFault(const Error &error);
-    void setDataCaption(const QString &text);
+    void setDataCaption(const QByteArray &bytes);
 
     DialogService &m_dialogs;
     CommControl &m_port;
     ImageModel m_model { *this };
     QString m_dataText;
+    // The bytes behind m_dataText, which Save writes.
+    QByteArray m_dataBytes;
+    // Line 0 of the last file loaded: the callsign keeps these bytes while the callsign box
+    // shows them unchanged.
+    QByteArray m_fileCallsign;
     bool m_ended = false;
 
     CellGrid *picField = nullptr; // the 1280 cells

@@ -2,6 +2,7 @@
 #include "DataRows.h"
 #include "FakeEditorView.h"
 #include "cli/CommandSupport.h"
+#include "files/CodePage.h"
 #include "files/ImageExport.h"
 #include "files/ImageImport.h"
 #include "files/TextRenderer.h"
@@ -444,7 +445,7 @@ private slots:
             = TextRenderer::render(QStringLiteral("Abc xyz 123"), TextRenderer::builtInFontName())
                   .picture;
         FakeEditorView view;
-        view.callsign = callsign.toStdString();
+        view.callsign = CodePage::encode(callsign).toStdString();
         ImageModel model(view);
         model.RefreshCells();
         for (int x = 0; x < Picture::kWidth; ++x)
@@ -454,7 +455,7 @@ private slots:
         view.setWidthText(std::to_string(width));
         model.cmdUpDate_Click();
         QCOMPARE(CommandSupport::dataText(picture, width, callsign),
-                 QString::fromStdString(view.data));
+                 QByteArray::fromStdString(view.data));
     }
 
     void commands_data()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/CommandSupport.h"
 
+#include "files/CodePage.h"
 #include "files/DataFile.h"
 #include "model/EditorView.h"
 #include "model/ImageModel.h"
@@ -126,12 +127,12 @@ std::optional<QString> OutputOptions::check(const QCommandLineParser &parser)
     return std::nullopt;
 }
 
-QString dataText(const Picture &picture, int widthBytes, const QString &callsign)
+QByteArray dataText(const Picture &picture, int widthBytes, const QString &callsign)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
     // The picture goes in as a full-width file's row lines would, then the width is typed
     // and "Done" pressed: the mask and the data text follow as the window makes them.
-    HeadlessView view(callsign.toStdString());
+    HeadlessView view(CodePage::encode(callsign).toStdString());
     ImageModel model(view);
     ImageModel::Lines lines;
     for (int y = 0; y < Picture::kHeight; ++y) {
@@ -147,7 +148,7 @@ QString dataText(const Picture &picture, int widthBytes, const QString &callsign
     model.DecodeDataText(lines);
     view.setWidthText(std::to_string(widthBytes));
     model.cmdUpDate_Click();
-    return QString::fromStdString(model.sendData());
+    return QByteArray::fromStdString(model.sendData());
 }
 
 int writeDataFile(const QString &command, const Picture &picture, int widthBytes,

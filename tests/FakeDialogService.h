@@ -24,6 +24,11 @@ public:
     QList<int> answers;
     QStringList fileNames;
     int beeps = 0;
+    // The answers of the Text…, Import and Export dialogs; empty means Cancel.
+    std::optional<PictureChoice> textChoice;
+    std::optional<PictureChoice> importChoice;
+    std::optional<ExportChoice> exportChoice;
+    int pictureDialogs = 0;
 
     int messageBox(const QString &prompt, int style, const QString &title) override
     {
@@ -35,6 +40,9 @@ public:
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
     void beep() override { ++beeps; }
+    std::optional<PictureChoice> chooseText() override { return ++pictureDialogs, textChoice; }
+    std::optional<PictureChoice> chooseImport() override { return ++pictureDialogs, importChoice; }
+    std::optional<ExportChoice> chooseExport() override { return exportChoice; }
 };
 
 } // namespace qie::test

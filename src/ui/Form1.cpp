@@ -8,6 +8,7 @@
 #include "ui/DataLabel.h"
 #include "ui/DialogService.h"
 #include "ui/Fonts.h"
+#include "ui/GridMenu.h"
 #include "ui/Twips.h"
 
 #include <QCloseEvent>
@@ -56,6 +57,10 @@ Form1::Form1(DialogService &dialogs, CommControl &port, QWidget *parent)
 
     buildLayout();
     connect(picField, &CellGrid::clicked, this, &Form1::picField_Click);
+    connect(picField, &CellGrid::strokeStarted, &m_editor, &PictureEditor::beginStroke);
+    connect(picField, &CellGrid::strokeMoved, &m_editor, &PictureEditor::moveStroke);
+    connect(picField, &CellGrid::strokeEnded, &m_editor, &PictureEditor::endStroke);
+    m_gridMenu = new GridMenu(m_editor, picField, this);
     connect(cmdUpDate, &QPushButton::clicked, this, &Form1::cmdUpDate_Click);
     connect(cmdFileOpen, &QPushButton::clicked, this, &Form1::cmdFileOpen_Click);
     connect(cmdFileOpen2, &QPushButton::clicked, this, &Form1::cmdFileOpen2_Click);
@@ -316,12 +321,12 @@ void Form1::setDataCaption(const QString &text)
 
 void Form1::picField_Click(int index)
 {
-    m_model.picField_Click(index);
+    m_editor.click(index);
 }
 
 void Form1::cmdUpDate_Click()
 {
-    m_model.cmdUpDate_Click();
+    m_editor.perform(tr("Done"), [this] { m_model.cmdUpDate_Click(); });
 }
 
 void Form1::cmdFileOpen_Click()
@@ -348,17 +353,35 @@ void Form1::cmdFileOpen2_Click()
         m_dialogs.errorBox(error->number, error->description);
         return;
     }
-    const LoadedFile &loaded = std::get<LoadedFile>(result);
+    framEdit->setTitle(QStringLiteral("file name = ") + DataFile::tail(name));
+    m_editor.perform(tr("Load"), [&] { applyLines(std::get<LoadedFile>(result)); });
+}
+
+void Form1::applyLines(const LoadedFile &loaded)
+{
     m_model.setSendData(loaded.sendData.toStdString());
     txtImagByte->setText(cutTo(DataFile::widthTextFor(loaded.lines[10]), kWidthMaxLength));
     setDataCaption(loaded.sendData);
-    framEdit->setTitle(QStringLiteral("file name = ") + DataFile::tail(name));
     txtCWID->setText(cutTo(loaded.lines[0], kCallsignMaxLength));
     ImageModel::Lines lines;
     for (std::size_t i = 0; i < lines.size(); ++i)
         lines[i] = loaded.lines[i].toStdString();
     m_model.DecodeDataText(lines);
     m_model.RefreshCells();
+}
+
+EditorSession::State Form1::state() const
+{
+    return { m_model.snapshot(), txtImagByte->text(), txtCWID->text(), m_dataText };
+}
+
+void Form1::restore(const State &state)
+{
+    m_model.restore(state.cells);
+    txtImagByte->setText(state.width);
+    txtCWID->setText(state.callsign);
+    m_model.setSendData(state.data.toStdString());
+    setDataCaption(state.data);
 }
 
 void Form1::Command1_Click()

@@ -3,6 +3,8 @@
 
 #include "model/EditorView.h"
 #include "model/ImageModel.h"
+#include "ui/EditorSession.h"
+#include "ui/PictureEditor.h"
 
 #include <QWidget>
 
@@ -18,6 +20,7 @@ class CellGrid;
 class DataLabel;
 class CommControl;
 class DialogService;
+class GridMenu;
 struct CommError;
 
 // The editor window: every control, the image rules wired to them, the data files, the port
@@ -26,7 +29,7 @@ struct CommError;
 //
 // Positions are kept in twips; each control carries its layout rectangle in the dynamic
 // property "twips" (a QRect, relative to its container), the cells in CellGrid::cellTwips().
-class Form1 : public QWidget, private EditorView
+class Form1 : public QWidget, private EditorView, private EditorSession
 {
     Q_OBJECT
 
@@ -42,6 +45,8 @@ public:
     ~Form1() override;
 
     const ImageModel &model() const { return m_model; }
+    PictureEditor &pictureEditor() { return m_editor; }
+    GridMenu *gridMenu() const { return m_gridMenu; }
     // Exactly what lblData holds: the data text with its CR LF line ends.
     QString dataText() const { return m_dataText; }
 
@@ -80,6 +85,12 @@ private:
     void beep() override;
     void setDataText(const std::string &text) override;
 
+    // EditorSession
+    ImageModel &imageModel() override { return m_model; }
+    State state() const override;
+    void restore(const State &state) override;
+    void applyLines(const LoadedFile &loaded) override;
+
     void buildLayout();
     void setTabOrder();
     void Form_Load();
@@ -96,6 +107,8 @@ private:
     DialogService &m_dialogs;
     CommControl &m_port;
     ImageModel m_model { *this };
+    PictureEditor m_editor { *this, m_dialogs };
+    GridMenu *m_gridMenu = nullptr;
     QString m_dataText;
     bool m_ended = false;
     // A CR at the end of the last received chunk: a LF starting the next one completes it.

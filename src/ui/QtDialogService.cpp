@@ -75,4 +75,20 @@ void QtDialogService::beep()
     QApplication::beep();
 }
 
+// Placeholders until the Text…, Import and Export dialogs are merged: each acts as Cancel.
+std::optional<PictureChoice> QtDialogService::chooseText()
+{
+    return std::nullopt;
+}
+
+std::optional<PictureChoice> QtDialogService::chooseImport()
+{
+    return std::nullopt;
+}
+
+std::optional<ExportChoice> QtDialogService::chooseExport()
+{
+    return std::nullopt;
+}
+
 } // namespace qie

@@ -12,6 +12,9 @@ public:
     int messageBox(const QString &prompt, int style, const QString &title) override;
     QString fileDialog(FileMode mode, const QString &filter) override;
     void beep() override;
+    std::optional<PictureChoice> chooseText() override;
+    std::optional<PictureChoice> chooseImport() override;
+    std::optional<ExportChoice> chooseExport() override;
 };
 
 } // namespace qie

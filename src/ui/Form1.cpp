@@ -378,8 +378,12 @@ EditorSession::State Form1::state() const
 void Form1::restore(const State &state)
 {
     m_model.restore(state.cells);
-    txtImagByte->setText(state.width);
-    txtCWID->setText(state.callsign);
+    // Setting a box's text wipes its own undo history; a text that is already there is kept.
+    for (auto [box, text] :
+         { std::pair(txtImagByte, &state.width), { txtCWID, &state.callsign } }) {
+        if (box->text() != *text)
+            box->setText(*text);
+    }
     m_model.setSendData(state.data.toStdString());
     setDataCaption(state.data);
 }

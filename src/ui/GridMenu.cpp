@@ -99,7 +99,9 @@ QAction *GridMenu::add(QMenu *menu, const QString &text, const std::function<voi
 
 void GridMenu::popup(QPoint globalPos)
 {
-    m_menu->popup(globalPos);
+    // A platform may answer Shift+F10 with a context menu event of its own as well.
+    if (!m_menu->isVisible())
+        m_menu->popup(globalPos);
 }
 
 void GridMenu::undoOrRedo(bool redo)

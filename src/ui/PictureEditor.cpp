@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ui/PictureEditor.h"
 
+#include "files/ImageExport.h"
+#include "files/ImageImport.h"
 #include "model/PastedText.h"
 #include "ui/DialogService.h"
 #include "ui/EditCommand.h"
@@ -9,12 +11,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
-
-#if __has_include("files/ImageImport.h")
-#include "files/ImageExport.h"
-#include "files/ImageImport.h"
-#define QIE_HAVE_IMAGE_FILES 1
-#endif
 
 namespace qie {
 namespace {
@@ -80,9 +76,7 @@ void PictureEditor::copy()
 {
     auto *data = new QMimeData;
     data->setText(m_session.state().data);
-#ifdef QIE_HAVE_IMAGE_FILES
     data->setImageData(ImageExport::toImage(m_session.imageModel().picture(), 1));
-#endif
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
@@ -95,7 +89,6 @@ void PictureEditor::paste()
         if (lines)
             return pasteLines(*lines);
     }
-#ifdef QIE_HAVE_IMAGE_FILES
     if (data && data->hasImage()) {
         const ImportResult imported
             = ImageImport::fromImage(qvariant_cast<QImage>(data->imageData()));
@@ -105,7 +98,6 @@ void PictureEditor::paste()
         }
         return applyChoice(tr("Paste"), PictureChoice { imported.picture, imported.widthBytes });
     }
-#endif
     m_dialogs.messageBox(
         QStringLiteral("The clipboard holds neither a data text nor an image. Nothing was pasted."),
         DialogService::Exclamation, kPasteTitle);
@@ -144,12 +136,10 @@ void PictureEditor::exportImage()
     const auto choice = m_dialogs.chooseExport();
     if (!choice)
         return;
-#ifdef QIE_HAVE_IMAGE_FILES
     QString error;
     if (!ImageExport::savePng(m_session.imageModel().picture(), choice->scale, choice->path,
                               &error))
         m_dialogs.messageBox(error, DialogService::Exclamation, kExportTitle);
-#endif
 }
 
 } // namespace qie

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "cli/CommandLine.h"
 #include "serial/SerialPortControl.h"
 #include "ui/Fonts.h"
 #include "ui/MDIForm1.h"
@@ -31,6 +32,9 @@ bool displayMissing(int argc, char **argv)
 
 int main(int argc, char *argv[])
 {
+    // Commands run without a display, so they are told apart before anything needs one.
+    if (qie::CommandLine::isCommand(argc, argv))
+        return qie::CommandLine::run(argc, argv);
     if (displayMissing(argc, argv)) {
         std::fputs("quernel-image-editor: no display (DISPLAY and WAYLAND_DISPLAY are not set); "
                    "run it under a virtual one with: "

@@ -2,6 +2,7 @@
 #include "DataRows.h"
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
+#include "files/ImageImport.h"
 #include "model/PastedText.h"
 #include "model/PictureEdit.h"
 #include "model/Stroke.h"
@@ -413,13 +414,60 @@ private slots:
         QCOMPARE(grid()->picture(0), shown.isNull() ? CellPicture::On : CellPicture::Off);
     }
 
-    // Copy puts the data text on the clipboard as it is shown, CR LF included.
+    // Copy puts the data text on the clipboard as it is shown, CR LF included, and the picture
+    // as an image that imports back to the same picture.
     void copy()
     {
         m_form->picField_Click(64);
+        m_form->picField_Click(640 + 64 * 9 + 63);
         item("&Copy")->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(),
-                 dataText("", 16, 1, "80" + QString(30, '0')));
+        const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
+        QCOMPARE(copied->text(),
+                 dataText("", 16, 1, "80" + QString(30, '0')).chopped(4) + "01\r\n");
+        const QImage image = qvariant_cast<QImage>(copied->imageData());
+        QCOMPARE(image.size(), QSize(128, 10));
+        QCOMPARE(image.pixelColor(0, 1), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(1, 1), QColor(Qt::black));
+        QCOMPARE(rowsOf(ImageImport::fromImage(image).picture, 128),
+                 rowsOf(m_form->model().picture(), 128));
+    }
+
+    // With no data text on the clipboard an image is imported with the default settings: a
+    // threshold of 128, the width from the image's columns.
+    void pasteImage()
+    {
+        QImage image(20, 10, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        image.setPixelColor(0, 0, QColor(128, 128, 128));
+        image.setPixelColor(19, 9, QColor(127, 127, 127));
+        image.setPixelColor(10, 5, Qt::white);
+        auto *mime = new QMimeData;
+        mime->setText(QStringLiteral("not a data text"));
+        mime->setImageData(image);
+        QGuiApplication::clipboard()->setMimeData(mime);
+        item("&Paste")->trigger();
+        QCOMPARE(widthBox()->text(), "3");
+        QCOMPARE(onCells(), "0 330");
+        QCOMPARE(data(), dataText("", 3, 0, "800000").replace(2 + 8 * 5, 6, "002000"));
+        QCOMPARE(m_form->pictureEditor().undoStack().count(), 1);
+    }
+
+    // Export writes what the dialog chose; a failure is reported and nothing else changes.
+    void exportImage()
+    {
+        QTemporaryDir dir;
+        m_form->picField_Click(5);
+        const QString path = dir.filePath("picture.png");
+        m_dialogs.exportChoice = ExportChoice { path, 2 };
+        item("&Export image…")->trigger();
+        QCOMPARE(QImage(path).size(), QSize(256, 20));
+        QCOMPARE(QImage(path).pixelColor(11, 1), QColor(Qt::white));
+        QCOMPARE(QImage(path).pixelColor(9, 1), QColor(Qt::black));
+        QCOMPARE(m_dialogs.boxes.size(), 0);
+        m_dialogs.exportChoice = ExportChoice { dir.filePath("missing/picture.png"), 1 };
+        item("&Export image…")->trigger();
+        QCOMPARE(m_dialogs.boxes.size(), 1);
+        QCOMPARE(m_dialogs.boxes[0].title, "Export image");
     }
 
     void menuItems_data()

@@ -2,6 +2,7 @@
 #include "DataRows.h"
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
+#include "FakeEditorView.h"
 #include "files/ImageImport.h"
 #include "model/PastedText.h"
 #include "model/PictureEdit.h"
@@ -242,6 +243,45 @@ private slots:
         QCOMPARE(QByteArray::fromStdString((*lines)[0]), callsign);
         QCOMPARE(QByteArray::fromStdString((*lines)[1]), row0);
         QCOMPARE(QByteArray::fromStdString((*lines)[10]), row9);
+    }
+
+    // The columns a transform may change: 8 per byte column the mask of the last "Done"
+    // opened, whatever is typed since.
+    void openColumns_data()
+    {
+        columns<QString, int>("width", "columns");
+        QTest::newRow("0") << "0" << 0;
+        QTest::newRow(".5") << ".5" << 8;
+        QTest::newRow("3") << "3" << 24;
+        QTest::newRow("9") << "9" << 72;
+        QTest::newRow("16") << "16" << 128;
+    }
+    void openColumns()
+    {
+        const auto [width, open] = fetch<QString, int>("width", "columns");
+        FakeEditorView view;
+        ImageModel model(view);
+        view.width = width.toStdString();
+        model.RefreshCells();
+        view.width = "16";
+        QCOMPARE(model.openColumns(), open);
+    }
+
+    // Undo in the middle of a stroke makes what was drawn a step and undoes it; the rest of
+    // that drag draws nothing.
+    void undoDuringStroke()
+    {
+        m_form->picField_Click(64);
+        send(QEvent::MouseButtonPress, 0, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, 3, Qt::NoButton, Qt::LeftButton);
+        item("&Undo")->trigger();
+        QCOMPARE(onCells(), "64");
+        send(QEvent::MouseMove, 6, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, 6, Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(onCells(), "64");
+        item("&Redo")->trigger();
+        QCOMPARE(onCells(), "0-3 64");
+        QCOMPARE(data(), dataText("", 16, 0, "F" + QString(31, '0')).replace(36, 2, "80"));
     }
 
     // At width 1 (byte column 0 open): the cells set, the data text, the beeps and the undo

@@ -109,9 +109,9 @@ void GridMenu::undoOrRedo(bool redo)
     if (focusInTextBox())
         return;
     if (redo)
-        m_editor.undoStack().redo();
+        m_editor.redo();
     else
-        m_editor.undoStack().undo();
+        m_editor.undo();
 }
 
 } // namespace qie

@@ -22,10 +22,25 @@ const QString kExportTitle = QStringLiteral("Export image");
 
 PictureEditor::PictureEditor(EditorSession &session, DialogService &dialogs, QObject *parent)
     : QObject(parent), m_session(session), m_dialogs(dialogs)
-{ }
+{
+    m_undo.setUndoLimit(kUndoLimit);
+}
+
+void PictureEditor::undo()
+{
+    endStroke();
+    m_undo.undo();
+}
+
+void PictureEditor::redo()
+{
+    endStroke();
+    m_undo.redo();
+}
 
 void PictureEditor::perform(const QString &text, const std::function<void()> &edit)
 {
+    endStroke();
     EditorSession::State before = m_session.state();
     edit();
     EditorSession::State after = m_session.state();
@@ -83,7 +98,8 @@ void PictureEditor::copy()
 void PictureEditor::paste()
 {
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-    if (data && data->hasText()) {
+    // A text longer than a load reads is no data text; it is not even converted.
+    if (data && data->hasText() && data->text().size() <= DataFile::kMaxLoadBytes) {
         const auto lines = PastedText::parse(data->text().toStdString(),
                                              m_session.state().callsign.toStdString());
         if (lines)

@@ -27,9 +27,15 @@ class PictureEditor : public QObject
 public:
     PictureEditor(EditorSession &session, DialogService &dialogs, QObject *parent = nullptr);
 
-    QUndoStack &undoStack() { return m_undo; }
+    // Steps kept for undo; the oldest go first. A state is a few hundred bytes.
+    static constexpr int kUndoLimit = 1000;
 
-    // Runs `edit` as one undo step named `text`.
+    QUndoStack &undoStack() { return m_undo; }
+    // Undo and redo end a stroke under way first, so that it is one step of its own.
+    void undo();
+    void redo();
+
+    // Runs `edit` as one undo step named `text`, after ending a stroke under way.
     void perform(const QString &text, const std::function<void()> &edit);
 
     void click(int cell);

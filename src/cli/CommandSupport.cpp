@@ -115,11 +115,11 @@ std::optional<QString> OutputOptions::check(const QCommandLineParser &parser)
         width = n;
     }
     callsign = parser.value(m_callsign);
-    if (DataFile::characterCount(callsign) > kCallsignMaxLength)
+    if (callsign.toUcs4().size() > kCallsignMaxLength)
         return QStringLiteral("--callsign takes at most %1 characters, \"%2\" has %3.")
             .arg(kCallsignMaxLength)
             .arg(callsign)
-            .arg(DataFile::characterCount(callsign));
+            .arg(callsign.toUcs4().size());
     // A line break would make the callsign two lines of the file.
     if (callsign.contains(u'\r') || callsign.contains(u'\n'))
         return QStringLiteral("--callsign cannot hold a line break.");

@@ -109,14 +109,15 @@ void PictureEditor::paste()
         const ImportResult imported
             = ImageImport::fromImage(qvariant_cast<QImage>(data->imageData()));
         if (!imported.error.isEmpty()) {
-            m_dialogs.messageBox(imported.error, DialogService::Exclamation, kPasteTitle);
+            m_dialogs.warn(kPasteTitle, imported.error);
             return;
         }
         return applyChoice(tr("Paste"), PictureChoice { imported.picture, imported.widthBytes });
     }
-    m_dialogs.messageBox(
-        QStringLiteral("The clipboard holds neither a data text nor an image. Nothing was pasted."),
-        DialogService::Exclamation, kPasteTitle);
+    m_dialogs.warn(
+        kPasteTitle,
+        QStringLiteral(
+            "The clipboard holds neither a data text nor an image. Nothing was pasted."));
 }
 
 void PictureEditor::pasteLines(const ImageModel::Lines &lines)
@@ -155,7 +156,7 @@ void PictureEditor::exportImage()
     QString error;
     if (!ImageExport::savePng(m_session.imageModel().picture(), choice->scale, choice->path,
                               &error))
-        m_dialogs.messageBox(error, DialogService::Exclamation, kExportTitle);
+        m_dialogs.warn(kExportTitle, error);
 }
 
 } // namespace qie

@@ -58,7 +58,7 @@ QString dataText(const QString &callsign, int bytes, int row = -1, const QString
 {
     QString text = callsign + QStringLiteral("\r\n");
     for (int r = 0; r < 10; ++r)
-        text += (r == row ? line : QString(2 * bytes, u'0')) + QStringLiteral("\r\n");
+        text += (r == row ? line : QString(qsizetype { 2 } * bytes, u'0')) + QStringLiteral("\r\n");
     return text;
 }
 
@@ -289,8 +289,8 @@ private slots:
     void strokes_data()
     {
         columns<QList<int>, QList<int>, QString, int, int>("on", "drag", "cells", "beeps", "steps");
-        const auto row = [](const char *name, QList<int> on, QList<int> drag, const char *cells,
-                            int beeps, int steps) {
+        const auto row = [](const char *name, const QList<int> &on, const QList<int> &drag,
+                            const char *cells, int beeps, int steps) {
             QTest::newRow(name) << on << drag << QString(cells) << beeps << steps;
         };
         row("paint", {}, { 0, 1, 2 }, "0-2", 0, 1);

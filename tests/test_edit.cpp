@@ -384,6 +384,35 @@ private slots:
         QCOMPARE(now(), after);
     }
 
+    // Undo gives back the bytes of a loaded file, also those the code page cannot read, and
+    // the callsign keeps its file bytes: saving writes the file again.
+    void undoKeepsFileBytes()
+    {
+        QTemporaryDir dir;
+        const QByteArray file = "\xFF"
+                                "CQ\r\n"
+            + QByteArray("8f\r\n").repeated(10);
+        QFile original(dir.filePath("in.txt"));
+        QVERIFY(original.open(QIODevice::WriteOnly));
+        original.write(file);
+        original.close();
+        m_dialogs.fileNames << original.fileName();
+        QTest::mouseClick(control<QPushButton>("cmdFileOpen2"), Qt::LeftButton);
+        m_form->picField_Click(0);
+        m_form->picField_Click(64);
+        item("&Undo")->trigger();
+        item("&Undo")->trigger();
+        m_dialogs.fileNames << dir.filePath("out.txt");
+        QTest::mouseClick(control<QPushButton>("cmdFileOpen"), Qt::LeftButton);
+        QFile saved(dir.filePath("out.txt"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), file + "\r\n");
+        item("&Redo")->trigger();
+        QCOMPARE(m_form->model().sendData().substr(0, 3),
+                 "\xFF"
+                 "CQ");
+    }
+
     // A choice from the Text… or Import dialog: the picture, the width text from it, then
     // "Done"; a cancelled dialog changes nothing and leaves no step.
     void pictureChoice()

@@ -198,6 +198,27 @@ private slots:
         QVERIFY(ending == 0 || w.boxes()[0].contains(QLatin1String("the device is gone")));
     }
 
+    // A loaded file reaches the device byte for byte, also bytes that are no UTF-8 (the system's
+    // code page here): a byte-order mark, Shift-JIS, a lone 0xFF.
+    void loadedFileSentUnchanged()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("in.txt"));
+        const QByteArray file
+            = "\xEF\xBB\xBF\x83\x65\xFF\r\n" + QByteArray("F\xFF\r\n").repeated(10);
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(out.write(file), file.size());
+        out.close();
+        SerialPortControl port;
+        Window w(port, QStringLiteral("1"));
+        w.dialogs.fileNames.append(path);
+        w.press("cmdFileOpen2");
+        w.press("cmdSendData");
+        QCOMPARE(m_device->read(file.size()), file);
+        QCOMPARE(m_device->read(1, 100), QByteArray());
+    }
+
     // Label2 shows every attempt whose number was taken; a failure leaves the rest closed.
     void openWithText2_data()
     {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/CommandSupport.h"
 
+#include "files/CodePage.h"
 #include "files/DataFile.h"
 #include "model/EditorView.h"
 #include "model/ImageModel.h"
@@ -154,7 +155,8 @@ int writeDataFile(const QString &command, const Picture &picture, int widthBytes
                   const OutputOptions &options)
 {
     const int width = options.width.value_or(widthBytes);
-    if (const auto error = DataFile::save(options.path, dataText(picture, width, options.callsign)))
+    if (const auto error = DataFile::save(
+            options.path, CodePage::encode(dataText(picture, width, options.callsign))))
         return inputError(command, error->description);
     return kDone;
 }

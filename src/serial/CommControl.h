@@ -5,6 +5,7 @@
 #include "serial/LineFault.h"
 #include "serial/LineSettings.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
@@ -37,8 +38,9 @@ public:
     virtual bool portOpen() const = 0;
     virtual std::optional<Error> setPortOpen(bool open) = 0;
 
-    // Writes the text, in the system's code page, without waiting for it to leave.
-    virtual std::optional<Error> setOutput(const QString &text) = 0;
+    // Writes the bytes as they are, without waiting for them to leave. The data text travels as
+    // bytes so that what a file held reaches the device unchanged, whatever the code page.
+    virtual std::optional<Error> setOutput(const QByteArray &bytes) = 0;
     // The text received since the last read, each character once; a character whose bytes
     // arrive in two reads is returned whole with the second.
     virtual QString input() = 0;

@@ -181,7 +181,6 @@ std::optional<Error> SerialPortControl::open()
     m_port.clearError();
 
     m_decoder.resetState();
-    m_encoder.resetState();
     m_lossPending = false;
     if (m_lineErrors.arm(m_port.handle()))
         m_lineErrorTimer.start();
@@ -246,12 +245,11 @@ void SerialPortControl::close()
     m_closing = false;
 }
 
-std::optional<Error> SerialPortControl::setOutput(const QString &text)
+std::optional<Error> SerialPortControl::setOutput(const QByteArray &bytes)
 {
     if (!m_port.isOpen())
         return commError(errPortNotOpen,
                          QStringLiteral("%1 is not open. Press Open first.").arg(portText()));
-    const QByteArray bytes = m_encoder.encode(text);
     if (m_port.write(bytes) != bytes.size())
         handleErrorOccurred(QSerialPort::WriteError);
     return std::nullopt;

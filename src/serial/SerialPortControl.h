@@ -6,7 +6,6 @@
 
 #include <QSerialPort>
 #include <QStringDecoder>
-#include <QStringEncoder>
 #include <QTimer>
 #include <chrono>
 
@@ -54,7 +53,7 @@ public:
 
     // Refused only while closed. A write that fails on an open port is the device going away:
     // it is reported once through portLost, not here, so that the operator sees one message.
-    std::optional<Error> setOutput(const QString &text) override;
+    std::optional<Error> setOutput(const QByteArray &bytes) override;
     QString input() override;
 
     QString describePorts() const override;
@@ -78,7 +77,6 @@ private:
     QTimer m_lineErrorTimer;
     LineErrorCounters m_lineErrors;
     QStringDecoder m_decoder { QStringDecoder::System };
-    QStringEncoder m_encoder { QStringEncoder::System };
 
     int m_commPort = 1;
     QString m_device;

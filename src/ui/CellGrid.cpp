@@ -24,20 +24,23 @@ CellGrid::CellGrid(QWidget *parent) : QWidget(parent)
         m_pictures[k] = makePicture(static_cast<CellPicture>(k));
 }
 
+QColor CellGrid::colourOf(CellPicture picture)
+{
+    switch (picture) {
+    case CellPicture::On:
+        return { 255, 255, 255 };
+    case CellPicture::Blocked:
+        return { 192, 192, 192 };
+    case CellPicture::Off:
+        break;
+    }
+    return { 0, 0, 0 };
+}
+
 QPixmap CellGrid::makePicture(CellPicture picture)
 {
     QPixmap pixmap(kPicturePixels, kPicturePixels);
-    switch (picture) {
-    case CellPicture::Off:
-        pixmap.fill(QColor(0, 0, 0));
-        break;
-    case CellPicture::On:
-        pixmap.fill(QColor(255, 255, 255));
-        break;
-    case CellPicture::Blocked:
-        pixmap.fill(QColor(192, 192, 192));
-        break;
-    }
+    pixmap.fill(colourOf(picture));
     return pixmap;
 }
 
@@ -125,6 +128,11 @@ QPixmap CellGrid::tile(QSize size, CellPicture picture) const
         return *found;
     QPixmap pixmap(size * ratio);
     pixmap.setDevicePixelRatio(ratio);
+    // A new pixmap holds whatever its memory held. At a scale factor above 1 the border stays
+    // 2 device pixels wide while the picture starts 2 logical pixels in, so device pixels
+    // between them (and along the far edges at a fractional factor) would keep that garbage:
+    // the picture's colour fills them, as if the picture reached the border as it does at 1.
+    pixmap.fill(colourOf(picture));
     QPainter painter(&pixmap);
     const QRect box(QPoint(0, 0), size);
     qDrawWinPanel(&painter, box, palette(), true);

@@ -58,6 +58,8 @@ public:
     void setPicture(int n, CellPicture picture);
     CellPicture picture(int n) const { return m_shown.at(n); }
     static QPixmap makePicture(CellPicture picture);
+    // The one colour of each picture: black, white or silver.
+    static QColor colourOf(CellPicture picture);
 
     // The cell that keyboard use acts on.
     int currentCell() const { return m_current; }

@@ -4,6 +4,7 @@
 #include "files/DataFile.h"
 #include "model/ImageModel.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace qie {
@@ -14,14 +15,16 @@ namespace qie {
 class EditorSession
 {
 public:
-    // Everything an undo step restores: cells and mask, the width and callsign texts, and the
-    // data text (shown and sent alike).
+    // Everything an undo step restores: cells and mask, the width and callsign texts (with the
+    // bytes of a loaded callsign line behind the latter), and the data text's bytes, shown and
+    // sent alike.
     struct State
     {
         ImageModel::Snapshot cells;
         QString width;
         QString callsign;
-        QString data;
+        QByteArray fileCallsign;
+        QByteArray data;
         bool operator==(const State &) const = default;
     };
 

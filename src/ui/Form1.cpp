@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/Form1.h"
 
+#include "files/CodePage.h"
 #include "files/DataFile.h"
 #include "model/Numbers.h"
 #include "serial/CommControl.h"
@@ -11,6 +12,7 @@
 #include "ui/Fonts.h"
 #include "ui/GridMenu.h"
 #include "ui/LineBreaks.h"
+#include "ui/LiteralCaption.h"
 #include "ui/ReceiveArea.h"
 #include "ui/Twips.h"
 
@@ -172,7 +174,7 @@ void Form1::setWidthText(const std::string &text)
 
 std::string Form1::callsignText() const
 {
-    return txtCWID->text().toStdString();
+    return CodePage::bytesShowing(m_fileCallsign, txtCWID->text()).toStdString();
 }
 
 void Form1::setCellPicture(int cell, CellPicture picture)
@@ -187,14 +189,15 @@ void Form1::beep()
 
 void Form1::setDataText(const std::string &text)
 {
-    setDataCaption(QString::fromStdString(text));
+    setDataCaption(QByteArray::fromStdString(text));
 }
 
-void Form1::setDataCaption(const QString &text)
+void Form1::setDataCaption(const QByteArray &bytes)
 {
+    m_dataBytes = bytes;
+    m_dataText = CodePage::decode(bytes);
     // The label shows the line ends as breaks; the text itself keeps them for saving.
-    m_dataText = text;
-    lblData->setText(LineBreaks::shown(text));
+    lblData->setText(LineBreaks::shown(m_dataText));
 }
 
 void Form1::picField_Click(int index)
@@ -211,11 +214,11 @@ void Form1::cmdFileOpen_Click()
 {
     const QString name
         = m_dialogs.fileDialog(DialogService::FileMode::Save, DataFile::dialogFilter());
-    if (!name.isEmpty()) {
-        if (const auto error = DataFile::save(name, m_dataText))
-            m_dialogs.error(*error);
-    }
-    framEdit->setTitle(DataFile::caption(name));
+    if (name.isEmpty())
+        return;
+    if (const auto error = DataFile::save(name, m_dataBytes))
+        return m_dialogs.error(*error);
+    framEdit->setTitle(literalCaption(DataFile::caption(name)));
 }
 
 void Form1::cmdFileOpen2_Click()
@@ -229,7 +232,7 @@ void Form1::cmdFileOpen2_Click()
     const auto result = DataFile::load(name);
     if (const auto *error = std::get_if<Error>(&result))
         return m_dialogs.error(*error);
-    framEdit->setTitle(DataFile::caption(name));
+    framEdit->setTitle(literalCaption(DataFile::caption(name)));
     m_editor.perform(tr("Load"), [&] { applyLines(std::get<LoadedFile>(result)); });
 }
 
@@ -237,10 +240,11 @@ void Form1::cmdFileOpen2_Click()
 // at the width just set, and nothing rewrites the file's own lines.
 void Form1::applyLines(const LoadedFile &loaded)
 {
-    m_model.setSendData(loaded.sendData.toStdString());
+    m_model.setSendData(loaded.sendBytes.toStdString());
     const std::string width = ImageModel::widthTextFor(loaded.lines[10].toStdString());
     txtImagByte->setText(ControlTable::fitText(QString::fromStdString(width), kWidthMaxLength));
-    setDataCaption(loaded.sendData);
+    setDataCaption(loaded.sendBytes);
+    m_fileCallsign = loaded.lineBytes[0];
     txtCWID->setText(ControlTable::fitText(loaded.lines[0], kCallsignMaxLength));
     ImageModel::Lines lines;
     for (std::size_t i = 0; i < lines.size(); ++i)
@@ -251,7 +255,8 @@ void Form1::applyLines(const LoadedFile &loaded)
 
 EditorSession::State Form1::state() const
 {
-    return { m_model.snapshot(), txtImagByte->text(), txtCWID->text(), m_dataText };
+    return { m_model.snapshot(), txtImagByte->text(), txtCWID->text(), m_fileCallsign,
+             m_dataBytes };
 }
 
 void Form1::restore(const State &state)
@@ -263,6 +268,7 @@ void Form1::restore(const State &state)
         if (box->text() != *text)
             box->setText(*text);
     }
+    m_fileCallsign = state.fileCallsign;
     m_model.setSendData(state.data.toStdString());
     setDataCaption(state.data);
 }
@@ -294,7 +300,7 @@ void Form1::Command1_Click()
 
 void Form1::cmdSendData_Click()
 {
-    if (const auto error = m_port.setOutput(QString::fromStdString(m_model.sendData())))
+    if (const auto error = m_port.setOutput(QByteArray::fromStdString(m_model.sendData())))
         reportPortFault(*error);
 }
 

@@ -50,7 +50,7 @@ public:
     const ImageModel &model() const { return m_model; }
     PictureEditor &pictureEditor() { return m_editor; }
     GridMenu *gridMenu() const { return m_gridMenu; }
-    // Exactly what lblData holds: the data text with its CR LF line ends.
+    // Exactly what lblData holds: the data text with its CR LF line ends, as shown.
     QString dataText() const { return m_dataText; }
 
     // Asks whether to end; on Yes runs the end sequence. Returns whether the program ends.
@@ -99,7 +99,7 @@ private:
 
     void showPortState(bool open);
     void reportPortFault(const Error &error);
-    void setDataCaption(const QString &text);
+    void setDataCaption(const QByteArray &bytes);
 
     DialogService &m_dialogs;
     CommControl &m_port;
@@ -107,6 +107,11 @@ private:
     PictureEditor m_editor { *this, m_dialogs };
     GridMenu *m_gridMenu = nullptr;
     QString m_dataText;
+    // The bytes behind m_dataText, which Save writes.
+    QByteArray m_dataBytes;
+    // Line 0 of the last file loaded: the callsign keeps these bytes while the callsign box
+    // shows them unchanged.
+    QByteArray m_fileCallsign;
     bool m_ended = false;
 
     CellGrid *picField = nullptr; // the 1280 cells

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/PictureEditor.h"
 
+#include "files/CodePage.h"
 #include "files/ImageExport.h"
 #include "files/ImageImport.h"
 #include "model/PastedText.h"
@@ -90,7 +91,7 @@ void PictureEditor::transform(PictureEdit::Transform transform)
 void PictureEditor::copy()
 {
     auto *data = new QMimeData;
-    data->setText(m_session.state().data);
+    data->setText(CodePage::decode(m_session.state().data));
     data->setImageData(ImageExport::toImage(m_session.imageModel().picture(), 1));
     QGuiApplication::clipboard()->setMimeData(data);
 }
@@ -122,10 +123,15 @@ void PictureEditor::paste()
 
 void PictureEditor::pasteLines(const ImageModel::Lines &lines)
 {
+    // The lines as a file in the system's code page would hold them. A callsign line that shows
+    // as the callsign box does (the rows alone keep it) keeps the bytes behind the box.
+    const QByteArray callsignBytes = m_session.state().fileCallsign;
     LoadedFile loaded;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         loaded.lines[i] = QString::fromStdString(lines[i]);
-        loaded.sendData += loaded.lines[i] + QStringLiteral("\r\n");
+        loaded.lineBytes[i] = i == 0 ? CodePage::bytesShowing(callsignBytes, loaded.lines[i])
+                                     : CodePage::encode(loaded.lines[i]);
+        loaded.sendBytes += loaded.lineBytes[i] + "\r\n";
     }
     perform(tr("Paste"), [&] { m_session.applyLines(loaded); });
 }

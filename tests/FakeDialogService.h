@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 namespace qie::test {
 
@@ -30,19 +31,27 @@ public:
     std::optional<PictureChoice> importChoice;
     std::optional<ExportChoice> exportChoice;
     int pictureDialogs = 0;
+    // Runs while each box is up, as the events a modal box lets through.
+    std::function<void()> whileShown;
 
     bool ask(const QString &title, const QString &question) override
     {
         boxes.append({ Kind::Question, title, question });
+        if (whileShown)
+            whileShown();
         return answers.isEmpty() || answers.takeFirst();
     }
     void warn(const QString &title, const QString &text) override
     {
         boxes.append({ Kind::Warning, title, text });
+        if (whileShown)
+            whileShown();
     }
     void error(const qie::Error &error) override
     {
         boxes.append({ Kind::Error, QStringLiteral("Error"), errorText(error) });
+        if (whileShown)
+            whileShown();
     }
     QString fileDialog(FileMode, const QString &) override
     {

@@ -3,6 +3,7 @@
 
 #include "cli/CommandSupport.h"
 #include "cli/ConvertCommand.h"
+#include "cli/SendCommand.h"
 #include "cli/TextCommand.h"
 
 #include <QGuiApplication>
@@ -31,6 +32,7 @@ struct Command
 constexpr Command kCommands[] = {
     { "convert", "Convert an image into a data file", ConvertCommand::run },
     { "text", "Write a text in a pixel font into a data file", TextCommand::run },
+    { "send", "Send a data file to the device on a serial port", SendCommand::run },
 };
 
 const Command *find(const char *word)
@@ -58,10 +60,11 @@ QString overview()
         text += QStringLiteral("  %1%2\n")
                     .arg(QString::fromLatin1(command.name).leftJustified(10),
                          QString::fromLatin1(command.summary));
-    text += QStringLiteral("\n  -h, --help   Show this help\n"
-                           "  --version    Show the program's version\n\n"
-                           "Run '%1 COMMAND --help' for the options of a command.\n"
-                           "Exit status: 0 done, 1 input error, 2 usage error.\n")
+    text += QStringLiteral(
+                "\n  -h, --help   Show this help\n"
+                "  --version    Show the program's version\n\n"
+                "Run '%1 COMMAND --help' for the options of a command.\n"
+                "Exit status: 0 done, 1 input error, 2 usage error, 3 port error (send).\n")
                 .arg(program);
     return text;
 }

@@ -3,6 +3,7 @@
 
 #include "files/CodePage.h"
 #include "files/DataFile.h"
+#include "model/Characters.h"
 #include "model/EditorView.h"
 #include "model/ImageModel.h"
 
@@ -116,11 +117,11 @@ std::optional<QString> OutputOptions::check(const QCommandLineParser &parser)
         width = n;
     }
     callsign = parser.value(m_callsign);
-    if (callsign.toUcs4().size() > kCallsignMaxLength)
+    if (Characters::count(std::u16string_view(callsign.toStdU16String())) > kCallsignMaxLength)
         return QStringLiteral("--callsign takes at most %1 characters, \"%2\" has %3.")
             .arg(kCallsignMaxLength)
             .arg(callsign)
-            .arg(callsign.toUcs4().size());
+            .arg(Characters::count(std::u16string_view(callsign.toStdU16String())));
     // A line break would make the callsign two lines of the file.
     if (callsign.contains(u'\r') || callsign.contains(u'\n'))
         return QStringLiteral("--callsign cannot hold a line break.");

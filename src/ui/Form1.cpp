@@ -13,6 +13,7 @@
 #include "ui/GridMenu.h"
 #include "ui/LineBreaks.h"
 #include "ui/LiteralCaption.h"
+#include "ui/PortPicker.h"
 #include "ui/ReceiveArea.h"
 #include "ui/Twips.h"
 
@@ -140,6 +141,7 @@ void Form1::buildLayout()
     // adapter is plugged in later, and scanning the devices does not slow the start.
     Label2->installEventFilter(this);
     Text2->installEventFilter(this);
+    m_portPicker = new PortPicker(*Text2, m_dialogs, this);
     cmdEnd->setFocus();
 }
 
@@ -217,7 +219,7 @@ void Form1::cmdFileOpen_Click()
     if (name.isEmpty())
         return;
     if (const auto error = DataFile::save(name, m_dataBytes))
-        return m_dialogs.error(*error);
+        return showError(*error);
     framEdit->setTitle(literalCaption(DataFile::caption(name)));
 }
 
@@ -231,7 +233,7 @@ void Form1::cmdFileOpen2_Click()
     // to send as it was, so that "Send" never transmits half a file.
     const auto result = DataFile::load(name);
     if (const auto *error = std::get_if<Error>(&result))
-        return m_dialogs.error(*error);
+        return showError(*error);
     framEdit->setTitle(literalCaption(DataFile::caption(name)));
     m_editor.perform(tr("Load"), [&] { applyLines(std::get<LoadedFile>(result)); });
 }
@@ -276,16 +278,20 @@ void Form1::restore(const State &state)
 void Form1::Command1_Click()
 {
     if (m_port.portOpen()) {
-        if (const auto error = m_port.setPortOpen(false))
-            return m_dialogs.error(*error);
-        return showPortState(false);
+        // What could not be sent is reported after the port closed; a port that did not
+        // close keeps the open display.
+        const auto error = m_port.setPortOpen(false);
+        showPortState(m_port.portOpen());
+        if (error)
+            showError(*error);
+        return;
     }
     const auto port = RoundHalfEven(LenientNumber(Text2->text().toStdString()));
     if (!port)
-        return m_dialogs.error(
+        return showError(
             { kErrOverflow, QStringLiteral("Overflow: the port number is too large.") });
     if (const auto error = m_port.setCommPort(*port))
-        return m_dialogs.error(*error);
+        return showError(*error);
     Label2->setText(QStringLiteral("Com No, = ") + Text2->text());
     // One step at a time: a refused setting stops before the next one is tried.
     std::optional<Error> error;
@@ -294,7 +300,7 @@ void Form1::Command1_Click()
         || failed(m_port.setHandshaking(QSerialPort::NoFlowControl))
         || failed(m_port.setSThreshold(1)) || failed(m_port.setRThreshold(1))
         || failed(m_port.setPortOpen(true)))
-        return m_dialogs.error(*error);
+        return showError(*error);
     showPortState(true);
 }
 
@@ -314,7 +320,14 @@ void Form1::mscPort_LineFault(LineFault fault)
     const char *text = "未定義のエラーが発生しました。";
     for (const auto &[known, knownText] : kFaultTexts)
         text = known == fault ? knownText : text;
-    m_dialogs.warn(kPortFaultTitle, QString::fromUtf8(text));
+    m_faultBoxes.offer([&] { m_dialogs.warn(kPortFaultTitle, QString::fromUtf8(text)); });
+}
+
+// The error box; port fault boxes wait while it is up.
+void Form1::showError(const Error &error)
+{
+    const auto hold = m_faultBoxes.hold();
+    m_dialogs.error(error);
 }
 
 void Form1::showPortState(bool open)
@@ -362,15 +375,18 @@ bool Form1::requestEnd()
 
 void Form1::Form_QueryUnload(bool &cancel)
 {
+    const auto hold = m_faultBoxes.hold();
     cancel = !m_dialogs.ask(QStringLiteral("Image Editor"), QStringLiteral("Do you wnat to END ?"));
 }
 
 void Form1::Form_Unload()
 {
-    // A port that refuses to close is released by the system when the process ends; there
-    // is nobody left to tell.
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
+    // Queued bytes that could not be sent are reported before the end. A port that refuses
+    // to close is released by the system when the process ends.
+    if (m_port.portOpen()) {
+        if (const auto error = m_port.setPortOpen(false))
+            showError(*error);
+    }
     m_ended = true;
     emit ended();
 }

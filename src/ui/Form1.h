@@ -5,6 +5,7 @@
 #include "model/ImageModel.h"
 #include "serial/LineFault.h"
 #include "ui/EditorSession.h"
+#include "ui/FaultBoxThrottle.h"
 #include "ui/PictureEditor.h"
 
 #include <QWidget>
@@ -21,6 +22,7 @@ class DataLabel;
 class CommControl;
 class DialogService;
 class GridMenu;
+class PortPicker;
 class ReceiveArea;
 struct Error;
 struct LoadedFile;
@@ -98,6 +100,7 @@ private:
     void Form_Unload();
 
     void showPortState(bool open);
+    void showError(const Error &error);
     void reportPortFault(const Error &error);
     void setDataCaption(const QByteArray &bytes);
 
@@ -106,6 +109,8 @@ private:
     ImageModel m_model { *this };
     PictureEditor m_editor { *this, m_dialogs };
     GridMenu *m_gridMenu = nullptr;
+    FaultBoxThrottle m_faultBoxes;
+    PortPicker *m_portPicker = nullptr;
     QString m_dataText;
     // The bytes behind m_dataText, which Save writes.
     QByteArray m_dataBytes;

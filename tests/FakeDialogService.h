@@ -28,6 +28,11 @@ public:
     int beeps = 0;
     // Runs while each box is up, as the events a modal box lets through.
     std::function<void()> whileShown;
+    // The answers of the Text…, Import and Export dialogs; empty means Cancel.
+    std::optional<PictureChoice> textChoice;
+    std::optional<PictureChoice> importChoice;
+    std::optional<ExportChoice> exportChoice;
+    int pictureDialogs = 0;
 
     bool ask(const QString &title, const QString &question) override
     {
@@ -53,6 +58,9 @@ public:
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
     void beep() override { ++beeps; }
+    std::optional<PictureChoice> chooseText() override { return ++pictureDialogs, textChoice; }
+    std::optional<PictureChoice> chooseImport() override { return ++pictureDialogs, importChoice; }
+    std::optional<ExportChoice> chooseExport() override { return exportChoice; }
 };
 
 } // namespace qie::test

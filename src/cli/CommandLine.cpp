@@ -10,11 +10,16 @@
 #include <QStringList>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 
 #ifdef Q_OS_WIN
-#include <shellapi.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+// shellapi.h needs the declarations of windows.h first.
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 #endif
 
 namespace qie::CommandLine {

@@ -128,12 +128,12 @@ std::optional<QString> OutputOptions::check(const QCommandLineParser &parser)
     return std::nullopt;
 }
 
-QString dataText(const Picture &picture, int widthBytes, const QString &callsign)
+QByteArray dataText(const Picture &picture, int widthBytes, const QString &callsign)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
     // The picture goes in as a full-width file's row lines would, then the width is typed
     // and "Done" pressed: the mask and the data text follow as the window makes them.
-    HeadlessView view(callsign.toStdString());
+    HeadlessView view(CodePage::encode(callsign).toStdString());
     ImageModel model(view);
     ImageModel::Lines lines;
     for (int y = 0; y < Picture::kHeight; ++y) {
@@ -149,15 +149,14 @@ QString dataText(const Picture &picture, int widthBytes, const QString &callsign
     model.DecodeDataText(lines);
     view.setWidthText(std::to_string(widthBytes));
     model.cmdUpDate_Click();
-    return QString::fromStdString(model.sendData());
+    return QByteArray::fromStdString(model.sendData());
 }
 
 int writeDataFile(const QString &command, const Picture &picture, int widthBytes,
                   const OutputOptions &options)
 {
     const int width = options.width.value_or(widthBytes);
-    if (const auto error = DataFile::save(
-            options.path, CodePage::encode(dataText(picture, width, options.callsign))))
+    if (const auto error = DataFile::save(options.path, dataText(picture, width, options.callsign)))
         return inputError(command, error->description);
     return kDone;
 }

@@ -48,9 +48,10 @@ private:
     QCommandLineOption m_callsign;
 };
 
-// The data text the window shows for `picture` set as its cells, the width text `widthBytes`
-// after "Done" and the callsign: built by the window's own image model.
-QString dataText(const Picture &picture, int widthBytes, const QString &callsign);
+// The data text the window makes for `picture` set as its cells, the width text `widthBytes`
+// after "Done" and the callsign typed: built by the window's own image model, in the bytes that
+// Save writes (the callsign in the system's code page).
+QByteArray dataText(const Picture &picture, int widthBytes, const QString &callsign);
 
 // Writes dataText() exactly as the window's Save does, atomically; kDone or kInputError.
 int writeDataFile(const QString &command, const Picture &picture, int widthBytes,

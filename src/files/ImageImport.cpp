@@ -14,7 +14,7 @@ namespace qie::ImageImport {
 namespace {
 
 constexpr int kRows = Picture::kHeight;
-constexpr int kMaxDecodedMiB = static_cast<int>(kMaxDecodedBytes / (1024 * 1024));
+constexpr int kMaxDecodedMiB = static_cast<int>(kMaxDecodedBytes / (qint64(1024) * 1024));
 constexpr qint64 kBytesPerPixel = 4;
 // Error diffusion runs down-left, so column 127 of the last row depends on columns up to
 // 127 + 9 of the rows above it; these are worked out even though they are cut.
@@ -27,18 +27,17 @@ std::int64_t luminance1000(QRgb c)
     return 299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c);
 }
 
-// Per worked pixel: the opacity-weighted luminance sum and the opacity sum, both scaled by
-// the pixel's share of area. Their quotient is the visible luminance.
-struct Samples
+// Place (x, y) of a table `stride` entries a row.
+std::size_t place(int x, int y, int stride)
 {
-    int columns = 0; // of the whole scaled image
-    int worked = 0; // min(columns, kWorkColumns)
-    std::vector<std::int64_t> lum; // kRows x worked
-    std::vector<std::int64_t> alpha;
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(stride)
+        + static_cast<std::size_t>(x);
+}
 
-    std::int64_t &lumAt(int x, int y) { return lum[static_cast<std::size_t>(y * worked + x)]; }
-    std::int64_t &alphaAt(int x, int y) { return alpha[static_cast<std::size_t>(y * worked + x)]; }
-};
+std::int64_t &at(std::vector<std::int64_t> &values, const Scaled &s, int x, int y)
+{
+    return values[place(x, y, s.worked)];
+}
 
 // Overlap of [a, a + la) and [b, b + lb).
 std::int64_t overlap(std::int64_t a, std::int64_t la, std::int64_t b, std::int64_t lb)
@@ -50,12 +49,12 @@ std::int64_t overlap(std::int64_t a, std::int64_t la, std::int64_t b, std::int64
 // Row i of the source spans [10 i, 10 i + 10) and row y of the result [H y, H y + H), in
 // units of 1 / (10 H) of the height; columns likewise with `columns` and W. Only the
 // source columns that reach a worked column are read.
-Samples sample(const QImage &image, int columns)
+Scaled sample(const QImage &image, int columns)
 {
-    Samples s;
+    Scaled s;
     s.columns = columns;
     s.worked = std::min(columns, kWorkColumns);
-    s.lum.assign(static_cast<std::size_t>(kRows * s.worked), 0);
+    s.lum.assign(place(0, kRows, s.worked), 0);
     s.alpha.assign(s.lum.size(), 0);
     const std::int64_t height = image.height();
     const std::int64_t width = image.width();
@@ -66,8 +65,8 @@ Samples sample(const QImage &image, int columns)
             const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
             for (int x = 0; x < s.worked; ++x) {
                 const std::int64_t a = opaque ? 255 : qAlpha(line[x]);
-                s.lumAt(x, y) = luminance1000(line[x]) * a;
-                s.alphaAt(x, y) = a;
+                at(s.lum, s, x, y) = luminance1000(line[x]) * a;
+                at(s.alpha, s, x, y) = a;
             }
         }
         return s;
@@ -76,7 +75,7 @@ Samples sample(const QImage &image, int columns)
     // Source columns needed: those overlapping [0, worked * W) in column units.
     const int sourceColumns = static_cast<int>(
         std::min<std::int64_t>(width, (s.worked * width + columns - 1) / columns));
-    std::vector<std::int64_t> rowLum(static_cast<std::size_t>(kRows * sourceColumns), 0);
+    std::vector<std::int64_t> rowLum(place(0, kRows, sourceColumns), 0);
     std::vector<std::int64_t> rowAlpha(rowLum.size(), 0);
     for (std::int64_t i = 0; i < height; ++i) {
         const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(static_cast<int>(i)));
@@ -87,8 +86,8 @@ Samples sample(const QImage &image, int columns)
             const std::int64_t weight = overlap(10 * i, 10, height * y, height);
             if (weight == 0)
                 continue;
-            std::int64_t *lum = &rowLum[static_cast<std::size_t>(y * sourceColumns)];
-            std::int64_t *alpha = &rowAlpha[static_cast<std::size_t>(y * sourceColumns)];
+            std::int64_t *lum = &rowLum[place(0, y, sourceColumns)];
+            std::int64_t *alpha = &rowAlpha[place(0, y, sourceColumns)];
             for (int j = 0; j < sourceColumns; ++j) {
                 const std::int64_t a = opaque ? 255 : qAlpha(line[j]);
                 lum[j] += weight * luminance1000(line[j]) * a;
@@ -104,54 +103,17 @@ Samples sample(const QImage &image, int columns)
             const std::int64_t weight
                 = overlap(std::int64_t(columns) * j, columns, width * x, width);
             for (int y = 0; y < kRows; ++y) {
-                s.lumAt(x, y) += weight * rowLum[static_cast<std::size_t>(y * sourceColumns + j)];
-                s.alphaAt(x, y)
-                    += weight * rowAlpha[static_cast<std::size_t>(y * sourceColumns + j)];
+                at(s.lum, s, x, y) += weight * rowLum[place(j, y, sourceColumns)];
+                at(s.alpha, s, x, y) += weight * rowAlpha[place(j, y, sourceColumns)];
             }
         }
     }
     return s;
 }
 
-ImportResult decide(Samples &s, const ImportOptions &options)
+Scaled failure(const QString &message)
 {
-    ImportResult result;
-    result.columns = s.columns;
-    result.cut = s.columns > Picture::kWidth;
-    const int kept = std::min(s.columns, Picture::kWidth);
-    result.widthBytes = Picture::bytesFor(kept);
-    const std::int64_t threshold = std::clamp(options.threshold, 0, 255);
-
-    std::vector<double> error(static_cast<std::size_t>((kRows + 1) * (s.worked + 2)), 0.0);
-    const auto errorAt = [&](int x, int y) -> double & {
-        return error[static_cast<std::size_t>(y * (s.worked + 2) + x + 1)];
-    };
-    for (int y = 0; y < kRows; ++y) {
-        for (int x = 0; x < s.worked; ++x) {
-            const std::int64_t alpha = s.alphaAt(x, y);
-            bool on = false;
-            if (alpha > 0 && !options.dither) {
-                on = s.lumAt(x, y) >= threshold * kLumScale * alpha;
-            } else if (alpha > 0) {
-                const double value
-                    = double(s.lumAt(x, y)) / double(kLumScale * alpha) + errorAt(x, y);
-                on = value >= double(threshold);
-                const double e = value - (on ? 255.0 : 0.0);
-                errorAt(x + 1, y) += e * 7 / 16;
-                errorAt(x - 1, y + 1) += e * 3 / 16;
-                errorAt(x, y + 1) += e * 5 / 16;
-                errorAt(x + 1, y + 1) += e * 1 / 16;
-            }
-            if (x < kept)
-                result.picture.setPixel(x, y, on != options.invert);
-        }
-    }
-    return result;
-}
-
-ImportResult failure(const QString &message)
-{
-    ImportResult result;
+    Scaled result;
     result.error = message;
     return result;
 }
@@ -169,7 +131,7 @@ int scaledColumns(QSize size)
     return static_cast<int>(std::clamp(columns + 0.5, 1.0, 1e9));
 }
 
-ImportResult readSvg(QImageReader &reader, const QString &name, const ImportOptions &options)
+Scaled readSvg(QImageReader &reader, const QString &name)
 {
     const QSize declared = reader.size();
     if (declared.isEmpty())
@@ -198,15 +160,14 @@ ImportResult readSvg(QImageReader &reader, const QString &name, const ImportOpti
             std::copy_n(reinterpret_cast<const QRgb *>(image.constScanLine(y)),
                         std::min(image.width(), padded.width()),
                         reinterpret_cast<QRgb *>(padded.scanLine(y)));
-        Samples s = sample(padded, padded.width());
+        Scaled s = sample(padded, padded.width());
         s.columns = columns;
-        return decide(s, options);
+        return s;
     }
-    Samples s = sample(image, columns);
-    return decide(s, options);
+    return sample(image, columns);
 }
 
-ImportResult read(QImageReader &reader, const QString &name, const ImportOptions &options)
+Scaled read(QImageReader &reader, const QString &name)
 {
     QImageReader::setAllocationLimit(kMaxDecodedMiB);
     const QByteArray format = reader.format();
@@ -215,7 +176,7 @@ ImportResult read(QImageReader &reader, const QString &name, const ImportOptions
                                       "program reads.")
                            .arg(name));
     if (format == "svg" || format == "svgz")
-        return readSvg(reader, name, options);
+        return readSvg(reader, name);
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() * kBytesPerPixel > kMaxDecodedBytes)
         return failure(
@@ -224,19 +185,19 @@ ImportResult read(QImageReader &reader, const QString &name, const ImportOptions
                 .arg(name)
                 .arg(size.width())
                 .arg(size.height())
-                .arg(qint64(size.width()) * size.height() * kBytesPerPixel / (1024 * 1024))
+                .arg(qint64(size.width()) * size.height() * kBytesPerPixel / (qint64(1024) * 1024))
                 .arg(kMaxDecodedMiB));
     reader.setAutoTransform(true);
     QImage image;
     if (!reader.read(&image))
         return failure(
             QStringLiteral("%1 cannot be imported: %2.").arg(name, reader.errorString()));
-    return fromImage(image, options);
+    return scaleImage(image);
 }
 
 } // namespace
 
-ImportResult fromFile(const QString &path, const ImportOptions &options)
+Scaled scaleFile(const QString &path)
 {
     const QString name = QStringLiteral("\"%1\"").arg(shown(path));
     const QFileInfo info(path);
@@ -250,19 +211,19 @@ ImportResult fromFile(const QString &path, const ImportOptions &options)
     if (!file.open(QIODevice::ReadOnly))
         return failure(QStringLiteral("%1 cannot be imported: %2.").arg(name, file.errorString()));
     QImageReader reader(&file);
-    return read(reader, name, options);
+    return read(reader, name);
 }
 
-ImportResult fromData(const QByteArray &bytes, const ImportOptions &options)
+Scaled scaleData(const QByteArray &bytes)
 {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
-    return read(reader, QStringLiteral("The image"), options);
+    return read(reader, QStringLiteral("The image"));
 }
 
-ImportResult fromImage(const QImage &image, const ImportOptions &options)
+Scaled scaleImage(const QImage &image)
 {
     if (image.isNull() || image.width() < 1 || image.height() < 1)
         return failure(QStringLiteral("The image is empty."));
@@ -272,8 +233,62 @@ ImportResult fromImage(const QImage &image, const ImportOptions &options)
     if (argb.isNull())
         return failure(QStringLiteral("The image is too large to convert."));
     const int columns = argb.height() == kRows ? argb.width() : scaledColumns(argb.size());
-    Samples s = sample(argb, columns);
-    return decide(s, options);
+    return sample(argb, columns);
+}
+
+ImportResult decide(const Scaled &s, const ImportOptions &options)
+{
+    ImportResult result;
+    if (!s.error.isEmpty()) {
+        result.error = s.error;
+        return result;
+    }
+    result.columns = s.columns;
+    result.cut = s.columns > Picture::kWidth;
+    const int kept = std::min(s.columns, Picture::kWidth);
+    result.widthBytes = Picture::bytesFor(kept);
+    const std::int64_t threshold = std::clamp(options.threshold, 0, 255);
+
+    std::vector<double> error(place(0, kRows + 1, s.worked + 2), 0.0);
+    const auto errorAt
+        = [&](int x, int y) -> double & { return error[place(x + 1, y, s.worked + 2)]; };
+    for (int y = 0; y < kRows; ++y) {
+        for (int x = 0; x < s.worked; ++x) {
+            const std::int64_t alpha = s.alpha[place(x, y, s.worked)];
+            bool on = false;
+            if (alpha > 0 && !options.dither) {
+                on = s.lum[place(x, y, s.worked)] >= threshold * kLumScale * alpha;
+            } else if (alpha > 0) {
+                const double value
+                    = double(s.lum[place(x, y, s.worked)]) / double(kLumScale * alpha)
+                    + errorAt(x, y);
+                on = value >= double(threshold);
+                const double e = value - (on ? 255.0 : 0.0);
+                errorAt(x + 1, y) += e * 7 / 16;
+                errorAt(x - 1, y + 1) += e * 3 / 16;
+                errorAt(x, y + 1) += e * 5 / 16;
+                errorAt(x + 1, y + 1) += e * 1 / 16;
+            }
+            if (x < kept)
+                result.picture.setPixel(x, y, on != options.invert);
+        }
+    }
+    return result;
+}
+
+ImportResult fromFile(const QString &path, const ImportOptions &options)
+{
+    return decide(scaleFile(path), options);
+}
+
+ImportResult fromData(const QByteArray &bytes, const ImportOptions &options)
+{
+    return decide(scaleData(bytes), options);
+}
+
+ImportResult fromImage(const QImage &image, const ImportOptions &options)
+{
+    return decide(scaleImage(image), options);
 }
 
 } // namespace qie::ImageImport

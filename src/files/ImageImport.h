@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <cstdint>
+#include <vector>
 
 namespace qie {
 
@@ -46,7 +48,26 @@ struct ImportResult
 // costs nothing, and only the columns that can reach the picture are rendered.
 namespace ImageImport {
 
-constexpr qint64 kMaxDecodedBytes = 64 * 1024 * 1024;
+constexpr qint64 kMaxDecodedBytes = qint64(64) * 1024 * 1024;
+
+// The image read and brought to 10 rows, before the threshold: what the import dialog keeps,
+// so that a change of threshold, Invert or Dither does not read the file again. Holds the
+// columns that can reach the picture (and the few that dithering looks at beyond them).
+struct Scaled
+{
+    int columns = 0; // of the whole image at 10 rows
+    int worked = 0; // columns held below
+    // Row by row, `worked` a row: the sums of luminance (in thousandths) times opacity, and of
+    // opacity, each weighted by the share of the pixel's area. Their quotient is the luminance.
+    std::vector<std::int64_t> lum;
+    std::vector<std::int64_t> alpha;
+    QString error; // empty when the image was read
+};
+
+Scaled scaleFile(const QString &path);
+Scaled scaleData(const QByteArray &bytes);
+Scaled scaleImage(const QImage &image);
+ImportResult decide(const Scaled &scaled, const ImportOptions &options);
 
 ImportResult fromFile(const QString &path, const ImportOptions &options = {});
 // The format is told from the first bytes alone.

@@ -19,6 +19,7 @@ constexpr int kRows = Picture::kHeight;
 constexpr int kLargestPixelSize = 48;
 // Drawing stops here; wider texts are measured, not drawn, since only 128 columns show.
 constexpr int kMaxDrawnColumns = 4096;
+constexpr qsizetype kMaxCachedFits = 256;
 
 QString printableAscii()
 {
@@ -97,10 +98,34 @@ std::optional<Ink> inkAt(const QString &family, int pixelSize, const QString &re
     return ink;
 }
 
-Fit fitOf(const QString &family, const QString &reference)
+std::optional<Ink> unite(std::optional<Ink> a, const std::optional<Ink> &b)
+{
+    if (!a || !b)
+        return a ? a : b;
+    a->top = std::min(a->top, b->top);
+    a->bottom = std::max(a->bottom, b->bottom);
+    return a;
+}
+
+// The ink of printable ASCII, the same for every text in a font, drawn once per size.
+std::optional<Ink> asciiInkAt(const QString &family, int pixelSize)
+{
+    static QHash<QString, std::optional<Ink>> cache;
+    const QString key = family + QChar(0) + QString::number(pixelSize);
+    if (const auto found = cache.constFind(key); found != cache.constEnd())
+        return *found;
+    const std::optional<Ink> ink = inkAt(family, pixelSize, printableAscii());
+    if (cache.size() >= kMaxCachedFits)
+        cache.clear();
+    cache.insert(key, ink);
+    return ink;
+}
+
+// `extras`: the text's characters beyond printable ASCII, blanks left out.
+Fit fitOf(const QString &family, const QString &extras)
 {
     static QHash<QString, Fit> cache;
-    const QString key = family + QChar(0) + reference;
+    const QString key = family + QChar(0) + extras;
     if (const auto found = cache.constFind(key); found != cache.constEnd())
         return *found;
     // Ink height grows with the size, so the largest size that fits is found by halving.
@@ -109,7 +134,9 @@ Fit fitOf(const QString &family, const QString &reference)
     int high = kLargestPixelSize;
     while (low <= high) {
         const int middle = (low + high) / 2;
-        const std::optional<Ink> ink = inkAt(family, middle, reference);
+        const std::optional<Ink> ink
+            = unite(asciiInkAt(family, middle),
+                    extras.isEmpty() ? std::nullopt : inkAt(family, middle, extras));
         if (!ink || ink->bottom - ink->top + 1 <= kRows) {
             fit.pixelSize = middle;
             fit.inkTop = ink ? ink->top : -kRows;
@@ -118,18 +145,21 @@ Fit fitOf(const QString &family, const QString &reference)
             high = middle - 1;
         }
     }
+    // Each new set of characters beyond ASCII adds an entry; typing never makes many.
+    if (cache.size() >= kMaxCachedFits)
+        cache.clear();
     cache.insert(key, fit);
     return fit;
 }
 
 Rendered renderInstalled(const QString &text, const QString &family)
 {
-    QString reference = printableAscii();
+    QString extras;
     for (const QChar c : text) {
-        if (!c.isSpace() && !reference.contains(c))
-            reference += c;
+        if ((c < u'!' || c > u'~') && !c.isSpace() && !extras.contains(c))
+            extras += c;
     }
-    const Fit fit = fitOf(family, reference);
+    const Fit fit = fitOf(family, extras);
     const QFont font = fontFor(family, fit.pixelSize);
     const QFontMetrics metrics(font);
     const int pad = 2 * fit.pixelSize + 4;

@@ -169,7 +169,8 @@ bool PixelFont::glyphPixel(char32_t c, int x, int y)
     if (x < 0 || x >= width || y < kFirstRow || y >= kHeight)
         return false;
     // Rows are width characters plus one separator apart.
-    const auto at = static_cast<std::size_t>((y - kFirstRow) * (width + 1) + x);
+    const auto at = static_cast<std::size_t>(y - kFirstRow) * static_cast<std::size_t>(width + 1)
+        + static_cast<std::size_t>(x);
     return at < glyph.size() && glyph[at] == '#';
 }
 

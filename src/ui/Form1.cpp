@@ -10,6 +10,7 @@
 #include "ui/DataLabel.h"
 #include "ui/DialogService.h"
 #include "ui/Fonts.h"
+#include "ui/GridMenu.h"
 #include "ui/LineBreaks.h"
 #include "ui/LiteralCaption.h"
 #include "ui/PortPicker.h"
@@ -103,6 +104,10 @@ Form1::Form1(DialogService &dialogs, CommControl &port, QWidget *parent)
 
     buildLayout();
     connect(picField, &CellGrid::clicked, this, &Form1::picField_Click);
+    connect(picField, &CellGrid::strokeStarted, &m_editor, &PictureEditor::beginStroke);
+    connect(picField, &CellGrid::strokeMoved, &m_editor, &PictureEditor::moveStroke);
+    connect(picField, &CellGrid::strokeEnded, &m_editor, &PictureEditor::endStroke);
+    m_gridMenu = new GridMenu(m_editor, picField, this);
     connect(cmdUpDate, &QPushButton::clicked, this, &Form1::cmdUpDate_Click);
     connect(cmdFileOpen, &QPushButton::clicked, this, &Form1::cmdFileOpen_Click);
     connect(cmdFileOpen2, &QPushButton::clicked, this, &Form1::cmdFileOpen2_Click);
@@ -200,12 +205,12 @@ void Form1::setDataCaption(const QByteArray &bytes)
 
 void Form1::picField_Click(int index)
 {
-    m_model.picField_Click(index);
+    m_editor.click(index);
 }
 
 void Form1::cmdUpDate_Click()
 {
-    m_model.cmdUpDate_Click();
+    m_editor.perform(tr("Done"), [this] { m_model.cmdUpDate_Click(); });
 }
 
 void Form1::cmdFileOpen_Click()
@@ -230,18 +235,18 @@ void Form1::cmdFileOpen2_Click()
     const auto result = DataFile::load(name);
     if (const auto *error = std::get_if<Error>(&result))
         return showError(*error);
-    applyLoadedFile(name, std::get<LoadedFile>(result));
+    framEdit->setTitle(literalCaption(DataFile::caption(name)));
+    m_editor.perform(tr("Load"), [&] { applyLines(std::get<LoadedFile>(result)); });
 }
 
-// The text to send, the width, the shown text, the caption, the callsign, then the cells: the
-// cells are read at the width just set, and nothing rewrites the file's own lines.
-void Form1::applyLoadedFile(const QString &name, const LoadedFile &loaded)
+// The text to send, the width, the shown text, the callsign, then the cells: the cells are read
+// at the width just set, and nothing rewrites the file's own lines.
+void Form1::applyLines(const LoadedFile &loaded)
 {
     m_model.setSendData(loaded.sendBytes.toStdString());
     const std::string width = ImageModel::widthTextFor(loaded.lines[10].toStdString());
     txtImagByte->setText(ControlTable::fitText(QString::fromStdString(width), kWidthMaxLength));
     setDataCaption(loaded.sendBytes);
-    framEdit->setTitle(literalCaption(DataFile::caption(name)));
     m_fileCallsign = loaded.lineBytes[0];
     txtCWID->setText(ControlTable::fitText(loaded.lines[0], kCallsignMaxLength));
     ImageModel::Lines lines;
@@ -249,6 +254,26 @@ void Form1::applyLoadedFile(const QString &name, const LoadedFile &loaded)
         lines[i] = loaded.lines[i].toStdString();
     m_model.DecodeDataText(lines);
     m_model.RefreshCells();
+}
+
+EditorSession::State Form1::state() const
+{
+    return { m_model.snapshot(), txtImagByte->text(), txtCWID->text(), m_fileCallsign,
+             m_dataBytes };
+}
+
+void Form1::restore(const State &state)
+{
+    m_model.restore(state.cells);
+    // Setting a box's text wipes its own undo history; a text that is already there is kept.
+    for (auto [box, text] :
+         { std::pair(txtImagByte, &state.width), { txtCWID, &state.callsign } }) {
+        if (box->text() != *text)
+            box->setText(*text);
+    }
+    m_fileCallsign = state.fileCallsign;
+    m_model.setSendData(state.data.toStdString());
+    setDataCaption(state.data);
 }
 
 void Form1::Command1_Click()

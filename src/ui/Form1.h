@@ -4,7 +4,9 @@
 #include "model/EditorView.h"
 #include "model/ImageModel.h"
 #include "serial/LineFault.h"
+#include "ui/EditorSession.h"
 #include "ui/FaultBoxThrottle.h"
+#include "ui/PictureEditor.h"
 
 #include <QWidget>
 
@@ -19,6 +21,7 @@ class CellGrid;
 class DataLabel;
 class CommControl;
 class DialogService;
+class GridMenu;
 class PortPicker;
 class ReceiveArea;
 struct Error;
@@ -30,8 +33,9 @@ struct LoadedFile;
 //
 // Positions are kept in twips; each control carries its layout rectangle in the dynamic
 // property "twips" (a QRect, relative to its container), the cells in CellGrid::cellTwips().
-// The whole layout is one table in Form1.cpp.
-class Form1 : public QWidget, private EditorView
+// The whole layout is one table in Form1.cpp. Every change of the picture goes through the
+// picture editor, which makes it one undo step.
+class Form1 : public QWidget, private EditorView, private EditorSession
 {
     Q_OBJECT
 
@@ -46,6 +50,8 @@ public:
     Form1(DialogService &dialogs, CommControl &port, QWidget *parent = nullptr);
 
     const ImageModel &model() const { return m_model; }
+    PictureEditor &pictureEditor() { return m_editor; }
+    GridMenu *gridMenu() const { return m_gridMenu; }
     // Exactly what lblData holds: the data text with its CR LF line ends, as shown.
     QString dataText() const { return m_dataText; }
 
@@ -81,13 +87,18 @@ private:
     void beep() override;
     void setDataText(const std::string &text) override;
 
+    // EditorSession
+    ImageModel &imageModel() override { return m_model; }
+    State state() const override;
+    void restore(const State &state) override;
+    void applyLines(const LoadedFile &loaded) override;
+
     void buildLayout();
     void Form_Load();
     void InitEditor();
     void Form_QueryUnload(bool &cancel);
     void Form_Unload();
 
-    void applyLoadedFile(const QString &name, const LoadedFile &loaded);
     void showPortState(bool open);
     void showError(const Error &error);
     void reportPortFault(const Error &error);
@@ -96,6 +107,8 @@ private:
     DialogService &m_dialogs;
     CommControl &m_port;
     ImageModel m_model { *this };
+    PictureEditor m_editor { *this, m_dialogs };
+    GridMenu *m_gridMenu = nullptr;
     FaultBoxThrottle m_faultBoxes;
     PortPicker *m_portPicker = nullptr;
     QString m_dataText;

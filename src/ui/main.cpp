@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "serial/SerialPortControl.h"
+#include "ui/EditorStyle.h"
 #include "ui/Fonts.h"
 #include "ui/MDIForm1.h"
 #include "ui/QtDialogService.h"
@@ -41,6 +42,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quernel Image Editor"));
     QApplication::setDesktopFileName(QStringLiteral("quernel-image-editor"));
+    QApplication::setStyle(new qie::EditorStyle);
     qie::Fonts::install();
 
     qie::QtDialogService dialogs;

@@ -131,9 +131,19 @@ struct EditorState
 {
     QString dataText, width, callsign, caption;
     std::string sendData;
-    std::vector<int> cells;
-    bool operator==(const EditorState &) const = default;
+    QList<int> cells; // differing lists name the first cell that differs
 };
+
+// Field by field, so that a failure names the value that changed.
+void compareStates(const EditorState &actual, const EditorState &expected)
+{
+    QCOMPARE(actual.dataText, expected.dataText);
+    QCOMPARE(actual.width, expected.width);
+    QCOMPARE(actual.callsign, expected.callsign);
+    QCOMPARE(actual.caption, expected.caption);
+    QCOMPARE(QString::fromStdString(actual.sendData), QString::fromStdString(expected.sendData));
+    QCOMPARE(actual.cells, expected.cells);
+}
 
 // One editor window with its fakes; files are chosen by answering its file dialog.
 struct Editor
@@ -226,10 +236,11 @@ private slots:
         const EditorState loaded = editor.state();
         const QString asRead = QString::fromLatin1(lines.join(kCrLf) + kCrLf);
         QCOMPARE(editor.dialogs.boxes.size(), 0);
-        QCOMPARE(QStringList({ loaded.width, loaded.callsign, loaded.caption, loaded.dataText,
-                               QString::fromStdString(loaded.sendData) }),
-                 QStringList({ width, QString::fromLatin1(callsign.left(12)), "file name = in.txt",
-                               asRead, asRead }));
+        QCOMPARE(loaded.width, width);
+        QCOMPARE(loaded.callsign, QString::fromLatin1(callsign.left(12)));
+        QCOMPARE(loaded.caption, QStringLiteral("file name = in.txt"));
+        QCOMPARE(loaded.dataText, asRead);
+        QCOMPARE(QString::fromStdString(loaded.sendData), asRead);
         // Rows 1 to 10 fill image rows 0 to 9 with their first 16 digits, 10 to 19 with the rest.
         for (int i = 0; i < ImageModel::kCellCount; ++i) {
             const int column = i % 64 + (i >= 640 ? 64 : 0), digit = column / 4;
@@ -319,14 +330,15 @@ private slots:
             operation == Load ? editor.load(path) : editor.save(path);
             ::alarm(0);
             // The bound, the byte that tells whether there is more, and the reads of /proc.
-            QVERIFY2(readBefore < 0 || bytesRead() - readBefore <= DataFile::kMaxLoadBytes + 4097,
-                     "read past the bound");
+            if (readBefore >= 0)
+                QCOMPARE_LE(bytesRead() - readBefore, DataFile::kMaxLoadBytes + 4097);
             QCOMPARE(editor.dialogs.boxes.size(), error ? 1 : 0);
             const QString number = QStringLiteral("Number : %1\rDescription : ").arg(error);
-            QVERIFY2(!error
-                         || (editor.prompt().startsWith(number) && editor.prompt().contains(path)),
-                     qPrintable(editor.prompt()));
-            QVERIFY(editor.state() == expected);
+            if (error) {
+                QVERIFY2(editor.prompt().startsWith(number), qPrintable(editor.prompt()));
+                QVERIFY2(editor.prompt().contains(path), qPrintable(editor.prompt()));
+            }
+            compareStates(editor.state(), expected);
             QCOMPARE(readAll(keep), kOldBytes);
             QCOMPARE(listing(), entries);
         };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/CommandLine.h"
 #include "serial/SerialPortControl.h"
+#include "ui/EditorStyle.h"
 #include "ui/Fonts.h"
 #include "ui/MDIForm1.h"
 #include "ui/QtDialogService.h"
@@ -45,6 +46,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quernel Image Editor"));
     QApplication::setDesktopFileName(QStringLiteral("quernel-image-editor"));
+    QApplication::setStyle(new qie::EditorStyle);
     qie::Fonts::install();
 
     qie::QtDialogService dialogs;

@@ -41,29 +41,6 @@ int usageError(QIODevice &err, const QString &problem)
     return UsageFailed;
 }
 
-// The fault messages of the editor's fault boxes, for the faults seen while sending.
-QString faultText(LineFault fault)
-{
-    switch (fault) {
-    case LineFault::Break:
-        return QStringLiteral("中断信号が受信されました。");
-    case LineFault::Frame:
-        return QStringLiteral("フレーム エラーです。");
-    case LineFault::Overrun:
-        return QStringLiteral("データが失われました。");
-    case LineFault::RxOver:
-        return QStringLiteral("受信バッファがオーバーフローしました。");
-    case LineFault::RxParity:
-        return QStringLiteral("中パリティ エラーです。");
-    case LineFault::TxFull:
-        return QStringLiteral("送信バッファがいっぱいです。");
-    case LineFault::DeviceControlBlock:
-        return QStringLiteral(
-            "デバイス コントロール ブロック (DCB) が取得される予期しないエラーです。");
-    }
-    return QStringLiteral("未定義のエラーが発生しました。");
-}
-
 } // namespace
 
 int run(const QStringList &arguments)
@@ -145,7 +122,7 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
     QObject::connect(&port, &CommControl::lineFaultDetected, &port, [&](LineFault fault) {
         if (!faultsShown.contains(fault)) {
             faultsShown.insert(fault);
-            writeText(err, QStringLiteral("通信エラー: %1\n").arg(faultText(fault)));
+            writeText(err, QStringLiteral("%1: %2\n").arg(lineFaultTitle(), lineFaultText(fault)));
         }
     });
     QObject::connect(&port, &CommControl::portLost, &port, [&](const Error &error) {
@@ -155,11 +132,7 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
     // The editor's Open, step for step.
     std::optional<Error> error;
     const auto failed = [&error](auto step) { return (error = std::move(step)).has_value(); };
-    if (failed(port.setCommPort(portNumber))
-        || failed(port.setSettings(
-            { 9600, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop }))
-        || failed(port.setHandshaking(QSerialPort::NoFlowControl)) || failed(port.setSThreshold(1))
-        || failed(port.setRThreshold(1)) || failed(port.setPortOpen(true))) {
+    if (failed(port.setCommPort(portNumber)) || failed(port.openDeviceLine())) {
         writeError(err, error->number, error->description);
         return PortFailed;
     }

@@ -3,6 +3,7 @@
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "FakeEditorView.h"
+#include "PictureRows.h"
 #include "files/ImageImport.h"
 #include "model/PastedText.h"
 #include "model/PictureEdit.h"
@@ -21,17 +22,6 @@ using Transform = PictureEdit::Transform;
 Q_DECLARE_METATYPE(Transform)
 
 namespace {
-
-// A picture written as rows of '#' (on) and '.' (off) from column 0; rows not given are off.
-Picture pictureOf(const QStringList &rows)
-{
-    Picture picture;
-    for (int y = 0; y < rows.size(); ++y) {
-        for (int x = 0; x < rows[y].size(); ++x)
-            picture.setPixel(x, y, rows[y][x] == u'#');
-    }
-    return picture;
-}
 
 // The first `columns` columns of a picture as rows; trailing off rows left out.
 QStringList rowsOf(const Picture &picture, int columns = 12)
@@ -545,11 +535,21 @@ private slots:
         const auto row = [](const char *text, const char *shortcut) {
             QTest::newRow(text) << QString::fromUtf8(text) << QString(shortcut);
         };
-        row("&Undo", "Ctrl+Z"), row("&Redo", "Ctrl+Shift+Z"), row("&Copy", "Ctrl+C");
-        row("&Paste", "Ctrl+V"), row("C&lear", ""), row("In&vert", "Ctrl+I");
-        row("S&hift", ""), row("&Left", "Alt+Left"), row("&Right", "Alt+Right");
-        row("&Up", "Alt+Up"), row("&Down", "Alt+Down"), row("&Mirror left-right", "");
-        row("Flip up-&down", ""), row("&Text…", ""), row("&Import image…", "");
+        row("&Undo", "Ctrl+Z");
+        row("&Redo", "Ctrl+Shift+Z");
+        row("&Copy", "Ctrl+C");
+        row("&Paste", "Ctrl+V");
+        row("C&lear", "");
+        row("In&vert", "Ctrl+I");
+        row("S&hift", "");
+        row("&Left", "Alt+Left");
+        row("&Right", "Alt+Right");
+        row("&Up", "Alt+Up");
+        row("&Down", "Alt+Down");
+        row("&Mirror left-right", "");
+        row("Flip up-&down", "");
+        row("&Text…", "");
+        row("&Import image…", "");
         row("&Export image…", "");
     }
     void menuItems()

@@ -29,9 +29,9 @@ void writeText(QIODevice &device, const QString &text)
 }
 
 // As the error box shows it, a line for the number and one for the description.
-void writeError(QIODevice &err, int number, const QString &description)
+void writeError(QIODevice &err, const Error &error)
 {
-    writeText(err, QStringLiteral("Number : %1\nDescription : %2\n").arg(number).arg(description));
+    writeText(err, describe(error, u'\n') + u'\n');
 }
 
 int usageError(QIODevice &err, const QString &problem)
@@ -107,7 +107,7 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
 
     const auto loaded = DataFile::load(files.front());
     if (const auto *fileError = std::get_if<Error>(&loaded)) {
-        writeError(err, fileError->number, fileError->description);
+        writeError(err, *fileError);
         return FileFailed;
     }
     // The editor sends the loaded file's bytes as they are: the same here.
@@ -133,18 +133,18 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
     std::optional<Error> error;
     const auto failed = [&error](auto step) { return (error = std::move(step)).has_value(); };
     if (failed(port.setCommPort(portNumber)) || failed(port.openDeviceLine())) {
-        writeError(err, error->number, error->description);
+        writeError(err, *error);
         return PortFailed;
     }
     if (failed(port.setOutput(bytes))) {
-        writeError(err, error->number, error->description);
+        writeError(err, *error);
         return PortFailed;
     }
     if (const qint64 unsent = port.drain(); unsent > 0) {
         const Error unsentError = port.unsentError(unsent);
         port.discardQueued();
         port.setPortOpen(false);
-        writeError(err, unsentError.number, unsentError.description);
+        writeError(err, unsentError);
         return PortFailed;
     }
     QCoreApplication::processEvents(); // a loss seen by the drain is reported now
@@ -155,12 +155,12 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
     }
     if (lost) {
         // Everything had left the port: the data reached the line before the device went.
-        writeError(err, lost->number, lost->description);
+        writeError(err, *lost);
         return Sent;
     }
     out.write(port.inputBytes());
     if (failed(port.setPortOpen(false))) {
-        writeError(err, error->number, error->description);
+        writeError(err, *error);
         return PortFailed;
     }
     return Sent;

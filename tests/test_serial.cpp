@@ -487,7 +487,7 @@ private slots:
     {
         const auto [adapters, refused] = fetch<QList<Adapter>, QString>("adapters", "refused");
         qunsetenv("QIE_COM1");
-        PortLocator::useSource([adapters] { return adapters; });
+        PortLocator::useSource([listed = adapters] { return listed; });
         FakeCommControl port;
         FakeDialogService dialogs;
         Form1 form(dialogs, port);
@@ -729,7 +729,7 @@ private slots:
     void lineFaultsBecomeEvents_data()
     {
         columns<Counts, Faults>("after", "faults");
-        const auto row = [](const char *name, Counts after, Faults faults) {
+        const auto row = [](const char *name, const Counts &after, const Faults &faults) {
             QTest::newRow(name) << after << faults;
         };
         using F = LineFault;

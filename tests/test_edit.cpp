@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "DataRows.h"
+#include "DataTexts.h"
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "FakeEditorView.h"
@@ -56,15 +57,6 @@ void compareShown(const Shown &actual, const Shown &expected)
     QCOMPARE(actual.callsign, expected.callsign);
     QCOMPARE(actual.cells, expected.cells);
     QCOMPARE(actual.mask, expected.mask);
-}
-
-// The data text of `callsign` and ten rows of `bytes` zero bytes, one row replaced.
-QString dataText(const QString &callsign, int bytes, int row = -1, const QString &line = {})
-{
-    QString text = callsign + QStringLiteral("\r\n");
-    for (int r = 0; r < 10; ++r)
-        text += (r == row ? line : QString(qsizetype { 2 } * bytes, u'0')) + QStringLiteral("\r\n");
-    return text;
 }
 
 } // namespace
@@ -286,7 +278,7 @@ private slots:
         QCOMPARE(onCells(), "64");
         item("&Redo")->trigger();
         QCOMPARE(onCells(), "0-3 64");
-        QCOMPARE(data(), dataText("", 16, 0, "F" + QString(31, '0')).replace(36, 2, "80"));
+        QCOMPARE(data(), dataText(16, 0, "F" + QString(31, '0')).replace(36, 2, "80"));
     }
 
     // At width 1 (byte column 0 open): the cells set, the data text, the beeps and the undo
@@ -433,7 +425,7 @@ private slots:
         m_dialogs.textChoice = PictureChoice { pictureOf({ "", "", "........#" }), 2 };
         item("&Text…")->trigger();
         QCOMPARE(widthBox()->text(), "2");
-        QCOMPARE(data(), dataText("", 2, 2, "0080"));
+        QCOMPARE(data(), dataText(2, 2, "0080"));
         QCOMPARE(grid()->picture(64 * 2 + 8), CellPicture::On);
         QCOMPARE(grid()->picture(64 * 2 + 16), CellPicture::Blocked);
         m_dialogs.importChoice.reset();
@@ -449,9 +441,9 @@ private slots:
         m_form->picField_Click(9); // byte column 1
         setWidth("1");
         item("In&vert")->trigger();
-        QCOMPARE(data(), dataText("", 1).replace("00", "FF"));
+        QCOMPARE(data(), dataText(1).replace("00", "FF"));
         setWidth("2");
-        QCOMPARE(data(), dataText("", 2, 0, "FF40").replace("0000\r\n", "FF00\r\n"));
+        QCOMPARE(data(), dataText(2, 0, "FF40").replace("0000\r\n", "FF00\r\n"));
         QCOMPARE(grid()->picture(9), CellPicture::On);
     }
 
@@ -503,8 +495,7 @@ private slots:
         m_form->picField_Click(640 + 64 * 9 + 63);
         item("&Copy")->trigger();
         const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
-        QCOMPARE(copied->text(),
-                 dataText("", 16, 1, "80" + QString(30, '0')).chopped(4) + "01\r\n");
+        QCOMPARE(copied->text(), dataText(16, 1, "80" + QString(30, '0')).chopped(4) + "01\r\n");
         const QImage image = qvariant_cast<QImage>(copied->imageData());
         QCOMPARE(image.size(), QSize(128, 10));
         QCOMPARE(image.pixelColor(0, 1), QColor(Qt::white));
@@ -529,7 +520,7 @@ private slots:
         item("&Paste")->trigger();
         QCOMPARE(widthBox()->text(), "3");
         QCOMPARE(onCells(), "0 330");
-        QCOMPARE(data(), dataText("", 3, 0, "800000").replace(2 + 8 * 5, 6, "002000"));
+        QCOMPARE(data(), dataText(3, 0, "800000").replace(2 + 8 * 5, 6, "002000"));
         QCOMPARE(m_form->pictureEditor().undoStack().count(), 1);
     }
 

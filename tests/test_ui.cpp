@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "DataRows.h"
+#include "DataTexts.h"
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "ui/CellGrid.h"
@@ -12,15 +13,6 @@
 
 using namespace qie;
 using namespace qie::test;
-
-// The data text with no callsign and ten rows of `bytes` zero bytes, one row replaced.
-static QString dataText(int bytes, int row = -1, const QString &line = {})
-{
-    QString text = QStringLiteral("\r\n");
-    for (int r = 0; r < 10; ++r)
-        text += (r == row ? line : QString(2 * bytes, u'0')) + QStringLiteral("\r\n");
-    return text;
-}
 
 struct Program
 {

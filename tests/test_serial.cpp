@@ -469,6 +469,27 @@ private slots:
         menu->close();
     }
 
+    // The port number box and its label name the ports when their tooltip is asked for, not
+    // before: an adapter plugged in later is listed.
+    void portsInTheToolTip_data()
+    {
+        columns<QString>("control");
+        QTest::newRow("the port number box") << "Text2";
+        QTest::newRow("its label") << "Label2";
+    }
+    void portsInTheToolTip()
+    {
+        QFETCH(QString, control);
+        FakeCommControl port;
+        FakeDialogService dialogs;
+        Form1 form(dialogs, port);
+        auto *widget = form.findChild<QWidget *>(control);
+        QCOMPARE(widget->toolTip(), QString());
+        QHelpEvent asked(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(widget, &asked);
+        QCOMPARE(widget->toolTip(), port.describePorts());
+    }
+
     // The menu's pin items act on the number in the box; a pin that could pick the wrong
     // adapter is refused with the reason.
     void pinFromTheMenu_data()

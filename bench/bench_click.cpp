@@ -2,6 +2,7 @@
 // One click on a cell, from the mouse events to the new data text being set.
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
+#include "WindowBenchmarks.h"
 #include "ui/CellGrid.h"
 #include "ui/Form1.h"
 
@@ -63,13 +64,5 @@ BENCHMARK(BM_ClickCellAndPaint);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qie::bench::runWindowBenchmarks(argc, argv);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
+#include "WindowBenchmarks.h"
 #include "ui/Form1.h"
 #include "ui/ReceiveArea.h"
 
@@ -186,11 +187,5 @@ BENCHMARK(BM_AreaAppendFullVsEmpty)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qie::bench::runWindowBenchmarks(argc, argv);
 }

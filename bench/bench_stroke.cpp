@@ -2,6 +2,7 @@
 // A stroke across 128 cells, from the mouse events to the last data text and the undo step.
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
+#include "WindowBenchmarks.h"
 #include "ui/CellGrid.h"
 #include "ui/Form1.h"
 
@@ -71,13 +72,5 @@ BENCHMARK(BM_Stroke128AndPaint)->Arg(1)->Arg(64)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qie::bench::runWindowBenchmarks(argc, argv);
 }

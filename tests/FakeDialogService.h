@@ -58,8 +58,16 @@ public:
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
     void beep() override { ++beeps; }
-    std::optional<PictureChoice> chooseText() override { return ++pictureDialogs, textChoice; }
-    std::optional<PictureChoice> chooseImport() override { return ++pictureDialogs, importChoice; }
+    std::optional<PictureChoice> chooseText() override
+    {
+        ++pictureDialogs;
+        return textChoice;
+    }
+    std::optional<PictureChoice> chooseImport() override
+    {
+        ++pictureDialogs;
+        return importChoice;
+    }
     std::optional<ExportChoice> chooseExport() override { return exportChoice; }
 };
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "DataRows.h"
+#include "PseudoTerminal.h"
 #include "serial/SerialPortControl.h"
 
 #include <QProcess>
@@ -7,10 +8,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 using namespace qie;
@@ -20,25 +18,11 @@ namespace {
 
 // The program's "send" command against a pseudo-terminal, the test playing the device on the
 // master side: it collects what arrives and answers once the whole data text is there.
-struct Device
+struct Device : PseudoTerminal
 {
-    int master = -1;
-    QString slavePath;
     QByteArray received;
     QByteArray answer;
     qsizetype answerAfter = 0;
-
-    Device()
-    {
-        int slave = -1;
-        if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
-            return;
-        slavePath = QString::fromLocal8Bit(::ptsname(master));
-        ::close(slave);
-        ::fcntl(master, F_SETFL, O_NONBLOCK);
-        ::fcntl(master, F_SETFD, FD_CLOEXEC);
-    }
-    ~Device() { ::close(master); }
 
     void take()
     {
@@ -49,24 +33,6 @@ struct Device
             [[maybe_unused]] const auto n = ::write(master, answer.data(), answer.size());
             answer.clear();
         }
-    }
-    // Leaves no room towards the device, which reads nothing.
-    void fill()
-    {
-        const int slave
-            = ::open(slavePath.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY);
-        termios raw {};
-        ::tcgetattr(slave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(slave, TCSANOW, &raw);
-        const QByteArray block(4096, 'x');
-        for (int refused = 0; refused < 5;) {
-            if (::write(slave, block.data(), block.size()) > 0)
-                refused = 0;
-            else
-                ++refused, QThread::msleep(20);
-        }
-        ::close(slave);
     }
 };
 
@@ -190,7 +156,8 @@ private slots:
                    { QStringLiteral("pty,raw,echo=0,link=") + ours,
                      QStringLiteral("pty,raw,echo=0,link=") + theirs });
         QVERIFY(pair.waitForStarted());
-        QTRY_VERIFY(QFile::exists(ours) && QFile::exists(theirs));
+        QTRY_VERIFY(QFile::exists(ours));
+        QTRY_VERIFY(QFile::exists(theirs));
         QFile device(theirs);
         QVERIFY(device.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
         QFile file(dir.filePath(QStringLiteral("FILE")));

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "DataRows.h"
+#include "DataTexts.h"
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "ui/CellGrid.h"
@@ -12,15 +13,6 @@
 
 using namespace qie;
 using namespace qie::test;
-
-// The data text with no callsign and ten rows of `bytes` zero bytes, one row replaced.
-static QString dataText(int bytes, int row = -1, const QString &line = {})
-{
-    QString text = QStringLiteral("\r\n");
-    for (int r = 0; r < 10; ++r)
-        text += (r == row ? line : QString(2 * bytes, u'0')) + QStringLiteral("\r\n");
-    return text;
-}
 
 struct Program
 {
@@ -47,7 +39,11 @@ class TestUi : public QObject
         QTest::mouseClick(grid(), Qt::LeftButton, {}, grid()->cellRect(n).center());
     }
     void press(const char *name) { QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton); }
-    void setWidth(auto w) { control<QLineEdit>("txtImagByte")->setText(w), press("cmdUpDate"); }
+    void setWidth(auto w)
+    {
+        control<QLineEdit>("txtImagByte")->setText(w);
+        press("cmdUpDate");
+    }
 
 private slots:
     void init() { m_p.emplace(); }
@@ -58,9 +54,13 @@ private slots:
         const auto row = [](const char *label, int n, int left, int top) {
             QTest::addRow("%s %d", *label ? label : "cell", n) << label << n << QPoint(left, top);
         };
-        row("", 0, 120, 120), row("", 63, 14925, 120), row("", 639, 14925, 2235);
-        row("", 640, 120, 2670), row("", 1279, 14925, 4785);
-        row("lblImgbyte1", 1, 1815, 2470), row("lblImgbyte9", 9, 1815, 5020);
+        row("", 0, 120, 120);
+        row("", 63, 14925, 120);
+        row("", 639, 14925, 2235);
+        row("", 640, 120, 2670);
+        row("", 1279, 14925, 4785);
+        row("lblImgbyte1", 1, 1815, 2470);
+        row("lblImgbyte9", 9, 1815, 5020);
         row("lblImgbyte16", 16, 14975, 5020);
     }
     void places()
@@ -87,8 +87,10 @@ private slots:
         const auto row = [](const char *name, int cell, int row, int at, const char *hex) {
             QTest::newRow(name) << cell << row << QString(32, u'0').replace(at, 2, hex);
         };
-        row("first", 0, 0, 0, "80"), row("diagonal", 65, 1, 0, "40");
-        row("upper band end", 639, 9, 14, "01"), row("lower band is byte 8", 640, 0, 16, "80");
+        row("first", 0, 0, 0, "80");
+        row("diagonal", 65, 1, 0, "40");
+        row("upper band end", 639, 9, 14, "01");
+        row("lower band is byte 8", 640, 0, 16, "80");
         row("last", 1279, 9, 30, "01");
     }
     void clickToggles()
@@ -108,7 +110,8 @@ private slots:
         click(40); // byte 5, on while open
         setWidth("3");
         const QString before = form()->dataText();
-        click(40), click(1279);
+        click(40);
+        click(1279);
         QCOMPARE(m_p->dialogs.beeps, 2);
         QCOMPARE(form()->dataText(), before);
         QCOMPARE(picture(40), CellPicture::Blocked);
@@ -234,8 +237,10 @@ private slots:
         QCOMPARE(frame.size(), QSize(1025, 600));
         QCOMPARE(editorPlace(), QRect(0, -7, 1018, 593));
         for (bool moved : { false, true }) {
-            if (moved)
-                frame.setGeometry(40, 30, 700, 500), frame.editorWindow()->move(50, 60);
+            if (moved) {
+                frame.setGeometry(40, 30, 700, 500);
+                frame.editorWindow()->move(50, 60);
+            }
             frame.showMaximized();
             const QPoint stored = Twips::toPixels(QPoint(2500, 2500));
             QTRY_COMPARE(frame.isMaximized(), false);

@@ -29,9 +29,9 @@ void writeText(QIODevice &device, const QString &text)
 }
 
 // As the error box shows it, a line for the number and one for the description.
-void writeError(QIODevice &err, int number, const QString &description)
+void writeError(QIODevice &err, const Error &error)
 {
-    writeText(err, QStringLiteral("Number : %1\nDescription : %2\n").arg(number).arg(description));
+    writeText(err, describe(error, u'\n') + u'\n');
 }
 
 int usageError(QIODevice &err, const QString &problem)
@@ -39,29 +39,6 @@ int usageError(QIODevice &err, const QString &problem)
     writeText(err, QStringLiteral("quernel-image-editor send: %1\n").arg(problem));
     err.write(kUsage);
     return UsageFailed;
-}
-
-// The fault messages of the editor's fault boxes, for the faults seen while sending.
-QString faultText(LineFault fault)
-{
-    switch (fault) {
-    case LineFault::Break:
-        return QStringLiteral("中断信号が受信されました。");
-    case LineFault::Frame:
-        return QStringLiteral("フレーム エラーです。");
-    case LineFault::Overrun:
-        return QStringLiteral("データが失われました。");
-    case LineFault::RxOver:
-        return QStringLiteral("受信バッファがオーバーフローしました。");
-    case LineFault::RxParity:
-        return QStringLiteral("中パリティ エラーです。");
-    case LineFault::TxFull:
-        return QStringLiteral("送信バッファがいっぱいです。");
-    case LineFault::DeviceControlBlock:
-        return QStringLiteral(
-            "デバイス コントロール ブロック (DCB) が取得される予期しないエラーです。");
-    }
-    return QStringLiteral("未定義のエラーが発生しました。");
 }
 
 } // namespace
@@ -130,7 +107,7 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
 
     const auto loaded = DataFile::load(files.front());
     if (const auto *fileError = std::get_if<Error>(&loaded)) {
-        writeError(err, fileError->number, fileError->description);
+        writeError(err, *fileError);
         return FileFailed;
     }
     // The editor sends the loaded file's bytes as they are: the same here.
@@ -145,7 +122,7 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
     QObject::connect(&port, &CommControl::lineFaultDetected, &port, [&](LineFault fault) {
         if (!faultsShown.contains(fault)) {
             faultsShown.insert(fault);
-            writeText(err, QStringLiteral("通信エラー: %1\n").arg(faultText(fault)));
+            writeText(err, QStringLiteral("%1: %2\n").arg(lineFaultTitle(), lineFaultText(fault)));
         }
     });
     QObject::connect(&port, &CommControl::portLost, &port, [&](const Error &error) {
@@ -155,23 +132,19 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
     // The editor's Open, step for step.
     std::optional<Error> error;
     const auto failed = [&error](auto step) { return (error = std::move(step)).has_value(); };
-    if (failed(port.setCommPort(portNumber))
-        || failed(port.setSettings(
-            { 9600, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop }))
-        || failed(port.setHandshaking(QSerialPort::NoFlowControl)) || failed(port.setSThreshold(1))
-        || failed(port.setRThreshold(1)) || failed(port.setPortOpen(true))) {
-        writeError(err, error->number, error->description);
+    if (failed(port.setCommPort(portNumber)) || failed(port.openDeviceLine())) {
+        writeError(err, *error);
         return PortFailed;
     }
     if (failed(port.setOutput(bytes))) {
-        writeError(err, error->number, error->description);
+        writeError(err, *error);
         return PortFailed;
     }
     if (const qint64 unsent = port.drain(); unsent > 0) {
         const Error unsentError = port.unsentError(unsent);
         port.discardQueued();
         port.setPortOpen(false);
-        writeError(err, unsentError.number, unsentError.description);
+        writeError(err, unsentError);
         return PortFailed;
     }
     QCoreApplication::processEvents(); // a loss seen by the drain is reported now
@@ -182,12 +155,12 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
     }
     if (lost) {
         // Everything had left the port: the data reached the line before the device went.
-        writeError(err, lost->number, lost->description);
+        writeError(err, *lost);
         return Sent;
     }
     out.write(port.inputBytes());
     if (failed(port.setPortOpen(false))) {
-        writeError(err, error->number, error->description);
+        writeError(err, *error);
         return PortFailed;
     }
     return Sent;

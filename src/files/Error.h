@@ -14,6 +14,14 @@ struct Error
     QString description;
 };
 
+// An error as the operator reads it: "Number : n", a line break, "Description : " and the
+// description. The error box breaks the line with a CR, the commands' messages with a LF.
+inline QString describe(const Error &error, QChar lineBreak)
+{
+    return QStringLiteral("Number : %1%2Description : %3")
+        .arg(QString::number(error.number), QString(lineBreak), error.description);
+}
+
 // A number too large for what takes it: a port number, the width line of a data file.
 constexpr int kErrOverflow = 6;
 

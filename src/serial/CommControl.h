@@ -10,6 +10,7 @@
 #include <QSerialPort>
 #include <QString>
 #include <optional>
+#include <utility>
 
 namespace qie {
 
@@ -50,6 +51,21 @@ public:
 
     // A description of the device that port number n means on this system, for tooltips.
     virtual QString describePorts() const = 0;
+
+    // The device's line, 9600 8N1 without flow control, every byte signalled; then the port
+    // opens. What Open does after the port number and what the send command does alike. A
+    // refused step stops before the next one is tried and is returned.
+    std::optional<Error> openDeviceLine()
+    {
+        const LineSettings deviceLine { 9600, QSerialPort::NoParity, QSerialPort::Data8,
+                                        QSerialPort::OneStop };
+        std::optional<Error> error;
+        const auto failed = [&error](auto step) { return (error = std::move(step)).has_value(); };
+        if (failed(setSettings(deviceLine)) || failed(setHandshaking(QSerialPort::NoFlowControl))
+            || failed(setSThreshold(1)) || failed(setRThreshold(1)) || failed(setPortOpen(true)))
+            return error;
+        return std::nullopt;
+    }
 
 Q_SIGNALS:
     // Received data waits (at least RThreshold bytes); input() takes it.

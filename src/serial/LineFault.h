@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QString>
+
 namespace qie {
 
 // A fault the driver saw on the line of an open port. The numbers are the event numbers that
@@ -14,5 +16,10 @@ enum class LineFault : int {
     TxFull = 1010, // the transmit buffer was full
     DeviceControlBlock = 1011, // the port's settings could not be read back
 };
+
+// What the operator is told of a port fault, in the window's boxes and by the commands alike:
+// the title of the box, and the text for each fault (any other number is an undefined error).
+QString lineFaultTitle();
+QString lineFaultText(LineFault fault);
 
 } // namespace qie

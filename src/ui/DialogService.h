@@ -55,12 +55,7 @@ public:
     virtual std::optional<ExportChoice> chooseExport() = 0;
 
     // "Number : n", a CR, "Description : " and the description.
-    static QString errorText(const Error &error)
-    {
-        return QStringLiteral("Number : %1\rDescription : %2")
-            .arg(error.number)
-            .arg(error.description);
-    }
+    static QString errorText(const Error &error) { return describe(error, u'\r'); }
 };
 
 } // namespace qie

@@ -3,7 +3,6 @@
 
 #include "files/CodePage.h"
 #include "files/DataFile.h"
-#include "model/Numbers.h"
 #include "serial/CommControl.h"
 #include "ui/CellGrid.h"
 #include "ui/ControlTable.h"
@@ -13,7 +12,7 @@
 #include "ui/GridMenu.h"
 #include "ui/LineBreaks.h"
 #include "ui/LiteralCaption.h"
-#include "ui/PortPicker.h"
+#include "ui/PortPanel.h"
 #include "ui/ReceiveArea.h"
 #include "ui/Twips.h"
 
@@ -32,10 +31,6 @@ namespace {
 // The icon file is C source: compiled in, it is decoded once, straight from the array, without
 // probing image formats; the frame shares the editor's icon.
 #include "ui/icons/quernel-image-editor.xpm"
-
-const QString kPortFaultTitle = QStringLiteral("通信エラー");
-const LineSettings kDeviceLine { 9600, QSerialPort::NoParity, QSerialPort::Data8,
-                                 QSerialPort::OneStop };
 
 // The layout in making order: labels first, so that they lie beneath every windowed control and
 // the cells hide the two labels inside the grid. picField's rectangle is cell 0's as designed.
@@ -78,18 +73,6 @@ const ControlTable::Control kLayout[] = {
 };
 // clang-format on
 
-// What the operator is told of each fault; any other number is an undefined error.
-const std::pair<LineFault, const char *> kFaultTexts[] = {
-    { LineFault::Break, "中断信号が受信されました。" },
-    { LineFault::Frame, "フレーム エラーです。" },
-    { LineFault::Overrun, "データが失われました。" },
-    { LineFault::RxOver, "受信バッファがオーバーフローしました。" },
-    { LineFault::RxParity, "中パリティ エラーです。" },
-    { LineFault::TxFull, "送信バッファがいっぱいです。" },
-    { LineFault::DeviceControlBlock,
-      "デバイス コントロール ブロック (DCB) が取得される予期しないエラーです。" },
-};
-
 } // namespace
 
 Form1::Form1(DialogService &dialogs, CommControl &port, QWidget *parent)
@@ -116,7 +99,7 @@ Form1::Form1(DialogService &dialogs, CommControl &port, QWidget *parent)
     connect(cmdEnd, &QPushButton::clicked, this, &Form1::cmdEnd_Click);
     connect(&m_port, &CommControl::dataReceived, this, &Form1::mscPort_Receive);
     connect(&m_port, &CommControl::lineFaultDetected, this, &Form1::mscPort_LineFault);
-    connect(&m_port, &CommControl::portLost, this, &Form1::reportPortFault);
+    connect(&m_port, &CommControl::portLost, m_portPanel, &PortPanel::reportLost);
 
     Form_Load();
 }
@@ -137,20 +120,9 @@ void Form1::buildLayout()
     txtReceiveData->setDialogs(m_dialogs);
     lblMsg->setEnabled(false);
     framEdit->setTitle(DataFile::caption(QString()));
-    showPortState(false);
-    // The port list is asked for when a tooltip is about to show: it stays current when an
-    // adapter is plugged in later, and scanning the devices does not slow the start.
-    Label2->installEventFilter(this);
-    Text2->installEventFilter(this);
-    m_portPicker = new PortPicker(*Text2, m_dialogs, this);
+    m_portPanel = new PortPanel(
+        m_port, m_dialogs, { *Label2, *Text2, *Command1, *cmdSendData, *txtReceiveData }, this);
     cmdEnd->setFocus();
-}
-
-bool Form1::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::ToolTip && (watched == Label2 || watched == Text2))
-        static_cast<QWidget *>(watched)->setToolTip(m_port.describePorts());
-    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::Form_Load()
@@ -220,7 +192,7 @@ void Form1::cmdFileOpen_Click()
     if (name.isEmpty())
         return;
     if (const auto error = DataFile::save(name, m_dataBytes))
-        return showError(*error);
+        return m_portPanel->showError(*error);
     framEdit->setTitle(literalCaption(DataFile::caption(name)));
 }
 
@@ -234,7 +206,7 @@ void Form1::cmdFileOpen2_Click()
     // to send as it was, so that "Send" never transmits half a file.
     const auto result = DataFile::load(name);
     if (const auto *error = std::get_if<Error>(&result))
-        return showError(*error);
+        return m_portPanel->showError(*error);
     framEdit->setTitle(literalCaption(DataFile::caption(name)));
     m_editor.perform(tr("Load"), [&] { applyLines(std::get<LoadedFile>(result)); });
 }
@@ -278,37 +250,12 @@ void Form1::restore(const State &state)
 
 void Form1::Command1_Click()
 {
-    if (m_port.portOpen()) {
-        // What could not be sent is reported after the port closed; a port that did not
-        // close keeps the open display.
-        const auto error = m_port.setPortOpen(false);
-        showPortState(m_port.portOpen());
-        if (error)
-            showError(*error);
-        return;
-    }
-    const auto port = RoundHalfEven(LenientNumber(Text2->text().toStdString()));
-    if (!port)
-        return showError(
-            { kErrOverflow, QStringLiteral("Overflow: the port number is too large.") });
-    if (const auto error = m_port.setCommPort(*port))
-        return showError(*error);
-    Label2->setText(QStringLiteral("Com No, = ") + Text2->text());
-    // One step at a time: a refused setting stops before the next one is tried.
-    std::optional<Error> error;
-    const auto failed = [&error](auto step) { return (error = std::move(step)).has_value(); };
-    if (failed(m_port.setSettings(kDeviceLine))
-        || failed(m_port.setHandshaking(QSerialPort::NoFlowControl))
-        || failed(m_port.setSThreshold(1)) || failed(m_port.setRThreshold(1))
-        || failed(m_port.setPortOpen(true)))
-        return showError(*error);
-    showPortState(true);
+    m_portPanel->openOrClose();
 }
 
 void Form1::cmdSendData_Click()
 {
-    if (const auto error = m_port.setOutput(QByteArray::fromStdString(m_model.sendData())))
-        reportPortFault(*error);
+    m_portPanel->send(QByteArray::fromStdString(m_model.sendData()));
 }
 
 void Form1::mscPort_Receive()
@@ -318,38 +265,7 @@ void Form1::mscPort_Receive()
 
 void Form1::mscPort_LineFault(LineFault fault)
 {
-    const char *text = "未定義のエラーが発生しました。";
-    for (const auto &[known, knownText] : kFaultTexts)
-        text = known == fault ? knownText : text;
-    m_faultBoxes.offer([&] { m_dialogs.warn(kPortFaultTitle, QString::fromUtf8(text)); });
-}
-
-// The error box; port fault boxes wait while it is up.
-void Form1::showError(const Error &error)
-{
-    const auto hold = m_faultBoxes.hold();
-    m_dialogs.error(error);
-}
-
-void Form1::showPortState(bool open)
-{
-    Command1->setText(open ? QStringLiteral("Close") : QStringLiteral("Open"));
-    cmdSendData->setEnabled(open);
-    txtReceiveData->showPortOpen(open);
-    if (!open)
-        Label2->setText(QStringLiteral("Com No, ="));
-}
-
-void Form1::reportPortFault(const Error &error)
-{
-    // A lost port can be reported twice, by a failed write and by the control's own signal;
-    // the display still showing the port open tells whether this is the first report.
-    const bool first = cmdSendData->isEnabled();
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
-    showPortState(m_port.portOpen());
-    if (first)
-        m_dialogs.warn(kPortFaultTitle, error.description);
+    m_portPanel->showLineFault(fault);
 }
 
 void Form1::cmdEnd_Click()
@@ -376,18 +292,13 @@ bool Form1::requestEnd()
 
 void Form1::Form_QueryUnload(bool &cancel)
 {
-    const auto hold = m_faultBoxes.hold();
+    const auto hold = m_portPanel->holdFaultBoxes();
     cancel = !m_dialogs.ask(QStringLiteral("Image Editor"), QStringLiteral("Do you wnat to END ?"));
 }
 
 void Form1::Form_Unload()
 {
-    // Queued bytes that could not be sent are reported before the end. A port that refuses
-    // to close is released by the system when the process ends.
-    if (m_port.portOpen()) {
-        if (const auto error = m_port.setPortOpen(false))
-            showError(*error);
-    }
+    m_portPanel->closeAtEnd();
     m_ended = true;
     emit ended();
 }

@@ -5,7 +5,6 @@
 #include "model/ImageModel.h"
 #include "serial/LineFault.h"
 #include "ui/EditorSession.h"
-#include "ui/FaultBoxThrottle.h"
 #include "ui/PictureEditor.h"
 
 #include <QWidget>
@@ -22,9 +21,8 @@ class DataLabel;
 class CommControl;
 class DialogService;
 class GridMenu;
-class PortPicker;
+class PortPanel;
 class ReceiveArea;
-struct Error;
 struct LoadedFile;
 
 // The editor window: the controls of the layout, wired to the image rules, the data files,
@@ -76,7 +74,6 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // EditorView
@@ -99,9 +96,6 @@ private:
     void Form_QueryUnload(bool &cancel);
     void Form_Unload();
 
-    void showPortState(bool open);
-    void showError(const Error &error);
-    void reportPortFault(const Error &error);
     void setDataCaption(const QByteArray &bytes);
 
     DialogService &m_dialogs;
@@ -109,8 +103,7 @@ private:
     ImageModel m_model { *this };
     PictureEditor m_editor { *this, m_dialogs };
     GridMenu *m_gridMenu = nullptr;
-    FaultBoxThrottle m_faultBoxes;
-    PortPicker *m_portPicker = nullptr;
+    PortPanel *m_portPanel = nullptr; // Open/Close, Send and the port's boxes
     QString m_dataText;
     // The bytes behind m_dataText, which Save writes.
     QByteArray m_dataBytes;

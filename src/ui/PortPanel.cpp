@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+#include "ui/PortPanel.h"
+
+#include "model/Numbers.h"
+#include "serial/CommControl.h"
+#include "ui/DialogService.h"
+#include "ui/PortPicker.h"
+#include "ui/ReceiveArea.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace qie {
+
+PortPanel::PortPanel(CommControl &port, DialogService &dialogs, const Controls &controls,
+                     QObject *parent)
+    : QObject(parent), m_port(port), m_dialogs(dialogs), m_controls(controls)
+{
+    showState(false);
+    // The port list is asked for when a tooltip is about to show: it stays current when an
+    // adapter is plugged in later, and scanning the devices does not slow the start.
+    m_controls.label.installEventFilter(this);
+    m_controls.number.installEventFilter(this);
+    new PortPicker(m_controls.number, m_dialogs, this);
+}
+
+bool PortPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip)
+        static_cast<QWidget *>(watched)->setToolTip(m_port.describePorts());
+    return QObject::eventFilter(watched, event);
+}
+
+void PortPanel::openOrClose()
+{
+    m_port.portOpen() ? close() : open();
+}
+
+void PortPanel::close()
+{
+    // What could not be sent is reported after the port closed; a port that did not close
+    // keeps the open display.
+    const auto error = m_port.setPortOpen(false);
+    showState(m_port.portOpen());
+    if (error)
+        showError(*error);
+}
+
+void PortPanel::open()
+{
+    const QString typed = m_controls.number.text();
+    const auto port = RoundHalfEven(LenientNumber(typed.toStdString()));
+    if (!port)
+        return showError(
+            { kErrOverflow, QStringLiteral("Overflow: the port number is too large.") });
+    if (const auto error = m_port.setCommPort(*port))
+        return showError(*error);
+    // The number shows from here on, also when a later step is refused.
+    m_controls.label.setText(QStringLiteral("Com No, = ") + typed);
+    if (const auto error = m_port.openDeviceLine())
+        return showError(*error);
+    showState(true);
+}
+
+void PortPanel::send(const QByteArray &bytes)
+{
+    if (const auto error = m_port.setOutput(bytes))
+        reportLost(*error);
+}
+
+void PortPanel::showLineFault(LineFault fault)
+{
+    m_faultBoxes.offer([&] { m_dialogs.warn(lineFaultTitle(), lineFaultText(fault)); });
+}
+
+void PortPanel::reportLost(const Error &error)
+{
+    // A lost port can be reported twice, by a failed write and by the control's own signal;
+    // the display still showing the port open tells whether this is the first report.
+    const bool first = m_controls.send.isEnabled();
+    if (m_port.portOpen())
+        m_port.setPortOpen(false);
+    showState(m_port.portOpen());
+    if (first)
+        m_dialogs.warn(lineFaultTitle(), error.description);
+}
+
+void PortPanel::closeAtEnd()
+{
+    // Queued bytes that could not be sent are reported before the end. A port that refuses
+    // to close is released by the system when the process ends.
+    if (!m_port.portOpen())
+        return;
+    if (const auto error = m_port.setPortOpen(false))
+        showError(*error);
+}
+
+void PortPanel::showError(const Error &error)
+{
+    const auto hold = m_faultBoxes.hold();
+    m_dialogs.error(error);
+}
+
+void PortPanel::showState(bool open)
+{
+    m_controls.openClose.setText(open ? QStringLiteral("Close") : QStringLiteral("Open"));
+    m_controls.send.setEnabled(open);
+    m_controls.received.showPortOpen(open);
+    if (!open)
+        m_controls.label.setText(QStringLiteral("Com No, ="));
+}
+
+} // namespace qie

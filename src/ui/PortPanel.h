@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "serial/LineFault.h"
+#include "ui/FaultBoxThrottle.h"
+
+#include <QObject>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace qie {
+
+class CommControl;
+class DialogService;
+class ReceiveArea;
+struct Error;
+
+// The port's side of the editor window: Open and Close with their steps, Send, the boxes the
+// port raises, and what the port frame's controls and the received-data area show of the
+// port's state. The window's handlers call it. It keeps no port flag of its own: the control's
+// portOpen() is the one truth, and the display only follows it.
+class PortPanel : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The controls it drives, all owned by the window.
+    struct Controls
+    {
+        QLabel &label; // "Com No, =", and the port number while open
+        QLineEdit &number; // the port number as typed
+        QPushButton &openClose;
+        QPushButton &send;
+        ReceiveArea &received;
+    };
+
+    PortPanel(CommControl &port, DialogService &dialogs, const Controls &controls,
+              QObject *parent = nullptr);
+
+    // Open when closed, Close when open.
+    void openOrClose();
+    void send(const QByteArray &bytes);
+    // A line fault's box, unless fault boxes must wait.
+    void showLineFault(LineFault fault);
+    // The port went away or a write failed: closed, and said once.
+    void reportLost(const Error &error);
+    // Closes an open port as the program ends; bytes that could not be sent are reported.
+    void closeAtEnd();
+
+    // The window's error box. Port fault boxes wait while it, or any box held for, is up.
+    void showError(const Error &error);
+    [[nodiscard]] FaultBoxThrottle::Hold holdFaultBoxes() { return m_faultBoxes.hold(); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void open();
+    void close();
+    void showState(bool open);
+
+    CommControl &m_port;
+    DialogService &m_dialogs;
+    Controls m_controls;
+    FaultBoxThrottle m_faultBoxes;
+};
+
+} // namespace qie

@@ -124,7 +124,8 @@ private slots:
         m_screen.callsign = " Ab "; // as typed: no trimming, no change of case
         m_model->RefreshCells();
         m_model->UpdateDataText();
-        QCOMPARE(dataOf(m_screen), " Ab \r\n" + (QByteArray(2 * bytes, 'F') + "\r\n").repeated(10));
+        QCOMPARE(dataOf(m_screen),
+                 " Ab \r\n" + (QByteArray(2 * qsizetype(bytes), 'F') + "\r\n").repeated(10));
         QCOMPARE(m_model->sendData(), m_screen.data);
         for (int n = 0; n < ImageModel::kCellCount; ++n) {
             m_model->picField_Click(n);

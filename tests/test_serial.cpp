@@ -260,7 +260,7 @@ private slots:
     void lineFaultsBecomeEvents_data()
     {
         columns<Counts, Events>("after", "events");
-        const auto row = [](const char *name, Counts after, Events events) {
+        const auto row = [](const char *name, Counts after, const Events &events) {
             QTest::newRow(name) << after << events;
         };
         row("all, in order", { 6, 6, 6, 6, 6, 6 }, { 1001, 1004, 1006, 1008, 1009, 1010 });

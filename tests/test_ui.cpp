@@ -18,7 +18,7 @@ static QString dataText(int bytes, int row = -1, const QString &line = {})
 {
     QString text = QStringLiteral("\r\n");
     for (int r = 0; r < 10; ++r)
-        text += (r == row ? line : QString(2 * bytes, u'0')) + QStringLiteral("\r\n");
+        text += (r == row ? line : QString(2 * qsizetype(bytes), u'0')) + QStringLiteral("\r\n");
     return text;
 }
 

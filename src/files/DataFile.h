@@ -52,7 +52,7 @@ public:
     // width line still fits. A load reads at most this much (plus one byte to tell whether
     // there is more), so that a huge or endless file can neither exhaust memory nor freeze
     // the window; a file whose 11 lines do not end within it is refused.
-    static constexpr qint64 kMaxLoadBytes = 64 * 1024;
+    static constexpr qint64 kMaxLoadBytes = qint64 { 64 } * 1024;
     // The width comes from the number of characters of line 10, a 16-bit count.
     static constexpr int kMaxWidthLineLength = 32767;
 

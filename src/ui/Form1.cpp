@@ -12,10 +12,8 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -24,10 +22,6 @@
 
 namespace qie {
 namespace {
-
-// The icon file is C source: compiled in, it is decoded once, straight from the array, without
-// probing image formats; the frame shares the editor's icon.
-#include "ui/icons/quernel-image-editor.xpm"
 
 constexpr int kErrOverflow = 6;
 const QString kPortFaultTitle = QStringLiteral("通信エラー");
@@ -49,7 +43,6 @@ Form1::Form1(DialogService &dialogs, CommControl &port, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quernel Image Editor"));
-    setWindowIcon(QIcon(QPixmap(quernel_image_editor)));
     setFont(Fonts::window());
     setProperty("twips", QRect(kStoredPosTwips, kClientTwips));
     resize(Twips::toPixels(kClientTwips));

@@ -5,6 +5,7 @@
 #include "ui/QtDialogService.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstring>
 
@@ -27,6 +28,17 @@ bool displayMissing(int argc, char **argv)
 #endif
 }
 
+// Every window takes the application's icon. The sizes are named, so that each PNG is only
+// decoded when a window system asks for it.
+QIcon appIcon()
+{
+    QIcon icon;
+    for (const int size : { 16, 32, 48, 64 })
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/quernel-image-editor.png").arg(size),
+                     QSize(size, size));
+    return icon;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -41,6 +53,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quernel Image Editor"));
     QApplication::setDesktopFileName(QStringLiteral("quernel-image-editor"));
+    QApplication::setWindowIcon(appIcon());
     qie::Fonts::install();
 
     qie::QtDialogService dialogs;

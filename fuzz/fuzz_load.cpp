@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FakeEditorView.h"
 #include "files/DataFile.h"
+#include "model/Characters.h"
 #include "model/ImageModel.h"
 
 #include <QStringDecoder>
@@ -55,9 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto result = DataFile::parse(read, complete, path);
     const std::vector<QByteArrayView> expected = splitLines(read, complete);
 
-    if (const auto *error = std::get_if<FileError>(&result)) {
+    if (const auto *error = std::get_if<Error>(&result)) {
         check(error->description.contains(path));
-        if (error->number == DataFile::kErrOverflow) {
+        if (error->number == kErrOverflow) {
             check(expected.size() >= LoadedFile::kLineCount);
         } else {
             check(error->number == DataFile::kErrPastEnd);
@@ -75,9 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     check(loaded.sendData == sendData);
 
-    const qsizetype count = DataFile::characterCount(loaded.lines[10]);
-    check(count <= DataFile::kMaxWidthLineLength);
-    const QString widthText = DataFile::widthTextFor(loaded.lines[10]);
+    const std::string widthLine = loaded.lines[10].toStdString();
+    const std::size_t count = Characters::count(std::string_view(widthLine));
+    check(count <= std::size_t(DataFile::kMaxWidthLineLength));
+    const QString widthText = QString::fromStdString(ImageModel::widthTextFor(widthLine));
     check(widthText.toDouble() * 2 == double(count));
 
     // As the window does it: width and callsign through their boxes, then decode and refresh

@@ -13,22 +13,31 @@ namespace qie::test {
 class FakeDialogService : public DialogService
 {
 public:
+    enum class Kind { Question, Warning, Error };
     struct Box
     {
-        QString prompt;
-        int style = 0;
+        Kind kind = Kind::Warning;
         QString title;
+        QString text; // for an error box, errorText() of the error
     };
 
     QList<Box> boxes;
-    QList<int> answers;
+    QList<bool> answers; // true: Yes
     QStringList fileNames;
     int beeps = 0;
 
-    int messageBox(const QString &prompt, int style, const QString &title) override
+    bool ask(const QString &title, const QString &question) override
     {
-        boxes.append({ prompt, style, title });
-        return answers.isEmpty() ? ((style & 0xF) == YesNo ? Yes : Ok) : answers.takeFirst();
+        boxes.append({ Kind::Question, title, question });
+        return answers.isEmpty() || answers.takeFirst();
+    }
+    void warn(const QString &title, const QString &text) override
+    {
+        boxes.append({ Kind::Warning, title, text });
+    }
+    void error(const qie::Error &error) override
+    {
+        boxes.append({ Kind::Error, QStringLiteral("Error"), errorText(error) });
     }
     QString fileDialog(FileMode, const QString &) override
     {

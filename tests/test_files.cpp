@@ -110,7 +110,7 @@ struct Editor
     }
     void save(const QString &name) { press("cmdFileOpen", name); }
     void load(const QString &name) { press("cmdFileOpen2", name); }
-    QString prompt() const { return dialogs.boxes.value(0).prompt; }
+    QString prompt() const { return dialogs.boxes.value(0).text; }
 
     EditorState state() const
     {
@@ -211,12 +211,12 @@ private slots:
         const QByteArray wide = kCrLf.repeated(10) + QByteArray(32768, '0');
         const QByteArray beyond
             = QByteArray(DataFile::kMaxLoadBytes - 21, 'C') + kCrLf.repeated(10) + "F\r\n";
-        using File = DataFile;
+        namespace File = DataFile;
         const int past = File::kErrPastEnd, access = File::kErrAccess;
         QTest::newRow("load LF ends") << +Load << "in.txt" << lf << past;
         QTest::newRow("load 10 lines") << +Load << "in.txt" << ten << past;
         QTest::newRow("load empty file") << +Load << "in.txt" << no << past;
-        QTest::newRow("load line 10 of 32768") << +Load << "in.txt" << wide << File::kErrOverflow;
+        QTest::newRow("load line 10 of 32768") << +Load << "in.txt" << wide << kErrOverflow;
         QTest::newRow("load line 10 ending past bound") << +Load << "in.txt" << beyond << past;
         QTest::newRow("load 100 MB without line ends") << +Load << "sparse" << no << past;
         QTest::newRow("load missing file") << +Load << "no.txt" << no << File::kErrFileNotFound;

@@ -17,7 +17,8 @@
 using namespace qie;
 using namespace qie::test;
 using Counts = LineErrorCounters::Counts;
-using Events = QList<int>;
+using Faults = QList<LineFault>;
+using Kind = FakeDialogService::Kind;
 using Port = SerialPortControl;
 
 namespace {
@@ -56,11 +57,11 @@ struct PseudoTerminal
     }
 };
 
-QString box(const QString &title, int style, const QString &prompt)
+QString box(const QString &title, Kind kind, const QString &text)
 {
-    return QStringLiteral("%1 (%2): %3").arg(title).arg(style).arg(prompt);
+    return QStringLiteral("%1 (%2): %3").arg(title).arg(int(kind)).arg(text);
 }
-const QString kFaultBox = box(QStringLiteral("通信エラー"), DialogService::Exclamation, {});
+const QString kFaultBox = box(QStringLiteral("通信エラー"), Kind::Warning, {});
 
 // The editor window on a port control, with `typed` in Text2 and Open pressed, seen through its
 // controls' names.
@@ -90,7 +91,7 @@ struct Window
     {
         QStringList shown;
         for (const FakeDialogService::Box &b : dialogs.boxes)
-            shown << box(b.title, b.style, b.prompt);
+            shown << box(b.title, b.kind, b.text);
         return shown;
     }
 };
@@ -159,7 +160,7 @@ private slots:
         const auto [chunks, shown, ending]
             = fetch<QList<QByteArray>, QString, int>("chunks", "shown", "ending");
         SerialPortControl port;
-        QSignalSpy reads(&port, &CommControl::OnComm);
+        QSignalSpy reads(&port, &CommControl::dataReceived);
         Window w(port, QStringLiteral("1"));
         QVERIFY(w.form.palette().color(QPalette::Button) != w.form.palette().color(QPalette::Dark));
         QVERIFY(port.portOpen() && w.shows(true));
@@ -231,56 +232,88 @@ private slots:
         QCOMPARE(w.label2(), QStringLiteral("Com No, =") + (taken ? " " + typed : QString()));
         QCOMPARE(w.boxes().size(), number == 0 ? 0 : 1);
         const QString head = QStringLiteral("Number : %1\rDescription : ").arg(number);
-        QVERIFY(number == 0 || w.boxes()[0].startsWith(box("Error", DialogService::OkOnly, head)));
+        QVERIFY(number == 0 || w.boxes()[0].startsWith(box("Error", Kind::Error, head)));
         QVERIFY(w.boxes().isEmpty() || w.boxes()[0].count(QLatin1String("/dev/pts/none")) <= 1);
     }
 
-    // Beyond what the window asks for: a refused text keeps the last good settings.
+    // Beyond what the window asks for: settings given as text, and settings the port refuses,
+    // which keep the last good ones.
     void settingsText_data()
     {
-        columns<QString, int, QList<uint>>("settings", "refused", "line");
-        QTest::newRow("2 stops") << "19200,n,8,2" << 0 << rawLine(B19200, CSTOPB);
+        columns<QString, bool, QList<uint>>("settings", "valid", "line");
+        QTest::newRow("2 stops") << "19200,n,8,2" << true << rawLine(B19200, CSTOPB);
         for (const char *bad :
              { "19200,n,8", "", "19200,x,8,1", "9601,n,8,1", "19200,n,9,1", "19200,n,8,1.5" })
-            QTest::addRow("'%s'", bad)
-                << bad << int(SerialPortControl::errInvalidSettings) << rawLine(B4800);
+            QTest::addRow("'%s'", bad) << bad << false << rawLine(B4800);
     }
     void settingsText()
     {
-        QFETCH(QString, settings);
+        const auto [settings, valid] = fetch<QString, bool>("settings", "valid");
         SerialPortControl control;
-        QVERIFY(!control.setCommPort(1) && !control.setSettings(QStringLiteral("4800,n,8,1")));
-        const std::optional<CommError> refused = control.setSettings(settings);
-        QTEST(refused ? refused->number : 0, "refused");
+        QVERIFY(!control.setCommPort(1));
+        QVERIFY(!control.setSettings(*LineSettings::fromText(QStringLiteral("4800,n,8,1"))));
+        const std::optional<LineSettings> parsed = LineSettings::fromText(settings);
+        QCOMPARE(parsed.has_value(), valid);
+        if (parsed)
+            QCOMPARE(control.setSettings(*parsed).has_value(), false);
         QCOMPARE(control.setPortOpen(true).has_value(), false);
         QTEST(lineOf(m_device->master), "line");
+    }
+
+    void invalidSettingsRefused_data()
+    {
+        columns<LineSettings>("settings");
+        const LineSettings good { 19200, QSerialPort::NoParity, QSerialPort::Data8,
+                                  QSerialPort::OneStop };
+        LineSettings row = good;
+        QTest::newRow("9601 baud") << (row.baudRate = 9601, row);
+        row = good;
+        QTest::newRow("9 data bits") << (row.dataBits = QSerialPort::DataBits(9), row);
+        row = good;
+        QTest::newRow("1.5 stop bits") << (row.stopBits = QSerialPort::OneAndHalfStop, row);
+        row = good;
+        QTest::newRow("unknown parity") << (row.parity = QSerialPort::Parity(1), row);
+    }
+    void invalidSettingsRefused()
+    {
+        QFETCH(LineSettings, settings);
+        SerialPortControl control;
+        QVERIFY(!control.setCommPort(1));
+        QVERIFY(!control.setSettings(*LineSettings::fromText(QStringLiteral("4800,n,8,1"))));
+        const std::optional<Error> refused = control.setSettings(settings);
+        QCOMPARE(refused.value_or(Error {}).number, int(SerialPortControl::errInvalidSettings));
+        QCOMPARE(control.setPortOpen(true).has_value(), false);
+        QCOMPARE(lineOf(m_device->master), rawLine(B4800));
     }
 
     // Counters as break, framing, overrun, parity, receive overflow, transmit full.
     void lineFaultsBecomeEvents_data()
     {
-        columns<Counts, Events>("after", "events");
-        const auto row = [](const char *name, Counts after, const Events &events) {
-            QTest::newRow(name) << after << events;
+        columns<Counts, Faults>("after", "faults");
+        const auto row = [](const char *name, Counts after, const Faults &faults) {
+            QTest::newRow(name) << after << faults;
         };
-        row("all, in order", { 6, 6, 6, 6, 6, 6 }, { 1001, 1004, 1006, 1008, 1009, 1010 });
-        row("break, overrun, parity", { 6, 5, 9, 6, 5, 5 }, { 1001, 1006, 1009 });
-        row("framing, receive, transmit", { 5, 8, 5, 5, 7, 6 }, { 1004, 1008, 1010 });
+        using F = LineFault;
+        row("all, in order", { 6, 6, 6, 6, 6, 6 },
+            { F::Break, F::Frame, F::Overrun, F::RxOver, F::RxParity, F::TxFull });
+        row("break, overrun, parity", { 6, 5, 9, 6, 5, 5 }, { F::Break, F::Overrun, F::RxParity });
+        row("framing, receive, transmit", { 5, 8, 5, 5, 7, 6 }, { F::Frame, F::RxOver, F::TxFull });
         row("reset by the driver", { 0, 5, 5, 5, 5, 5 }, {});
     }
     void lineFaultsBecomeEvents()
     {
         QFETCH(Counts, after);
-        QTEST(LineErrorCounters::eventsBetween(Counts { 5, 5, 5, 5, 5, 5 }, after), "events");
+        QTEST(LineErrorCounters::faultsBetween(Counts { 5, 5, 5, 5, 5, 5 }, after), "faults");
     }
 
-    // The window's side of the events, on a fake control.
+    // The window's side of the signals, on a fake control: a fault by its number (the known
+    // ones and some that are not), or -1 for the end of a write, which shows nothing.
     void eventsShowTheirTexts_data()
     {
-        columns<int, QString>("event", "message");
+        columns<int, QString>("fault", "message");
         const auto row = [](int n, const char *text) { QTest::addRow("%d", n) << n << text; };
         // clang-format off
-        for (int quiet : { 1, 3, 4, 5, 6, 7 }) row(quiet, "");
+        row(-1, "");
         row(1001, "中断信号が受信されました。"), row(1004, "フレーム エラーです。");
         row(1006, "データが失われました。"), row(1010, "送信バッファがいっぱいです。");
         row(1008, "受信バッファがオーバーフローしました。"), row(1009, "中パリティ エラーです。");
@@ -290,12 +323,12 @@ private slots:
     }
     void eventsShowTheirTexts()
     {
-        const auto [event, message] = fetch<int, QString>("event", "message");
+        const auto [fault, message] = fetch<int, QString>("fault", "message");
         FakeCommControl port;
         Window w(port, QStringLiteral("1"));
-        port.raise(CommControl::comEvReceive, QStringLiteral("before"));
-        port.raise(event);
-        port.raise(event);
+        port.receive(QStringLiteral("before"));
+        for (int round = 0; round < 2; ++round)
+            fault < 0 ? emit port.dataSent() : emit port.lineFaultDetected(LineFault(fault));
         // Each fault has its own box; nothing else changes.
         QCOMPARE(w.boxes(), QStringList(message.isEmpty() ? 0 : 2, kFaultBox + message));
         QVERIFY(port.open && w.shows(true));

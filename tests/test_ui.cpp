@@ -158,55 +158,59 @@ private slots:
     // everything as it was; Yes closes the open port and ends, once.
     void exitAsks_data()
     {
-        columns<bool, int>("frame", "answer"); // frame: closed, else "Exit" pressed
-        const int no = DialogService::No, yes = DialogService::Yes;
+        columns<bool, bool>("frame", "yes"); // frame: closed, else "Exit" pressed
         // clang-format off
-        QTest::newRow("Exit, No") << false << no, QTest::newRow("Exit, Yes") << false << yes;
-        QTest::newRow("frame, No") << true << no, QTest::newRow("frame, Yes") << true << yes;
+        QTest::newRow("Exit, No") << false << false, QTest::newRow("Exit, Yes") << false << true;
+        QTest::newRow("frame, No") << true << false, QTest::newRow("frame, Yes") << true << true;
         // clang-format on
     }
     void exitAsks()
     {
-        const auto [frame, answer] = fetch<bool, int>("frame", "answer");
-        const bool ends = answer == DialogService::Yes;
+        const auto [frame, ends] = fetch<bool, bool>("frame", "yes");
         QSignalSpy ended(&m_p->frame, &MDIForm1::ended);
         QApplication::setActiveWindow(&m_p->frame);
         QVERIFY(QTest::qWaitForWindowActive(&m_p->frame));
         QCOMPARE(QApplication::focusWidget(), control("cmdEnd"));
         press("Command1");
-        for (const char *chunk : { "A\rB\nC\r", "\nD\r\n\r", "\nE" }) // breaks once, however split
-            m_p->port.raise(CommControl::comEvReceive, chunk);
+        m_p->port.receive("A\r\n");
         click(12);
         const QString text = form()->dataText();
         for (int round = 1; round <= 2; ++round) {
-            m_p->dialogs.answers << answer;
+            m_p->dialogs.answers << ends;
             frame ? void(m_p->frame.close()) : QTest::keyClick(control("cmdEnd"), Qt::Key_Return);
             QCOMPARE(m_p->dialogs.boxes.size(), ends ? 1 : round);
         }
         const auto &box = m_p->dialogs.boxes[0];
-        QCOMPARE(box.prompt + box.title, QStringLiteral("Do you wnat to END ?Image Editor"));
-        QVERIFY(box.style == DialogService::YesNo && ended.size() == int(ends));
-        QVERIFY(m_p->port.open != ends && (ends || control("cmdSendData")->isEnabled()));
-        QVERIFY(m_p->frame.isVisible() && form()->dataText() == text
-                && picture(12) == CellPicture::On);
-        QCOMPARE(control<QPlainTextEdit>("txtReceiveData")->toPlainText(), "A\nB\nC\nD\n\nE");
+        QCOMPARE(box.text, QStringLiteral("Do you wnat to END ?"));
+        QCOMPARE(box.title, QStringLiteral("Image Editor"));
+        QCOMPARE(box.kind, FakeDialogService::Kind::Question);
+        QCOMPARE(ended.size(), int(ends));
+        QCOMPARE(m_p->port.open, !ends);
+        if (!ends) // an ended program updates no display
+            QCOMPARE(control("cmdSendData")->isEnabled(), true);
+        QVERIFY(m_p->frame.isVisible());
+        QCOMPARE(form()->dataText(), text);
+        QCOMPARE(picture(12), CellPicture::On);
+        QCOMPARE(control<QPlainTextEdit>("txtReceiveData")->toPlainText(), "A\n");
     }
 
     // A failed write, alone or with the control's own report: one box, the closed display;
     // opening again works.
     void lostPortReportedOnce()
     {
-        m_p->port.writeError = CommError { 8005, QStringLiteral("device unplugged") };
+        m_p->port.writeError = Error { 8005, QStringLiteral("device unplugged") };
         for (bool signalToo : { false, true }) {
             press("Command1");
             m_p->port.lostOnWrite = signalToo;
             press("cmdSendData");
             QCOMPARE(m_p->dialogs.boxes.size(), signalToo ? 2 : 1);
             const auto &box = m_p->dialogs.boxes.last();
-            QCOMPARE(box.prompt + box.title, QStringLiteral("device unplugged通信エラー"));
-            QVERIFY(box.style == DialogService::Exclamation && !m_p->port.open);
-            QVERIFY(!control("cmdSendData")->isEnabled()
-                    && control<QLabel>("Label2")->text() == "Com No, =");
+            QCOMPARE(box.text, QStringLiteral("device unplugged"));
+            QCOMPARE(box.title, QStringLiteral("通信エラー"));
+            QCOMPARE(box.kind, FakeDialogService::Kind::Warning);
+            QCOMPARE(m_p->port.open, false);
+            QCOMPARE(control("cmdSendData")->isEnabled(), false);
+            QCOMPARE(control<QLabel>("Label2")->text(), "Com No, =");
         }
     }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "files/DataFile.h"
 
+#include "model/Characters.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -35,7 +37,7 @@ QString verb(bool forWriting)
     return forWriting ? QStringLiteral("written") : QStringLiteral("read");
 }
 
-FileError notRegularFile(const QString &path, bool forWriting)
+Error notRegularFile(const QString &path, bool forWriting)
 {
     return { DataFile::kErrAccess,
              QStringLiteral("\"%1\" is not a regular file (it is a folder, device or pipe), so it "
@@ -43,7 +45,7 @@ FileError notRegularFile(const QString &path, bool forWriting)
                  .arg(shown(path), verb(forWriting)) };
 }
 
-FileError pathNotFound(const QString &path)
+Error pathNotFound(const QString &path)
 {
     return {
         DataFile::kErrPathNotFound,
@@ -51,7 +53,7 @@ FileError pathNotFound(const QString &path)
     };
 }
 
-FileError permissionDenied(const QString &path, bool forWriting)
+Error permissionDenied(const QString &path, bool forWriting)
 {
     return {
         DataFile::kErrPermission,
@@ -62,7 +64,7 @@ FileError permissionDenied(const QString &path, bool forWriting)
 // Why a save could not even start. The folder is judged first: QSaveFile creates its
 // temporary file there, so a file that is writable itself still cannot be replaced in a
 // folder that is not.
-FileError saveOpenError(const QString &path, const QSaveFile &file)
+Error saveOpenError(const QString &path, const QSaveFile &file)
 {
     const QFileInfo info(path);
     const QFileInfo folder(info.absolutePath());
@@ -76,7 +78,7 @@ FileError saveOpenError(const QString &path, const QSaveFile &file)
 
 // A write or commit failed part way. The reason text of the system is localised, so a full
 // disk is told by the free space left rather than by the words of the reason.
-FileError saveWriteError(const QString &path, const QSaveFile &file, qsizetype bytesLeft)
+Error saveWriteError(const QString &path, const QSaveFile &file, qsizetype bytesLeft)
 {
     const QString kept = QStringLiteral(" Any earlier file of that name is unchanged.");
     const QStorageInfo storage(QFileInfo(path).absolutePath());
@@ -88,20 +90,20 @@ FileError saveWriteError(const QString &path, const QSaveFile &file, qsizetype b
                  + kept };
 }
 
-FileError readError(const QString &path, const QString &reason)
+Error readError(const QString &path, const QString &reason)
 {
     return { DataFile::kErrDeviceIo,
              QStringLiteral("\"%1\" cannot be read: %2.").arg(shown(path), reason) };
 }
 
 #ifdef Q_OS_UNIX
-FileError loadOpenError(const QString &path, int error)
+Error loadOpenError(const QString &path, int error)
 {
     switch (error) {
     case ENOENT:
         return QFileInfo(QFileInfo(path).absolutePath()).isDir()
-            ? FileError { DataFile::kErrFileNotFound,
-                          QStringLiteral("File not found: \"%1\".").arg(shown(path)) }
+            ? Error { DataFile::kErrFileNotFound,
+                      QStringLiteral("File not found: \"%1\".").arg(shown(path)) }
             : pathNotFound(path);
     case ENOTDIR:
         return pathNotFound(path);
@@ -119,7 +121,7 @@ FileError loadOpenError(const QString &path, int error)
 // Opens a regular file for reading. O_NONBLOCK because opening a FIFO for reading would
 // otherwise wait for a writer, with the window frozen; the type is checked on the open
 // descriptor so that nothing can be swapped in between the check and the read.
-std::optional<FileError> openForReading(const QString &path, QFile &file)
+std::optional<Error> openForReading(const QString &path, QFile &file)
 {
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -140,21 +142,21 @@ std::optional<FileError> openForReading(const QString &path, QFile &file)
     return std::nullopt;
 }
 #else
-std::optional<FileError> openForReading(const QString &path, QFile &file)
+std::optional<Error> openForReading(const QString &path, QFile &file)
 {
     const QFileInfo info(path);
     if (!QFileInfo(info.absolutePath()).isDir())
         return pathNotFound(path);
     if (!info.exists())
-        return FileError { DataFile::kErrFileNotFound,
-                           QStringLiteral("File not found: \"%1\".").arg(shown(path)) };
+        return Error { DataFile::kErrFileNotFound,
+                       QStringLiteral("File not found: \"%1\".").arg(shown(path)) };
     if (!info.isFile())
         return notRegularFile(path, false);
     file.setFileName(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         if (file.error() == QFileDevice::PermissionsError || !info.isReadable())
             return permissionDenied(path, false);
-        return FileError {
+        return Error {
             DataFile::kErrAccess,
             QStringLiteral("\"%1\" cannot be opened: %2.").arg(shown(path), file.errorString())
         };
@@ -179,7 +181,7 @@ QString qtFilter(QStringView pipeFilter)
 
 } // namespace
 
-std::optional<FileError> DataFile::save(const QString &path, const QString &text)
+std::optional<Error> DataFile::save(const QString &path, const QString &text)
 {
     // QSaveFile writes a temporary file beside the target and renames it over it: for a
     // device or FIFO that would leave a stray file in /dev and replace the node by a plain
@@ -203,7 +205,7 @@ std::optional<FileError> DataFile::save(const QString &path, const QString &text
         // A short write is not an error yet; the next one reports why it stopped.
         const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
         if (count <= 0) {
-            const FileError error = saveWriteError(path, file, bytes.size() - written);
+            const Error error = saveWriteError(path, file, bytes.size() - written);
             file.cancelWriting();
             return error;
         }
@@ -214,7 +216,7 @@ std::optional<FileError> DataFile::save(const QString &path, const QString &text
     return std::nullopt;
 }
 
-std::variant<LoadedFile, FileError> DataFile::load(const QString &path)
+std::variant<LoadedFile, Error> DataFile::load(const QString &path)
 {
     QFile file;
     if (const auto error = openForReading(path, file))
@@ -235,16 +237,15 @@ std::variant<LoadedFile, FileError> DataFile::load(const QString &path)
     return parse(bytes, complete, path);
 }
 
-std::variant<LoadedFile, FileError> DataFile::parse(QByteArrayView bytes, bool complete,
-                                                    const QString &path)
+std::variant<LoadedFile, Error> DataFile::parse(QByteArrayView bytes, bool complete,
+                                                const QString &path)
 {
     const auto tooLarge = [&] {
-        return FileError { kErrPastEnd,
-                           QStringLiteral(
-                               "\"%1\" is not a data file: its first 11 lines do not end "
-                               "within its first %2 KB.")
-                               .arg(shown(path))
-                               .arg(kMaxLoadBytes / 1024) };
+        return Error { kErrPastEnd,
+                       QStringLiteral("\"%1\" is not a data file: its first 11 lines do not end "
+                                      "within its first %2 KB.")
+                           .arg(shown(path))
+                           .arg(kMaxLoadBytes / 1024) };
     };
     LoadedFile loaded;
     qsizetype pos = 0;
@@ -252,12 +253,11 @@ std::variant<LoadedFile, FileError> DataFile::parse(QByteArrayView bytes, bool c
         if (pos >= bytes.size()) {
             if (!complete)
                 return tooLarge();
-            return FileError { kErrPastEnd,
-                               QStringLiteral(
-                                   "Input past end of file: \"%1\" has %2 of the 11 lines "
-                                   "of a data file.")
-                                   .arg(shown(path))
-                                   .arg(i) };
+            return Error { kErrPastEnd,
+                           QStringLiteral("Input past end of file: \"%1\" has %2 of the 11 lines "
+                                          "of a data file.")
+                               .arg(shown(path))
+                               .arg(i) };
         }
         qsizetype end = bytes.indexOf('\r', pos);
         if (end < 0) {
@@ -276,33 +276,15 @@ std::variant<LoadedFile, FileError> DataFile::parse(QByteArrayView bytes, bool c
         if (pos < bytes.size() && bytes[pos] == '\n')
             ++pos;
     }
-    if (characterCount(loaded.lines[10]) > kMaxWidthLineLength)
-        return FileError { kErrOverflow,
-                           QStringLiteral(
-                               "Overflow: the 11th line of \"%1\", which sets the width, "
-                               "is longer than %2 characters.")
-                               .arg(shown(path))
-                               .arg(kMaxWidthLineLength) };
+    const QStringView widthLine(loaded.lines[10]);
+    if (Characters::count(std::u16string_view(widthLine.utf16(), widthLine.size()))
+        > kMaxWidthLineLength)
+        return Error { kErrOverflow,
+                       QStringLiteral("Overflow: the 11th line of \"%1\", which sets the width, "
+                                      "is longer than %2 characters.")
+                           .arg(shown(path))
+                           .arg(kMaxWidthLineLength) };
     return loaded;
-}
-
-qsizetype DataFile::characterCount(QStringView text)
-{
-    qsizetype count = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!(text[i].isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate()))
-            ++count;
-    }
-    return count;
-}
-
-QString DataFile::widthTextFor(QStringView widthLine)
-{
-    const qsizetype count = characterCount(widthLine);
-    QString text = QString::number(count / 2);
-    if (count % 2 != 0)
-        text += QStringLiteral(".5");
-    return text;
 }
 
 QString DataFile::tail(const QString &path)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "files/Error.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
@@ -9,14 +11,6 @@
 #include <variant>
 
 namespace qie {
-
-// A failure of the file layer, as the error box shows it. The description says what went
-// wrong and names the file.
-struct FileError
-{
-    int number = 0;
-    QString description;
-};
 
 // The first 11 lines of a data file and the text they make: each line followed by CR LF,
 // exactly as the file had them, for showing and sending until the next edit.
@@ -35,56 +29,47 @@ struct LoadedFile
 // Neither call changes anything but the file named: a load hands back the lines and the text
 // built from them only when all 11 lines were read, so the window can keep its state as it
 // was on any failure.
-class DataFile
-{
-public:
-    // Error numbers, in the classic file-error numbering that operators' notes refer to.
-    static constexpr int kErrOverflow = 6;
-    static constexpr int kErrFileNotFound = 53;
-    static constexpr int kErrDeviceIo = 57;
-    static constexpr int kErrDiskFull = 61;
-    static constexpr int kErrPastEnd = 62;
-    static constexpr int kErrPermission = 70;
-    static constexpr int kErrAccess = 75;
-    static constexpr int kErrPathNotFound = 76;
+namespace DataFile {
 
-    // Every file this program writes is under 400 bytes, and one with a full 32767-character
-    // width line still fits. A load reads at most this much (plus one byte to tell whether
-    // there is more), so that a huge or endless file can neither exhaust memory nor freeze
-    // the window; a file whose 11 lines do not end within it is refused.
-    static constexpr qint64 kMaxLoadBytes = qint64 { 64 } * 1024;
-    // The width comes from the number of characters of line 10, a 16-bit count.
-    static constexpr int kMaxWidthLineLength = 32767;
+// Error numbers, in the classic file-error numbering that operators' notes refer to; an
+// overlong width line is kErrOverflow.
+constexpr int kErrFileNotFound = 53;
+constexpr int kErrDeviceIo = 57;
+constexpr int kErrDiskFull = 61;
+constexpr int kErrPastEnd = 62;
+constexpr int kErrPermission = 70;
+constexpr int kErrAccess = 75;
+constexpr int kErrPathNotFound = 76;
 
-    // Writes text + CR LF in the system's code page. Atomic: on any failure the file that was
-    // there stays intact. A name that exists but is not a regular file (a device, a FIFO, a
-    // folder) is refused untouched, since replacing it by a new file is never what was meant.
-    static std::optional<FileError> save(const QString &path, const QString &text);
+// Every file this program writes is under 400 bytes, and one with a full 32767-character
+// width line still fits. A load reads at most this much (plus one byte to tell whether
+// there is more), so that a huge or endless file can neither exhaust memory nor freeze
+// the window; a file whose 11 lines do not end within it is refused.
+constexpr qint64 kMaxLoadBytes = qint64 { 64 } * 1024;
+// The width comes from the number of characters of line 10, a 16-bit count.
+constexpr int kMaxWidthLineLength = 32767;
 
-    // Reads the first 11 lines of a regular file. Never blocks on a FIFO or device.
-    static std::variant<LoadedFile, FileError> load(const QString &path);
+// Writes text + CR LF in the system's code page. Atomic: on any failure the file that was
+// there stays intact. A name that exists but is not a regular file (a device, a FIFO, a
+// folder) is refused untouched, since replacing it by a new file is never what was meant.
+std::optional<Error> save(const QString &path, const QString &text);
 
-    // The line rule on bytes already read; `complete` tells whether they are the whole file.
-    // `path` only names the file in error descriptions.
-    static std::variant<LoadedFile, FileError> parse(QByteArrayView bytes, bool complete,
-                                                     const QString &path);
+// Reads the first 11 lines of a regular file. Never blocks on a FIFO or device.
+std::variant<LoadedFile, Error> load(const QString &path);
 
-    // Characters as the operator counts them: a character outside the 16-bit range counts
-    // once, not as its two UTF-16 halves.
-    static qsizetype characterCount(QStringView text);
+// The line rule on bytes already read; `complete` tells whether they are the whole file.
+// `path` only names the file in error descriptions.
+std::variant<LoadedFile, Error> parse(QByteArrayView bytes, bool complete, const QString &path);
 
-    // Half the number of characters of line 10, as a decimal number ("3.5" for 7). The width
-    // text box keeps only its first 2 characters of it.
-    static QString widthTextFor(QStringView widthLine);
+// The part of a path after its last separator ("\" or "/" on Windows, "/" elsewhere).
+QString tail(const QString &path);
 
-    // The part of a path after its last separator ("\" or "/" on Windows, "/" elsewhere).
-    static QString tail(const QString &path);
+// "file name = " and the tail of the path: the caption of the editor's frame.
+QString caption(const QString &path);
 
-    // "file name = " and the tail of the path: the caption of the editor's frame.
-    static QString caption(const QString &path);
+// The two choices of the file dialog, text files first, in the dialog's filter form.
+QString dialogFilter();
 
-    // The two choices of the file dialog, text files first, in the dialog's filter form.
-    static QString dialogFilter();
-};
+} // namespace DataFile
 
 } // namespace qie

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "model/ImageModel.h"
 
+#include "model/Characters.h"
 #include "model/Numbers.h"
 
 #include <algorithm>
@@ -50,10 +51,9 @@ void readDigits(std::string_view line, int count, std::array<int, N> &digits)
             digits[j] = 0;
             continue;
         }
-        const auto c = static_cast<unsigned char>(line[pos++]);
+        const auto c = static_cast<unsigned char>(line[pos]);
         digits[j] = c < 0x80 ? hexValue(c) : 0;
-        while (pos < line.size() && (static_cast<unsigned char>(line[pos]) & 0xC0) == 0x80)
-            ++pos;
+        pos = Characters::next(line, pos);
     }
 }
 
@@ -78,6 +78,15 @@ int ImageModel::bytesPerRow(double width)
 int ImageModel::digitsPerRow(double width)
 {
     return countFrom(2.0 * width - 1.0, kDigitsPerRow);
+}
+
+std::string ImageModel::widthTextFor(std::string_view widthLine)
+{
+    const std::size_t count = Characters::count(widthLine);
+    std::string text = std::to_string(count / 2);
+    if (count % 2 != 0)
+        text += ".5";
+    return text;
 }
 
 CellPicture ImageModel::pictureOf(int column, int row) const

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qie {
 
@@ -70,6 +71,10 @@ public:
     // the 16 byte columns there are.
     static int bytesPerRow(double width);
     static int digitsPerRow(double width);
+    // The width text a loaded file gives: half the number of characters of its width line
+    // (line 10, UTF-8), as a decimal number ("3.5" for 7). The width box keeps only its first
+    // 2 characters of it.
+    static std::string widthTextFor(std::string_view widthLine);
 
 private:
     CellPicture pictureOf(int column, int row) const;

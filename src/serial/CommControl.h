@@ -1,76 +1,61 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "files/Error.h"
+#include "serial/LineFault.h"
+#include "serial/LineSettings.h"
+
 #include <QObject>
+#include <QSerialPort>
 #include <QString>
 #include <optional>
 
 namespace qie {
 
-// A failure of a port operation, as the error box shows it: a number and a description that
-// tells the operator what to do.
-struct CommError
-{
-    int number = 0;
-    QString description;
-};
-
 // The serial control as the editor window uses it: configure while closed, open, write the
 // data text, read what arrived, close. All on the user-interface thread. The window never
 // keeps a port flag of its own; portOpen() is the one truth.
 //
-// Every property setter that can fail returns the failure instead of throwing, so that a
-// handler can stop at exactly the step that failed and leave the earlier ones done.
+// Every setter that can fail returns the failure instead of throwing, so that a handler can
+// stop at exactly the step that failed and leave the earlier ones done.
 class CommControl : public QObject
 {
     Q_OBJECT
 
 public:
-    // Event numbers reported through OnComm.
-    enum Event : int {
-        comEvSend = 1,
-        comEvReceive = 2,
-        comEvCTS = 3,
-        comEvDSR = 4,
-        comEvCD = 5,
-        comEvRing = 6,
-        comEvEOF = 7,
-        comEventBreak = 1001,
-        comEventFrame = 1004,
-        comEventOverrun = 1006,
-        comEventRxOver = 1008,
-        comEventRxParity = 1009,
-        comEventTxFull = 1010,
-        comEventDCB = 1011,
-    };
-
     using QObject::QObject;
 
-    virtual std::optional<CommError> setCommPort(int port) = 0;
-    virtual std::optional<CommError> setSettings(const QString &settings) = 0; // "9600,n,8,1"
-    virtual std::optional<CommError> setHandshaking(int handshaking) = 0; // 0: none
-    virtual std::optional<CommError> setSThreshold(int threshold) = 0;
-    virtual std::optional<CommError> setRThreshold(int threshold) = 0;
+    virtual std::optional<Error> setCommPort(int port) = 0;
+    virtual std::optional<Error> setSettings(const LineSettings &settings) = 0;
+    // No flow control, XON/XOFF or RTS/CTS.
+    virtual std::optional<Error> setHandshaking(QSerialPort::FlowControl handshaking) = 0;
+    // dataSent is emitted when a write has drained the transmit buffer below this many bytes,
+    // dataReceived when at least that many bytes wait; 0 turns the signal off.
+    virtual std::optional<Error> setSThreshold(int threshold) = 0;
+    virtual std::optional<Error> setRThreshold(int threshold) = 0;
 
     virtual bool portOpen() const = 0;
-    virtual std::optional<CommError> setPortOpen(bool open) = 0;
+    virtual std::optional<Error> setPortOpen(bool open) = 0;
 
     // Writes the text, in the system's code page, without waiting for it to leave.
-    virtual std::optional<CommError> setOutput(const QString &text) = 0;
+    virtual std::optional<Error> setOutput(const QString &text) = 0;
     // The text received since the last read, each character once; a character whose bytes
     // arrive in two reads is returned whole with the second.
     virtual QString input() = 0;
-    // The number of the event being reported; valid inside an OnComm.
-    virtual int commEvent() const = 0;
 
     // A description of the device that port number n means on this system, for tooltips.
     virtual QString describePorts() const = 0;
 
 Q_SIGNALS:
-    void OnComm();
+    // Received data waits (at least RThreshold bytes); input() takes it.
+    void dataReceived();
+    // A write has drained the transmit buffer below SThreshold bytes.
+    void dataSent();
+    // The driver counted a fault on the line; the port stays open.
+    void lineFaultDetected(qie::LineFault fault);
     // The device went away while open (adapter unplugged, line hung up) or a write failed.
     // The control has already closed the port when this is emitted; it is emitted once.
-    void portLost(const qie::CommError &error);
+    void portLost(const qie::Error &error);
 };
 
 } // namespace qie

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "serial/LineErrorCounters.h"
 
-#include "serial/CommControl.h"
-
 #if defined(Q_OS_LINUX)
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -13,22 +11,22 @@
 
 namespace qie {
 
-QList<int> LineErrorCounters::eventsBetween(const Counts &before, const Counts &after)
+QList<LineFault> LineErrorCounters::faultsBetween(const Counts &before, const Counts &after)
 {
-    QList<int> events;
+    QList<LineFault> faults;
     if (after.brk > before.brk)
-        events.append(CommControl::comEventBreak);
+        faults.append(LineFault::Break);
     if (after.frame > before.frame)
-        events.append(CommControl::comEventFrame);
+        faults.append(LineFault::Frame);
     if (after.overrun > before.overrun)
-        events.append(CommControl::comEventOverrun);
+        faults.append(LineFault::Overrun);
     if (after.bufOverrun > before.bufOverrun)
-        events.append(CommControl::comEventRxOver);
+        faults.append(LineFault::RxOver);
     if (after.parity > before.parity)
-        events.append(CommControl::comEventRxParity);
+        faults.append(LineFault::RxParity);
     if (after.txFull > before.txFull)
-        events.append(CommControl::comEventTxFull);
-    return events;
+        faults.append(LineFault::TxFull);
+    return faults;
 }
 
 bool LineErrorCounters::arm(Handle handle)
@@ -42,7 +40,7 @@ bool LineErrorCounters::arm(Handle handle)
     return m_baseline.has_value();
 }
 
-QList<int> LineErrorCounters::poll()
+QList<LineFault> LineErrorCounters::poll()
 {
     if (!m_baseline)
         return {};
@@ -51,9 +49,9 @@ QList<int> LineErrorCounters::poll()
     // reports that, so a failed read here just means nothing new.
     if (!now)
         return {};
-    QList<int> events = eventsBetween(*m_baseline, *now);
+    QList<LineFault> faults = faultsBetween(*m_baseline, *now);
     m_baseline = now;
-    return events;
+    return faults;
 }
 
 void LineErrorCounters::disarm()

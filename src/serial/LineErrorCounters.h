@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "serial/LineFault.h"
+
 #include <QList>
 #include <QSerialPort>
 #include <cstdint>
@@ -10,7 +12,7 @@
 namespace qie {
 
 // The line faults a driver has seen on an open port (break, framing, overrun, parity, receive
-// and transmit buffer overflow), turned into the fault event numbers of CommControl.
+// and transmit buffer overflow), turned into LineFault values.
 //
 // Linux keeps per-port counters in the kernel (TIOCGICOUNT); Windows reports flags that
 // ClearCommError resets at each call, which read() accumulates into counts of its own, so
@@ -32,17 +34,17 @@ public:
         std::uint32_t txFull = 0;
     };
 
-    // The events for every counter that grew from `before` to `after`, each once however much
+    // The faults for every counter that grew from `before` to `after`, each once however much
     // it grew, in the order break, framing, overrun, receive overflow, parity, transmit full.
     // A counter that went down (a driver that resets its counters) raises nothing.
-    static QList<int> eventsBetween(const Counts &before, const Counts &after);
+    static QList<LineFault> faultsBetween(const Counts &before, const Counts &after);
 
     // Starts watching the freshly opened port `handle`: takes the counters as they stand now
     // as the baseline, and turns input checking on (some drivers count framing and parity
     // errors only with it). False when the driver offers no counters.
     bool arm(Handle handle);
-    // The events since the previous poll (or arm); none when not armed or unsupported.
-    QList<int> poll();
+    // The faults since the previous poll (or arm); none when not armed or unsupported.
+    QList<LineFault> poll();
     void disarm();
 
     bool armed() const { return m_baseline.has_value(); }

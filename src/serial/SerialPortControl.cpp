@@ -5,8 +5,6 @@
 
 #include <QFileInfo>
 #include <QMetaObject>
-#include <algorithm>
-#include <iterator>
 #include <limits>
 
 #if defined(Q_OS_UNIX)
@@ -16,21 +14,18 @@
 namespace qie {
 namespace {
 
-CommError commError(int number, const QString &description)
+Error commError(int number, const QString &description)
 {
-    return CommError { number, description };
+    return Error { number, description };
 }
 
-CommError refusedWhileOpen(const char *what)
+Error refusedWhileOpen(const char *what)
 {
     return commError(SerialPortControl::errPortAlreadyOpen,
                      QStringLiteral("The %1 cannot be changed while the port is open. Press Close "
                                     "first.")
                          .arg(QLatin1String(what)));
 }
-
-constexpr qint32 kBaudRates[]
-    = { 110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600, 115200, 230400 };
 
 } // namespace
 
@@ -50,7 +45,7 @@ SerialPortControl::~SerialPortControl()
     close();
 }
 
-std::optional<CommError> SerialPortControl::setCommPort(int port)
+std::optional<Error> SerialPortControl::setCommPort(int port)
 {
     if (m_port.isOpen())
         return refusedWhileOpen("port number");
@@ -68,98 +63,50 @@ std::optional<CommError> SerialPortControl::setCommPort(int port)
     return std::nullopt;
 }
 
-// "baud,parity,data,stop" as in "9600,n,8,1"; parity one of n, e, o, m, s in either case.
-std::optional<CommError> SerialPortControl::setSettings(const QString &settings)
+std::optional<Error> SerialPortControl::setSettings(const LineSettings &settings)
 {
     if (m_port.isOpen())
         return refusedWhileOpen("line settings");
-    const auto refuse = [&settings] {
+    if (!settings.isValid())
         return commError(errInvalidSettings,
                          QStringLiteral("\"%1\" are not valid line settings. Use the form "
                                         "\"9600,n,8,1\": baud rate, parity (n, e, o, m, s), data "
                                         "bits (5 to 8), stop bits (1 or 2).")
-                             .arg(settings));
-    };
-    const QStringList fields = settings.split(QLatin1Char(','));
-    if (fields.size() != 4)
-        return refuse();
-
-    LineSettings parsed;
-    bool ok = false;
-    parsed.baudRate = fields[0].trimmed().toInt(&ok);
-    if (!ok
-        || std::find(std::begin(kBaudRates), std::end(kBaudRates), parsed.baudRate)
-            == std::end(kBaudRates))
-        return refuse();
-
-    const QString parity = fields[1].trimmed().toLower();
-    if (parity == QLatin1String("n"))
-        parsed.parity = QSerialPort::NoParity;
-    else if (parity == QLatin1String("e"))
-        parsed.parity = QSerialPort::EvenParity;
-    else if (parity == QLatin1String("o"))
-        parsed.parity = QSerialPort::OddParity;
-    else if (parity == QLatin1String("m"))
-        parsed.parity = QSerialPort::MarkParity;
-    else if (parity == QLatin1String("s"))
-        parsed.parity = QSerialPort::SpaceParity;
-    else
-        return refuse();
-
-    const int dataBits = fields[2].trimmed().toInt(&ok);
-    if (!ok || dataBits < 5 || dataBits > 8)
-        return refuse();
-    parsed.dataBits = static_cast<QSerialPort::DataBits>(dataBits);
-
-    // 1.5 stop bits exist only on some Windows drivers; refused everywhere so that a setting
-    // works the same on every machine.
-    const QString stop = fields[3].trimmed();
-    if (stop == QLatin1String("1"))
-        parsed.stopBits = QSerialPort::OneStop;
-    else if (stop == QLatin1String("2"))
-        parsed.stopBits = QSerialPort::TwoStop;
-    else
-        return refuse();
-
-    m_settings = parsed;
+                             .arg(settings.toText()));
+    m_settings = settings;
     return std::nullopt;
 }
 
-// 0 none, 1 XON/XOFF, 2 RTS/CTS. Both at once (3) is not something the port layer can do.
-std::optional<CommError> SerialPortControl::setHandshaking(int handshaking)
+// Both flow controls at once are not something the port layer can do.
+std::optional<Error> SerialPortControl::setHandshaking(QSerialPort::FlowControl handshaking)
 {
     if (m_port.isOpen())
         return refusedWhileOpen("handshaking");
     switch (handshaking) {
-    case 0:
-        m_flowControl = QSerialPort::NoFlowControl;
-        return std::nullopt;
-    case 1:
-        m_flowControl = QSerialPort::SoftwareControl;
-        return std::nullopt;
-    case 2:
-        m_flowControl = QSerialPort::HardwareControl;
+    case QSerialPort::NoFlowControl:
+    case QSerialPort::SoftwareControl:
+    case QSerialPort::HardwareControl:
+        m_flowControl = handshaking;
         return std::nullopt;
     default:
         return commError(errInvalidHandshaking,
-                         QStringLiteral("Handshaking %1 is not supported. Use 0 (none), 1 "
-                                        "(XON/XOFF) or 2 (RTS/CTS).")
-                             .arg(handshaking));
+                         QStringLiteral("Handshaking %1 is not supported. Use none, XON/XOFF or "
+                                        "RTS/CTS.")
+                             .arg(int(handshaking)));
     }
 }
 
-std::optional<CommError> SerialPortControl::setSThreshold(int threshold)
+std::optional<Error> SerialPortControl::setSThreshold(int threshold)
 {
     return setThreshold(threshold, m_sThreshold, "send");
 }
 
-std::optional<CommError> SerialPortControl::setRThreshold(int threshold)
+std::optional<Error> SerialPortControl::setRThreshold(int threshold)
 {
     return setThreshold(threshold, m_rThreshold, "receive");
 }
 
-std::optional<CommError> SerialPortControl::setThreshold(int threshold, int &target,
-                                                         const char *which)
+std::optional<Error> SerialPortControl::setThreshold(int threshold, int &target, const char *which)
 {
     if (threshold < 0 || threshold > std::numeric_limits<qint16>::max())
         return commError(errInvalidThreshold,
@@ -176,7 +123,7 @@ bool SerialPortControl::portOpen() const
     return m_port.isOpen();
 }
 
-std::optional<CommError> SerialPortControl::setPortOpen(bool open)
+std::optional<Error> SerialPortControl::setPortOpen(bool open)
 {
     if (open == m_port.isOpen()) {
         if (open)
@@ -190,7 +137,7 @@ std::optional<CommError> SerialPortControl::setPortOpen(bool open)
     return std::nullopt;
 }
 
-std::optional<CommError> SerialPortControl::open()
+std::optional<Error> SerialPortControl::open()
 {
     m_device = PortLocator::deviceFor(m_commPort);
     const QString device = m_device;
@@ -227,7 +174,7 @@ std::optional<CommError> SerialPortControl::open()
     m_port.setStopBits(m_settings.stopBits);
     m_port.setFlowControl(m_flowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const CommError failure = openFailure(device);
+        const Error failure = openFailure(device);
         m_port.clearError();
         return failure;
     }
@@ -241,7 +188,7 @@ std::optional<CommError> SerialPortControl::open()
     return std::nullopt;
 }
 
-CommError SerialPortControl::openFailure(const QString &device) const
+Error SerialPortControl::openFailure(const QString &device) const
 {
     switch (m_port.error()) {
     case QSerialPort::DeviceNotFoundError: {
@@ -299,7 +246,7 @@ void SerialPortControl::close()
     m_closing = false;
 }
 
-std::optional<CommError> SerialPortControl::setOutput(const QString &text)
+std::optional<Error> SerialPortControl::setOutput(const QString &text)
 {
     if (!m_port.isOpen())
         return commError(errPortNotOpen,
@@ -322,19 +269,13 @@ QString SerialPortControl::describePorts() const
     return PortLocator::describe();
 }
 
-void SerialPortControl::raise(int event)
-{
-    m_event = event;
-    emit OnComm();
-}
-
 void SerialPortControl::raiseLineFaults()
 {
-    for (int event : m_lineErrors.poll()) {
+    for (const LineFault fault : m_lineErrors.poll()) {
         // A handler may have closed the port (or it may have been lost) in between.
         if (!m_port.isOpen())
             return;
-        raise(event);
+        emit lineFaultDetected(fault);
     }
 }
 
@@ -342,13 +283,13 @@ void SerialPortControl::handleReadyRead()
 {
     raiseLineFaults();
     if (m_port.isOpen() && m_rThreshold > 0 && m_port.bytesAvailable() >= m_rThreshold)
-        raise(comEvReceive);
+        emit dataReceived();
 }
 
 void SerialPortControl::handleBytesWritten()
 {
     if (m_port.isOpen() && m_sThreshold > 0 && m_port.bytesToWrite() < m_sThreshold)
-        raise(comEvSend);
+        emit dataSent();
 }
 
 // Qt 6.4 reports a hung-up device as ResourceError, or as ReadError with a stale errno, in

@@ -4,6 +4,7 @@
 #include "ui/Twips.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
@@ -36,19 +37,56 @@ QPixmap CellGrid::makePicture(CellPicture picture)
     return pixmap;
 }
 
+void CellGrid::layOut(const QLabel &labelTemplate)
+{
+    const QSize size = property("twips").toRect().size();
+    placeCell(0, QRect(kFirstCellTwips, size));
+    for (int n = 1; n < kCellCount; ++n) {
+        // Each cell from cell 0's corner and size, as the layout's template.
+        const QRect cell0 = m_twips[0];
+        const int left = (n % ImageModel::kColumns) * cell0.width() + cell0.left();
+        int top = (n / ImageModel::kColumns) * cell0.height() + cell0.top();
+        if (n >= ImageModel::kColumns * ImageModel::kBandRows)
+            top += kBandGapTwips;
+        placeCell(n, QRect(left, top, cell0.width(), cell0.height()));
+    }
+    QRect bounds;
+    for (const QRect &r : m_pixels)
+        bounds |= r;
+    setGeometry(bounds);
+    update();
+    addByteLabels(labelTemplate);
+}
+
 void CellGrid::placeCell(int n, const QRect &twips)
 {
     m_twips.at(n) = twips;
     m_pixels.at(n) = Twips::toPixels(twips);
 }
 
-void CellGrid::fitToCells()
+void CellGrid::addByteLabels(const QLabel &labelTemplate)
 {
-    QRect bounds;
-    for (const QRect &r : m_pixels)
-        bounds |= r;
-    setGeometry(bounds);
-    update();
+    const QSize size = labelTemplate.property("twips").toRect().size();
+    for (int i = 1; i <= ImageModel::kByteColumns; ++i) {
+        // Byte i's labels under the last row of its band, from its last column.
+        const bool upper = i <= 8;
+        const int bandLastRow = upper ? ImageModel::kBandRows - 1 : ImageModel::kRows - 1;
+        const QRect rowCell = cellTwips(bandLastRow * ImageModel::kColumns);
+        const QRect columnCell = cellTwips(8 * (upper ? i : i - 8) - 1);
+        auto *label = new QLabel(QString::number(i), parentWidget());
+        label->setObjectName(QStringLiteral("lblImgbyte%1").arg(i));
+        label->setFont(labelTemplate.font());
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(labelTemplate.alignment());
+        const QRect twips(
+            QPoint(columnCell.left() + kLabelIndentTwips, rowCell.top() + rowCell.height()), size);
+        label->setProperty("twips", twips);
+        label->setGeometry(Twips::toPixels(twips));
+        label->adjustSize();
+        // Beneath the cells, like every label.
+        label->stackUnder(this);
+        label->show();
+    }
 }
 
 QRect CellGrid::cellRect(int n) const
@@ -77,8 +115,7 @@ void CellGrid::setPicture(int n, CellPicture picture)
 QPixmap CellGrid::tile(QSize size, CellPicture picture) const
 {
     const qreal ratio = devicePixelRatioF();
-    const quint64 key = (quint64(qRound(ratio * 100)) << 32) | (quint64(size.width()) << 16)
-        | (quint64(size.height()) << 8) | quint64(picture);
+    const TileKey key { size, ratio, picture };
     auto found = m_tiles.constFind(key);
     if (found != m_tiles.constEnd())
         return *found;

@@ -10,6 +10,8 @@
 #include <QWidget>
 #include <array>
 
+class QLabel;
+
 namespace qie {
 
 // The 1280 cells as one widget that looks and acts like 1280 picture boxes: each cell has its
@@ -17,6 +19,9 @@ namespace qie {
 // corner and clipped; a press and release of the left button on the same cell is one click.
 // Where no cell lies (the strip between the bands) the widget is transparent, so the labels
 // beneath it show through, as they would between separate boxes.
+//
+// The grid lays itself out in its parent: its "twips" property (set before layOut()) is cell
+// 0's rectangle as designed, whose size every cell takes.
 class CellGrid : public QWidget
 {
     Q_OBJECT
@@ -28,13 +33,20 @@ public:
     // The sunken border of a picture box.
     static constexpr int kBorderPixels = 2;
 
+    // Where cell 0 goes, and the strip between the bands, in twips of the parent.
+    static constexpr QPoint kFirstCellTwips { 120, 120 };
+    static constexpr int kBandGapTwips = 200;
+    // The byte-column labels sit this far right of their byte's last column.
+    static constexpr int kLabelIndentTwips = 50;
+
     explicit CellGrid(QWidget *parent = nullptr);
 
-    // Places cell n at a rectangle in twips of the parent; call fitToCells() after the last.
-    void placeCell(int n, const QRect &twips);
+    // Places the 1280 cells, the lower band below the upper one, and fits the widget to them;
+    // then makes the 16 byte-column labels "1" to "16" (lblImgbyte1..16) in the parent, under
+    // each band's byte columns, beneath the grid, each a copy of `labelTemplate` (font,
+    // alignment, size in twips) moved into place.
+    void layOut(const QLabel &labelTemplate);
     QRect cellTwips(int n) const { return m_twips.at(n); }
-    // Sizes and moves the widget to the union of the cells placed.
-    void fitToCells();
 
     // Cell n's rectangle in pixels of this widget; cellAt() is its inverse (-1: no cell).
     QRect cellRect(int n) const;
@@ -60,6 +72,9 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    // Cell n at a rectangle in twips of the parent.
+    void placeCell(int n, const QRect &twips);
+    void addByteLabels(const QLabel &labelTemplate);
     void setCurrent(int n);
     // Border and picture of a cell of this size, made on first use.
     QPixmap tile(QSize size, CellPicture picture) const;
@@ -69,7 +84,20 @@ private:
     std::array<QRect, kCellCount> m_pixels {};
     std::array<CellPicture, kCellCount> m_shown {};
     std::array<QPixmap, 3> m_pictures;
-    mutable QHash<quint64, QPixmap> m_tiles;
+    // Every field whole: a tile made for one size, scale or picture is never shown for another.
+    struct TileKey
+    {
+        QSize size;
+        qreal ratio = 1;
+        CellPicture picture = CellPicture::Off;
+        bool operator==(const TileKey &) const = default;
+        friend size_t qHash(const TileKey &key, size_t seed = 0)
+        {
+            return qHashMulti(seed, key.size.width(), key.size.height(), key.ratio,
+                              static_cast<int>(key.picture));
+        }
+    };
+    mutable QHash<TileKey, QPixmap> m_tiles;
     int m_pressed = -1;
     int m_current = 0;
 };

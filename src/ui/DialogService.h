@@ -1,37 +1,40 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "files/Error.h"
+
 #include <QString>
 
 namespace qie {
 
 // Everything that would block a test or make a noise: modal message boxes, the file dialogs
-// and the beep. The editor and the frame use only this; tests replace it.
+// and the beep. The editor and the frame use only this; tests replace it. A text shown in a
+// box may hold CR LF or a lone CR as a line break, and is always shown literally.
 class DialogService
 {
 public:
-    // Message box styles and answers, with the numbers the system's own texts use.
-    enum Style : int {
-        OkOnly = 0,
-        YesNo = 4,
-        Exclamation = 48,
-    };
-    enum Answer : int { Ok = 1, Yes = 6, No = 7 };
     enum class FileMode { Open, Save };
 
     virtual ~DialogService() = default;
 
-    // `prompt` may hold a lone CR as a line break. Yes is the default button of YesNo.
-    virtual int messageBox(const QString &prompt, int style, const QString &title) = 0;
+    // A question with Yes and No, Yes the default; Escape and closing the box answer No, so
+    // that nothing happens by accident. True for Yes.
+    virtual bool ask(const QString &title, const QString &question) = 0;
+    // A warning with an exclamation mark and OK.
+    virtual void warn(const QString &title, const QString &text) = 0;
+    // The error box of every guarded procedure: errorText() under the title "Error", OK.
+    virtual void error(const Error &error) = 0;
+
     // Shows a modal file dialog; the full path chosen, or the empty text.
     virtual QString fileDialog(FileMode mode, const QString &filter) = 0;
     virtual void beep() = 0;
 
-    // The error box of every guarded procedure.
-    void errorBox(int number, const QString &description)
+    // "Number : n", a CR, "Description : " and the description.
+    static QString errorText(const Error &error)
     {
-        messageBox(QStringLiteral("Number : %1\rDescription : %2").arg(number).arg(description),
-                   OkOnly, QStringLiteral("Error"));
+        return QStringLiteral("Number : %1\rDescription : %2")
+            .arg(error.number)
+            .arg(error.description);
     }
 };
 

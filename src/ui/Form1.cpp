@@ -5,36 +5,80 @@
 #include "model/Numbers.h"
 #include "serial/CommControl.h"
 #include "ui/CellGrid.h"
+#include "ui/ControlTable.h"
 #include "ui/DataLabel.h"
 #include "ui/DialogService.h"
 #include "ui/Fonts.h"
+#include "ui/LineBreaks.h"
+#include "ui/ReceiveArea.h"
 #include "ui/Twips.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QTextCursor>
-#include <algorithm>
+#include <type_traits>
 
 namespace qie {
 namespace {
 
-constexpr int kErrOverflow = 6;
 const QString kPortFaultTitle = QStringLiteral("通信エラー");
+const LineSettings kDeviceLine { 9600, QSerialPort::NoParity, QSerialPort::Data8,
+                                 QSerialPort::OneStop };
 
-// Cuts a text to the length a text box keeps. A character outside the basic plane is kept
-// whole or dropped whole, never split into half a surrogate pair.
-QString cutTo(const QString &text, int maxLength)
-{
-    QString cut = text.left(maxLength);
-    if (cut.size() == maxLength && cut.back().isHighSurrogate())
-        cut.chop(1);
-    return cut;
-}
+// The layout in making order: labels first, so that they lie beneath every windowed control and
+// the cells hide the two labels inside the grid. picField's rectangle is cell 0's as designed.
+// The controls in fram232 keep the window font rather than inheriting the frame's.
+using ControlTable::Kind;
+constexpr auto kLabel = Kind::Label, kAutoSize = Kind::AutoSizeLabel, kButton = Kind::Button,
+               kFrame = Kind::Frame, kTextBox = Kind::TextBox;
+constexpr auto kInherit = ControlTable::FontOf::Container, kWindow = ControlTable::FontOf::Window,
+               kHeading = ControlTable::FontOf::Heading, kData = ControlTable::FontOf::Data;
+// clang-format off
+const ControlTable::Control kLayout[] = {
+    {"lblImgbyte0", kAutoSize, "lblImgbyte", nullptr, {3720, 240, 780, 180}, kInherit, 20},
+    {"lblMsg", kAutoSize, "xy=      x=     y=     ", nullptr, {3720, 600, 495, 180}, kInherit, 6},
+    {"lblMsg1", kAutoSize, "Content of Data", nullptr, {1200, 5760, 1455, 180}, kHeading, 5},
+    {"Label3", kAutoSize, "Edit Image", nullptr, {5400, 5760, 960, 180}, kHeading, 27},
+    {"lblMsg2", kAutoSize, "EIA232E received", nullptr, {9000, 5760, 1590, 180}, kHeading, 4},
+    {"Label1", kAutoSize, "Send Data", nullptr, {13080, 5760, 930, 180}, kHeading, 26},
+    {"lblData", Kind::DataLabel, "", nullptr, {120, 6120, 3975, 2535}, kData, 7},
+    {"picField", Kind::Grid, "", nullptr, {0, 0, 235, 235}, kInherit, 3},
+    {"framEdit", kFrame, "", nullptr, {4200, 6000, 3375, 2655}, kInherit, 9},
+    {"lblCWID", kLabel, "Enter Callsign (max.12)", "framEdit", {120, 360, 1815, 255}, kInherit, 10},
+    {"txtCWID", kTextBox, "", "framEdit", {120, 720, 1575, 375}, kData, 11,
+     Form1::kCallsignMaxLength},
+    {"lblByte", kLabel, "Entert byte (max.16)", "framEdit", {120, 1320, 1695, 255}, kInherit, 21},
+    {"txtImagByte", kTextBox, "16", "framEdit", {600, 1560, 375, 330}, kData, 12,
+     Form1::kWidthMaxLength},
+    {"cmdUpDate", kButton, "Done", "framEdit", {240, 2040, 1215, 495}, kInherit, 13},
+    {"Frame1", kFrame, "File", "framEdit", {1920, 600, 1335, 1935}, kInherit, 22},
+    {"cmdFileOpen2", kButton, "Load file", "Frame1", {120, 480, 1095, 375}, kInherit, 24},
+    {"cmdFileOpen", kButton, "Save file", "Frame1", {120, 1320, 1095, 375}, kInherit, 23},
+    {"txtReceiveData", Kind::ReceiveArea, "", nullptr, {7680, 6120, 4335, 2535}, kData, 8},
+    {"fram232", kFrame, "", nullptr, {12120, 6000, 3015, 2175}, kHeading, 14},
+    {"Label2", kLabel, "Com No, =", "fram232", {120, 360, 1335, 255}, kWindow, 19},
+    {"Text2", kTextBox, "1", "fram232", {1560, 360, 375, 375}, kWindow, 15, Form1::kPortMaxLength},
+    {"Command1", kButton, "Open", "fram232", {2040, 240, 615, 495}, kWindow, 16},
+    {"cmdSendData", kButton, "Send", "fram232", {840, 1080, 1095, 555}, kWindow, 17},
+    {"lblRecieveData", kLabel, "Com. parameters = 9600 , n , 8 , 1", "fram232",
+     {240, 1800, 2655, 255}, kWindow, 18},
+    {"cmdEnd", kButton, "Exit", nullptr, {13080, 8280, 1215, 375}, kInherit, 0},
+};
+// clang-format on
+
+// What the operator is told of each fault; any other number is an undefined error.
+const std::pair<LineFault, const char *> kFaultTexts[] = {
+    { LineFault::Break, "中断信号が受信されました。" },
+    { LineFault::Frame, "フレーム エラーです。" },
+    { LineFault::Overrun, "データが失われました。" },
+    { LineFault::RxOver, "受信バッファがオーバーフローしました。" },
+    { LineFault::RxParity, "中パリティ エラーです。" },
+    { LineFault::TxFull, "送信バッファがいっぱいです。" },
+    { LineFault::DeviceControlBlock,
+      "デバイス コントロール ブロック (DCB) が取得される予期しないエラーです。" },
+};
 
 } // namespace
 
@@ -55,140 +99,33 @@ Form1::Form1(DialogService &dialogs, CommControl &port, QWidget *parent)
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(cmdSendData, &QPushButton::clicked, this, &Form1::cmdSendData_Click);
     connect(cmdEnd, &QPushButton::clicked, this, &Form1::cmdEnd_Click);
-    connect(&m_port, &CommControl::OnComm, this, &Form1::mscPort_OnComm);
-    connect(&m_port, &CommControl::portLost, this, &Form1::portLost);
+    connect(&m_port, &CommControl::dataReceived, this, &Form1::mscPort_Receive);
+    connect(&m_port, &CommControl::lineFaultDetected, this, &Form1::mscPort_LineFault);
+    connect(&m_port, &CommControl::portLost, this, &Form1::reportPortFault);
 
     Form_Load();
 }
 
-Form1::~Form1() = default;
-
 void Form1::buildLayout()
 {
-    const auto place = [this](QWidget *widget, const char *name, const QRect &twips, int tabIndex) {
-        widget->setObjectName(QLatin1String(name));
-        widget->setProperty("twips", twips);
-        widget->setGeometry(Twips::toPixels(twips));
-        m_tabIndexes.emplace_back(tabIndex, widget);
+    ControlTable::build(*this, kLayout);
+    const auto bind = [this](auto *&control, const char *name) {
+        control = findChild<std::remove_reference_t<decltype(control)>>(QLatin1String(name));
     };
-    const auto label = [&](QWidget *parent, const char *name, const QString &caption,
-                           const QRect &twips, int tabIndex, bool autoSize) {
-        auto *l = new QLabel(caption, parent);
-        l->setTextFormat(Qt::PlainText);
-        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        place(l, name, twips, tabIndex);
-        if (autoSize)
-            l->adjustSize();
-        return l;
-    };
-    const auto button = [&](QWidget *parent, const char *name, const QString &caption,
-                            const QRect &twips, int tabIndex) {
-        auto *b = new QPushButton(caption, parent);
-        // Enter presses the button that has the focus, as on the platform the layout was
-        // made for; Qt does that only for auto-default buttons.
-        b->setAutoDefault(true);
-        place(b, name, twips, tabIndex);
-        return b;
-    };
-    const auto textBox = [&](QWidget *parent, const char *name, const QString &text,
-                             const QRect &twips, int tabIndex, int maxLength) {
-        auto *t = new QLineEdit(parent);
-        t->setMaxLength(maxLength);
-        t->setText(text);
-        place(t, name, twips, tabIndex);
-        return t;
-    };
+    bind(picField, "picField"), bind(lblImgbyte0, "lblImgbyte0"), bind(lblMsg, "lblMsg");
+    bind(lblData, "lblData"), bind(framEdit, "framEdit"), bind(txtCWID, "txtCWID");
+    bind(txtImagByte, "txtImagByte"), bind(cmdUpDate, "cmdUpDate");
+    bind(cmdFileOpen, "cmdFileOpen"), bind(cmdFileOpen2, "cmdFileOpen2");
+    bind(txtReceiveData, "txtReceiveData"), bind(Label2, "Label2"), bind(Text2, "Text2");
+    bind(Command1, "Command1"), bind(cmdSendData, "cmdSendData"), bind(cmdEnd, "cmdEnd");
 
-    // Labels come first: they lie beneath every windowed control, so the cells hide the two
-    // templates that sit inside the grid.
-    lblImgbyte0 = label(this, "lblImgbyte0", QStringLiteral("lblImgbyte"), { 3720, 240, 780, 180 },
-                        20, true);
-    lblMsg = label(this, "lblMsg", QStringLiteral("lblMsg"), { 3720, 600, 495, 180 }, 6, true);
     lblMsg->setEnabled(false);
-    const struct
-    {
-        const char *name;
-        const char *caption;
-        QRect twips;
-        int tabIndex;
-    } headings[] = {
-        { "lblMsg1", "Content of Data", { 1200, 5760, 1455, 180 }, 5 },
-        { "Label3", "Edit Image", { 5400, 5760, 960, 180 }, 27 },
-        { "lblMsg2", "EIA232E received", { 9000, 5760, 1590, 180 }, 4 },
-        { "Label1", "Send Data", { 13080, 5760, 930, 180 }, 26 },
-    };
-    for (const auto &h : headings) {
-        QLabel *l = label(this, h.name, QString::fromLatin1(h.caption), h.twips, h.tabIndex, false);
-        l->setFont(Fonts::heading());
-        l->adjustSize();
-    }
-    lblData = new DataLabel(this);
-    lblData->setTextFormat(Qt::PlainText);
-    place(lblData, "lblData", { 120, 6120, 3975, 2535 }, 7);
-    lblData->setFont(Fonts::data());
-
-    picField = new CellGrid(this);
-    picField->setProperty("twips", QRect(0, 0, 235, 235));
-    m_tabIndexes.emplace_back(3, picField);
-
-    framEdit = new QGroupBox(QStringLiteral("file name = "), this);
-    place(framEdit, "framEdit", { 4200, 6000, 3375, 2655 }, 9);
-    label(framEdit, "lblCWID", QStringLiteral("Enter Callsign (max.12)"), { 120, 360, 1815, 255 },
-          10, false);
-    txtCWID
-        = textBox(framEdit, "txtCWID", QString(), { 120, 720, 1575, 375 }, 11, kCallsignMaxLength);
-    txtCWID->setFont(Fonts::data());
-    label(framEdit, "lblByte", QStringLiteral("Entert byte (max.16)"), { 120, 1320, 1695, 255 }, 21,
-          false);
-    txtImagByte = textBox(framEdit, "txtImagByte", QStringLiteral("16"), { 600, 1560, 375, 330 },
-                          12, kWidthMaxLength);
-    txtImagByte->setFont(Fonts::data());
-    cmdUpDate = button(framEdit, "cmdUpDate", QStringLiteral("Done"), { 240, 2040, 1215, 495 }, 13);
-    auto *frame1 = new QGroupBox(QStringLiteral("File"), framEdit);
-    place(frame1, "Frame1", { 1920, 600, 1335, 1935 }, 22);
-    cmdFileOpen2
-        = button(frame1, "cmdFileOpen2", QStringLiteral("Load file"), { 120, 480, 1095, 375 }, 24);
-    cmdFileOpen
-        = button(frame1, "cmdFileOpen", QStringLiteral("Save file"), { 120, 1320, 1095, 375 }, 23);
-
-    txtReceiveData = new QPlainTextEdit(this);
-    place(txtReceiveData, "txtReceiveData", { 7680, 6120, 4335, 2535 }, 8);
-    txtReceiveData->setFont(Fonts::data());
-    // Read-only keeps selecting and copying; the operator cannot type.
-    txtReceiveData->setReadOnly(true);
-    txtReceiveData->setTextInteractionFlags(Qt::TextSelectableByMouse
-                                            | Qt::TextSelectableByKeyboard);
-    txtReceiveData->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtReceiveData->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    txtReceiveData->setFocusPolicy(Qt::StrongFocus);
-
-    auto *fram232 = new QGroupBox(this);
-    place(fram232, "fram232", { 12120, 6000, 3015, 2175 }, 14);
-    fram232->setFont(Fonts::heading());
-    // The controls inside keep the window font rather than inheriting the frame's.
-    Label2
-        = label(fram232, "Label2", QStringLiteral("Com No, ="), { 120, 360, 1335, 255 }, 19, false);
-    Text2 = textBox(fram232, "Text2", QStringLiteral("1"), { 1560, 360, 375, 375 }, 15,
-                    kPortMaxLength);
-    Command1 = button(fram232, "Command1", QStringLiteral("Open"), { 2040, 240, 615, 495 }, 16);
-    cmdSendData
-        = button(fram232, "cmdSendData", QStringLiteral("Send"), { 840, 1080, 1095, 555 }, 17);
-    QLabel *parameters
-        = label(fram232, "lblRecieveData", QStringLiteral("Com. parameters = 9600 , n , 8 , 1"),
-                { 240, 1800, 2655, 255 }, 18, false);
-    for (QWidget *w : { static_cast<QWidget *>(Label2), static_cast<QWidget *>(Text2),
-                        static_cast<QWidget *>(Command1), static_cast<QWidget *>(cmdSendData),
-                        static_cast<QWidget *>(parameters) })
-        w->setFont(Fonts::window());
+    framEdit->setTitle(DataFile::caption(QString()));
     showPortState(false);
     // The port list is asked for when a tooltip is about to show: it stays current when an
     // adapter is plugged in later, and scanning the devices does not slow the start.
     Label2->installEventFilter(this);
     Text2->installEventFilter(this);
-
-    cmdEnd = button(this, "cmdEnd", QStringLiteral("Exit"), { 13080, 8280, 1215, 375 }, 0);
-
-    setTabOrder();
     cmdEnd->setFocus();
 }
 
@@ -199,71 +136,17 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::setTabOrder()
-{
-    std::sort(m_tabIndexes.begin(), m_tabIndexes.end(),
-              [](const auto &a, const auto &b) { return a.first < b.first; });
-    QWidget *previous = nullptr;
-    for (const auto &[index, widget] : m_tabIndexes) {
-        if (!(widget->focusPolicy() & Qt::TabFocus))
-            continue;
-        if (previous)
-            QWidget::setTabOrder(previous, widget);
-        previous = widget;
-    }
-}
-
 void Form1::Form_Load()
 {
-    BuildCellGrid();
+    picField->layOut(*lblImgbyte0);
     InitEditor();
-}
-
-void Form1::BuildCellGrid()
-{
-    const QRect field0 = picField->property("twips").toRect();
-    picField->placeCell(0, QRect(120, 120, field0.width(), field0.height()));
-    for (int n = 1; n < CellGrid::kCellCount; ++n) {
-        // W, H, L and T come from cell 0 each time, as the layout's template.
-        const QRect cell0 = picField->cellTwips(0);
-        const int left = (n % ImageModel::kColumns) * cell0.width() + cell0.left();
-        int top = (n / ImageModel::kColumns) * cell0.height() + cell0.top();
-        if (n >= ImageModel::kColumns * ImageModel::kBandRows)
-            top += 200;
-        picField->placeCell(n, QRect(left, top, cell0.width(), cell0.height()));
-    }
-    picField->fitToCells();
 }
 
 void Form1::InitEditor()
 {
     m_model.RefreshCells();
     m_model.UpdateDataText();
-    for (int i = 1; i <= 16; ++i) {
-        const bool upper = i <= 8;
-        const QRect rowCell = picField->cellTwips(upper ? 600 : 1270);
-        const QRect columnCell = picField->cellTwips(8 * (upper ? i : i - 8) - 1);
-        auto *label = new QLabel(QString::number(i), this);
-        label->setObjectName(QStringLiteral("lblImgbyte%1").arg(i));
-        label->setFont(lblImgbyte0->font());
-        label->setTextFormat(Qt::PlainText);
-        label->setAlignment(lblImgbyte0->alignment());
-        const QRect twips(columnCell.left() + 50, rowCell.top() + rowCell.height(),
-                          lblImgbyte0->property("twips").toRect().width(),
-                          lblImgbyte0->property("twips").toRect().height());
-        label->setProperty("twips", twips);
-        label->setGeometry(Twips::toPixels(twips));
-        label->adjustSize();
-        // Beneath the cells, like every label.
-        label->stackUnder(picField);
-        label->show();
-    }
-    lblMsg->setText(QStringLiteral("xy=      x=     y=     "));
-    lblMsg->adjustSize();
-    cmdSendData->setEnabled(false);
 }
-
-// --- EditorView -------------------------------------------------------------------------
 
 std::string Form1::widthText() const
 {
@@ -272,7 +155,7 @@ std::string Form1::widthText() const
 
 void Form1::setWidthText(const std::string &text)
 {
-    txtImagByte->setText(cutTo(QString::fromStdString(text), kWidthMaxLength));
+    txtImagByte->setText(ControlTable::fitText(QString::fromStdString(text), kWidthMaxLength));
 }
 
 std::string Form1::callsignText() const
@@ -297,15 +180,10 @@ void Form1::setDataText(const std::string &text)
 
 void Form1::setDataCaption(const QString &text)
 {
-    m_dataText = text;
     // The label shows the line ends as breaks; the text itself keeps them for saving.
-    QString shown = text;
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    shown.replace(u'\r', u'\n');
-    lblData->setText(shown);
+    m_dataText = text;
+    lblData->setText(LineBreaks::shown(text));
 }
-
-// --- Handlers ---------------------------------------------------------------------------
 
 void Form1::picField_Click(int index)
 {
@@ -323,9 +201,9 @@ void Form1::cmdFileOpen_Click()
         = m_dialogs.fileDialog(DialogService::FileMode::Save, DataFile::dialogFilter());
     if (!name.isEmpty()) {
         if (const auto error = DataFile::save(name, m_dataText))
-            m_dialogs.errorBox(error->number, error->description);
+            m_dialogs.error(*error);
     }
-    framEdit->setTitle(QStringLiteral("file name = ") + DataFile::tail(name));
+    framEdit->setTitle(DataFile::caption(name));
 }
 
 void Form1::cmdFileOpen2_Click()
@@ -337,16 +215,21 @@ void Form1::cmdFileOpen2_Click()
     // The file is read and checked before anything changes: a failed load leaves the text
     // to send as it was, so that "Send" never transmits half a file.
     const auto result = DataFile::load(name);
-    if (const auto *error = std::get_if<FileError>(&result)) {
-        m_dialogs.errorBox(error->number, error->description);
-        return;
-    }
-    const LoadedFile &loaded = std::get<LoadedFile>(result);
+    if (const auto *error = std::get_if<Error>(&result))
+        return m_dialogs.error(*error);
+    applyLoadedFile(name, std::get<LoadedFile>(result));
+}
+
+// The text to send, the width, the shown text, the caption, the callsign, then the cells: the
+// cells are read at the width just set, and nothing rewrites the file's own lines.
+void Form1::applyLoadedFile(const QString &name, const LoadedFile &loaded)
+{
     m_model.setSendData(loaded.sendData.toStdString());
-    txtImagByte->setText(cutTo(DataFile::widthTextFor(loaded.lines[10]), kWidthMaxLength));
+    const std::string width = ImageModel::widthTextFor(loaded.lines[10].toStdString());
+    txtImagByte->setText(ControlTable::fitText(QString::fromStdString(width), kWidthMaxLength));
     setDataCaption(loaded.sendData);
-    framEdit->setTitle(QStringLiteral("file name = ") + DataFile::tail(name));
-    txtCWID->setText(cutTo(loaded.lines[0], kCallsignMaxLength));
+    framEdit->setTitle(DataFile::caption(name));
+    txtCWID->setText(ControlTable::fitText(loaded.lines[0], kCallsignMaxLength));
     ImageModel::Lines lines;
     for (std::size_t i = 0; i < lines.size(); ++i)
         lines[i] = loaded.lines[i].toStdString();
@@ -356,35 +239,27 @@ void Form1::cmdFileOpen2_Click()
 
 void Form1::Command1_Click()
 {
-    const auto fail
-        = [this](const CommError &error) { m_dialogs.errorBox(error.number, error.description); };
-    if (!m_port.portOpen()) {
-        const auto port = RoundHalfEven(LenientNumber(Text2->text().toStdString()));
-        if (!port) {
-            m_dialogs.errorBox(kErrOverflow,
-                               QStringLiteral("Overflow: the port number is too large."));
-            return;
-        }
-        if (const auto error = m_port.setCommPort(*port))
-            return fail(*error);
-        Label2->setText(QStringLiteral("Com No, = ") + Text2->text());
-        // One step at a time: a refused setting stops before the next one is tried.
-        if (const auto error = m_port.setSettings(QStringLiteral("9600,n,8,1")))
-            return fail(*error);
-        if (const auto error = m_port.setHandshaking(0))
-            return fail(*error);
-        if (const auto error = m_port.setSThreshold(1))
-            return fail(*error);
-        if (const auto error = m_port.setRThreshold(1))
-            return fail(*error);
-        if (const auto error = m_port.setPortOpen(true))
-            return fail(*error);
-        showPortState(true);
-    } else {
+    if (m_port.portOpen()) {
         if (const auto error = m_port.setPortOpen(false))
-            return fail(*error);
-        showPortState(false);
+            return m_dialogs.error(*error);
+        return showPortState(false);
     }
+    const auto port = RoundHalfEven(LenientNumber(Text2->text().toStdString()));
+    if (!port)
+        return m_dialogs.error(
+            { kErrOverflow, QStringLiteral("Overflow: the port number is too large.") });
+    if (const auto error = m_port.setCommPort(*port))
+        return m_dialogs.error(*error);
+    Label2->setText(QStringLiteral("Com No, = ") + Text2->text());
+    // One step at a time: a refused setting stops before the next one is tried.
+    std::optional<Error> error;
+    const auto failed = [&error](auto step) { return (error = std::move(step)).has_value(); };
+    if (failed(m_port.setSettings(kDeviceLine))
+        || failed(m_port.setHandshaking(QSerialPort::NoFlowControl))
+        || failed(m_port.setSThreshold(1)) || failed(m_port.setRThreshold(1))
+        || failed(m_port.setPortOpen(true)))
+        return m_dialogs.error(*error);
+    showPortState(true);
 }
 
 void Form1::cmdSendData_Click()
@@ -393,81 +268,29 @@ void Form1::cmdSendData_Click()
         reportPortFault(*error);
 }
 
-void Form1::mscPort_OnComm()
+void Form1::mscPort_Receive()
 {
-    QString message;
-    switch (m_port.commEvent()) {
-    case CommControl::comEvReceive:
-        appendReceived(m_port.input());
-        return;
-    case CommControl::comEvSend:
-    case CommControl::comEvCTS:
-    case CommControl::comEvDSR:
-    case CommControl::comEvCD:
-    case CommControl::comEvRing:
-    case CommControl::comEvEOF:
-        return;
-    case CommControl::comEventBreak:
-        message = QStringLiteral("中断信号が受信されました。");
-        break;
-    case CommControl::comEventFrame:
-        message = QStringLiteral("フレーム エラーです。");
-        break;
-    case CommControl::comEventOverrun:
-        message = QStringLiteral("データが失われました。");
-        break;
-    case CommControl::comEventRxOver:
-        message = QStringLiteral("受信バッファがオーバーフローしました。");
-        break;
-    case CommControl::comEventRxParity:
-        message = QStringLiteral("中パリティ エラーです。");
-        break;
-    case CommControl::comEventTxFull:
-        message = QStringLiteral("送信バッファがいっぱいです。");
-        break;
-    case CommControl::comEventDCB:
-        message = QStringLiteral(
-            "デバイス コントロール ブロック (DCB) が取得される予期しないエラーです。");
-        break;
-    default:
-        message = QStringLiteral("未定義のエラーが発生しました。");
-        break;
-    }
-    m_dialogs.messageBox(message, DialogService::Exclamation, kPortFaultTitle);
+    txtReceiveData->appendReceived(m_port.input());
 }
 
-void Form1::appendReceived(const QString &chunk)
+void Form1::mscPort_LineFault(LineFault fault)
 {
-    if (chunk.isEmpty())
-        return;
-    // CR LF is one line break even when the two arrive in different chunks; a lone CR or LF
-    // is a break too. The area keeps plain lines, so this is all the conversion it needs.
-    QString text = chunk;
-    if (m_receivedCr && text.front() == u'\n')
-        text.remove(0, 1);
-    m_receivedCr = chunk.back() == u'\r';
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(u'\r', u'\n');
-
-    QTextCursor cursor(txtReceiveData->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text);
-    txtReceiveData->setTextCursor(cursor);
-    txtReceiveData->ensureCursorVisible();
+    const char *text = "未定義のエラーが発生しました。";
+    for (const auto &[known, knownText] : kFaultTexts)
+        text = known == fault ? knownText : text;
+    m_dialogs.warn(kPortFaultTitle, QString::fromUtf8(text));
 }
 
 void Form1::showPortState(bool open)
 {
     Command1->setText(open ? QStringLiteral("Close") : QStringLiteral("Open"));
     cmdSendData->setEnabled(open);
-    QPalette colours = txtReceiveData->palette();
-    colours.setColor(QPalette::Base, palette().color(open ? QPalette::Button : QPalette::Dark));
-    txtReceiveData->setPalette(colours);
+    txtReceiveData->showPortOpen(open);
     if (!open)
         Label2->setText(QStringLiteral("Com No, ="));
 }
 
-void Form1::reportPortFault(const CommError &error)
+void Form1::reportPortFault(const Error &error)
 {
     // A lost port can be reported twice, by a failed write and by the control's own signal;
     // the display still showing the port open tells whether this is the first report.
@@ -476,15 +299,8 @@ void Form1::reportPortFault(const CommError &error)
         m_port.setPortOpen(false);
     showPortState(m_port.portOpen());
     if (first)
-        m_dialogs.messageBox(error.description, DialogService::Exclamation, kPortFaultTitle);
+        m_dialogs.warn(kPortFaultTitle, error.description);
 }
-
-void Form1::portLost(const CommError &error)
-{
-    reportPortFault(error);
-}
-
-// --- The end ----------------------------------------------------------------------------
 
 void Form1::cmdEnd_Click()
 {
@@ -500,21 +316,17 @@ void Form1::closeEvent(QCloseEvent *event)
 
 bool Form1::requestEnd()
 {
-    if (m_ended)
-        return true;
     bool cancel = false;
-    Form_QueryUnload(cancel);
-    if (cancel)
-        return false;
-    Form_Unload();
-    return true;
+    if (!m_ended)
+        Form_QueryUnload(cancel);
+    if (!m_ended && !cancel)
+        Form_Unload();
+    return !cancel;
 }
 
 void Form1::Form_QueryUnload(bool &cancel)
 {
-    const int answer = m_dialogs.messageBox(QStringLiteral("Do you wnat to END ?"),
-                                            DialogService::YesNo, QStringLiteral("Image Editor"));
-    cancel = answer == DialogService::No;
+    cancel = !m_dialogs.ask(QStringLiteral("Image Editor"), QStringLiteral("Do you wnat to END ?"));
 }
 
 void Form1::Form_Unload()

@@ -3,13 +3,13 @@
 
 #include "model/EditorView.h"
 #include "model/ImageModel.h"
+#include "serial/LineFault.h"
 
 #include <QWidget>
 
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace qie {
@@ -18,14 +18,17 @@ class CellGrid;
 class DataLabel;
 class CommControl;
 class DialogService;
-struct CommError;
+class ReceiveArea;
+struct Error;
+struct LoadedFile;
 
-// The editor window: every control, the image rules wired to them, the data files, the port
-// and the way the program ends. It owns no port and opens no box of its own: the serial
-// control and the dialog service are handed in, so that tests can replace both.
+// The editor window: the controls of the layout, wired to the image rules, the data files,
+// the port and the way the program ends. It owns no port and opens no box of its own: the
+// serial control and the dialog service are handed in, so that tests can replace both.
 //
 // Positions are kept in twips; each control carries its layout rectangle in the dynamic
 // property "twips" (a QRect, relative to its container), the cells in CellGrid::cellTwips().
+// The whole layout is one table in Form1.cpp.
 class Form1 : public QWidget, private EditorView
 {
     Q_OBJECT
@@ -39,15 +42,10 @@ public:
     static constexpr int kCallsignMaxLength = 12;
 
     Form1(DialogService &dialogs, CommControl &port, QWidget *parent = nullptr);
-    ~Form1() override;
 
     const ImageModel &model() const { return m_model; }
     // Exactly what lblData holds: the data text with its CR LF line ends.
     QString dataText() const { return m_dataText; }
-
-    // Appends received text to the received-data area at a cost that depends on the chunk
-    // only, and keeps the caret after the last character and the end in view.
-    void appendReceived(const QString &chunk);
 
     // Asks whether to end; on Yes runs the end sequence. Returns whether the program ends.
     // Every way of closing comes here: "Exit", the frame, the session ending.
@@ -59,7 +57,8 @@ public:
     void cmdFileOpen2_Click();
     void Command1_Click();
     void cmdSendData_Click();
-    void mscPort_OnComm();
+    void mscPort_Receive();
+    void mscPort_LineFault(LineFault fault);
     void cmdEnd_Click();
 
 signals:
@@ -81,16 +80,14 @@ private:
     void setDataText(const std::string &text) override;
 
     void buildLayout();
-    void setTabOrder();
     void Form_Load();
-    void BuildCellGrid();
     void InitEditor();
     void Form_QueryUnload(bool &cancel);
     void Form_Unload();
 
+    void applyLoadedFile(const QString &name, const LoadedFile &loaded);
     void showPortState(bool open);
-    void reportPortFault(const CommError &error);
-    void portLost(const CommError &error);
+    void reportPortFault(const Error &error);
     void setDataCaption(const QString &text);
 
     DialogService &m_dialogs;
@@ -98,26 +95,23 @@ private:
     ImageModel m_model { *this };
     QString m_dataText;
     bool m_ended = false;
-    // A CR at the end of the last received chunk: a LF starting the next one completes it.
-    bool m_receivedCr = false;
 
-    CellGrid *picField = nullptr;
-    QLabel *lblImgbyte0 = nullptr;
-    QLabel *lblMsg = nullptr;
-    DataLabel *lblData = nullptr;
-    QGroupBox *framEdit = nullptr;
-    QLineEdit *txtCWID = nullptr;
-    QLineEdit *txtImagByte = nullptr;
-    QPushButton *cmdUpDate = nullptr;
-    QPushButton *cmdFileOpen = nullptr;
-    QPushButton *cmdFileOpen2 = nullptr;
-    QPlainTextEdit *txtReceiveData = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *Text2 = nullptr;
-    QPushButton *Command1 = nullptr;
-    QPushButton *cmdSendData = nullptr;
-    QPushButton *cmdEnd = nullptr;
-    std::vector<std::pair<int, QWidget *>> m_tabIndexes;
+    CellGrid *picField = nullptr; // the 1280 cells
+    QLabel *lblImgbyte0 = nullptr; // the model of the byte-column labels, hidden by the cells
+    QLabel *lblMsg = nullptr; // the cell position line
+    DataLabel *lblData = nullptr; // the data text
+    QGroupBox *framEdit = nullptr; // "file name = " and the loaded or saved file
+    QLineEdit *txtCWID = nullptr; // the callsign
+    QLineEdit *txtImagByte = nullptr; // the width in bytes
+    QPushButton *cmdUpDate = nullptr; // "Done": applies the width
+    QPushButton *cmdFileOpen = nullptr; // "Save file"
+    QPushButton *cmdFileOpen2 = nullptr; // "Load file"
+    ReceiveArea *txtReceiveData = nullptr; // what the device sent
+    QLabel *Label2 = nullptr; // "Com No, =", and the port number while open
+    QLineEdit *Text2 = nullptr; // the port number
+    QPushButton *Command1 = nullptr; // Open/Close
+    QPushButton *cmdSendData = nullptr; // "Send": the data text to the device
+    QPushButton *cmdEnd = nullptr; // "Exit"
 };
 
 } // namespace qie

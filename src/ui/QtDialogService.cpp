@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ui/QtDialogService.h"
 
+#include "ui/LineBreaks.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -8,58 +10,37 @@
 namespace qie {
 namespace {
 
-constexpr int kButtonsMask = 0x0F;
-constexpr int kIconMask = 0x70;
-constexpr int kCritical = 16;
-constexpr int kQuestion = 32;
-constexpr int kInformation = 64;
-
-QMessageBox::Icon iconOf(int style)
+// A box over the active window whose text is plain: a file name or a device's description
+// must never be read as markup.
+int showBox(QMessageBox::Icon icon, const QString &title, const QString &text,
+            QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton,
+            QMessageBox::StandardButton escapeButton)
 {
-    switch (style & kIconMask) {
-    case kCritical:
-        return QMessageBox::Critical;
-    case kQuestion:
-        return QMessageBox::Question;
-    case DialogService::Exclamation:
-        return QMessageBox::Warning;
-    case kInformation:
-        return QMessageBox::Information;
-    default:
-        return QMessageBox::NoIcon;
-    }
+    QMessageBox box(icon, title, LineBreaks::shown(text), buttons, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    box.setEscapeButton(escapeButton);
+    return box.exec();
 }
 
 } // namespace
 
-int QtDialogService::messageBox(const QString &prompt, int style, const QString &title)
+bool QtDialogService::ask(const QString &title, const QString &question)
 {
-    QString text = prompt;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(u'\r', u'\n');
+    return showBox(QMessageBox::NoIcon, title, question, QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::Yes, QMessageBox::No)
+        == QMessageBox::Yes;
+}
 
-    QMessageBox box(iconOf(style), title, text, QMessageBox::NoButton,
-                    QApplication::activeWindow());
-    // Plain text: a file name or a device's description must never be read as markup.
-    box.setTextFormat(Qt::PlainText);
-    if ((style & kButtonsMask) == YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-        // Escape or the close button of the box answers No: nothing ends by accident.
-        box.setEscapeButton(QMessageBox::No);
-    } else {
-        box.setStandardButtons(QMessageBox::Ok);
-        box.setDefaultButton(QMessageBox::Ok);
-        box.setEscapeButton(QMessageBox::Ok);
-    }
-    switch (box.exec()) {
-    case QMessageBox::Yes:
-        return Yes;
-    case QMessageBox::No:
-        return No;
-    default:
-        return Ok;
-    }
+void QtDialogService::warn(const QString &title, const QString &text)
+{
+    showBox(QMessageBox::Warning, title, text, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void QtDialogService::error(const Error &error)
+{
+    showBox(QMessageBox::NoIcon, QStringLiteral("Error"), errorText(error), QMessageBox::Ok,
+            QMessageBox::Ok, QMessageBox::Ok);
 }
 
 QString QtDialogService::fileDialog(FileMode mode, const QString &filter)

@@ -9,7 +9,9 @@ namespace qie {
 class QtDialogService : public DialogService
 {
 public:
-    int messageBox(const QString &prompt, int style, const QString &title) override;
+    bool ask(const QString &title, const QString &question) override;
+    void warn(const QString &title, const QString &text) override;
+    void error(const Error &error) override;
     QString fileDialog(FileMode mode, const QString &filter) override;
     void beep() override;
 };

@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+namespace qie {
+
+// A failure of the file or port layer, as the error box shows it: a number in the classic
+// run-time error numbering that operators' notes refer to, and a description that says what
+// went wrong and what to do. The layers below the window return it; the window shows it.
+struct Error
+{
+    int number = 0;
+    QString description;
+};
+
+// A number too large for what takes it: a port number, the width line of a data file.
+constexpr int kErrOverflow = 6;
+
+} // namespace qie

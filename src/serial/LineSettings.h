@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QSerialPort>
+#include <QString>
+#include <optional>
+
+namespace qie {
+
+// The line of a serial port: speed and character framing.
+struct LineSettings
+{
+    qint32 baudRate = 9600;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+
+    bool operator==(const LineSettings &) const = default;
+
+    // A standard speed from 110 to 230400 baud, any parity, 5 to 8 data bits, 1 or 2 stop
+    // bits. 1.5 stop bits exist only on some Windows drivers; they are refused everywhere so
+    // that a setting works the same on every machine.
+    bool isValid() const;
+
+    // The text form, for settings the operator or a file supplies: "baud,parity,data,stop" as
+    // in "9600,n,8,1", parity one of n, e, o, m, s in either case, blanks around the fields
+    // allowed. Nothing when the text is not of that form or the settings are not valid.
+    static std::optional<LineSettings> fromText(const QString &text);
+    QString toText() const;
+};
+
+} // namespace qie

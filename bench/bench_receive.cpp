@@ -64,8 +64,8 @@ void BM_AppendReceived(benchmark::State &state)
         const Clock::duration total = Clock::now() - start;
         state.SetIterationTime(std::chrono::duration<double>(total).count());
 
-        if (area->document()->characterCount() < kTotalMegabytes * kMegabyte * 62 / 64)
-            state.SkipWithError("the area lost text");
+        if (area->document()->characterCount() > ReceiveArea::kHistoryChars * 9 / 8)
+            state.SkipWithError("the history outgrew its bound");
         state.counters["first_MB_us_per_chunk"] = microseconds(first) / kChunksPerMegabyte;
         state.counters["last_MB_us_per_chunk"] = microseconds(last) / kChunksPerMegabyte;
         state.counters["last_over_first"] = microseconds(last) / microseconds(first);
@@ -109,6 +109,78 @@ void BM_SetWholeTextFirstMegabyte(benchmark::State &state)
     }
 }
 BENCHMARK(BM_SetWholeTextFirstMegabyte)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// The shapes a device may send, as 64-byte chunks: lines of 62 characters and CR LF, "OK"
+// lines, and a run without any line end.
+enum Shape { Lines, OkLines, NoLineEnds };
+
+QByteArray shapeChunk(Shape shape, int i)
+{
+    switch (shape) {
+    case Lines:
+        return chunkText(i).toLatin1();
+    case OkLines:
+        return QByteArray("OK\r\n").repeated(kChunkBytes / 4);
+    case NoLineEnds:
+        break;
+    }
+    return QByteArray(kChunkBytes, char('a' + i % 26));
+}
+
+// Append cost per 64-byte chunk into the received-data area, shown, the event loop run after
+// each chunk as in the window: an area that never holds more than 2048 chunks (128 KiB, it is
+// cleared then) against one whose history has been full for a while (4 MiB appended first).
+// The two take turns, 256 chunks each, so that other work on the machine weighs on both
+// alike. The bound must not make a full history dearer, nor a long line.
+void BM_AreaAppendFullVsEmpty(benchmark::State &state)
+{
+    const auto shape = Shape(state.range(0));
+    constexpr int kTurn = 256;
+    constexpr int kTurns = 32;
+    constexpr int kEmptyChunks = 2048;
+    constexpr int kFill = 4 * kMegabyte / kChunkBytes;
+    for (auto _ : state) {
+        ReceiveArea empty;
+        ReceiveArea full;
+        for (ReceiveArea *area : { &empty, &full }) {
+            area->resize(290, 169);
+            area->show();
+        }
+        for (int i = 0; i < kFill; ++i)
+            full.appendBytes(shapeChunk(shape, i));
+        QCoreApplication::processEvents();
+        Clock::duration emptyTime {};
+        Clock::duration fullTime {};
+        int next = kFill;
+        for (int turn = 0; turn < kTurns; ++turn) {
+            if (turn * kTurn % kEmptyChunks == 0)
+                empty.clearReceived();
+            for (auto [area, spent] : { std::pair { &empty, &emptyTime }, { &full, &fullTime } }) {
+                const Clock::time_point t0 = Clock::now();
+                for (int i = 0; i < kTurn; ++i) {
+                    area->appendBytes(shapeChunk(shape, next++));
+                    QCoreApplication::processEvents();
+                }
+                *spent += Clock::now() - t0;
+            }
+        }
+        state.SetIterationTime(std::chrono::duration<double>(emptyTime + fullTime).count());
+        if (full.toPlainText().size() > ReceiveArea::kHistoryChars * 9 / 8)
+            state.SkipWithError("the history outgrew its bound");
+        constexpr int kMeasured = kTurn * kTurns;
+        state.counters["empty_us_per_chunk"] = microseconds(emptyTime) / kMeasured;
+        state.counters["full_us_per_chunk"] = microseconds(fullTime) / kMeasured;
+        state.counters["full_over_empty"] = microseconds(fullTime) / microseconds(emptyTime);
+    }
+}
+BENCHMARK(BM_AreaAppendFullVsEmpty)
+    ->ArgName("shape")
+    ->Arg(Lines)
+    ->Arg(OkLines)
+    ->Arg(NoLineEnds)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

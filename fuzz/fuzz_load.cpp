@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "FakeEditorView.h"
+#include "files/CodePage.h"
 #include "files/DataFile.h"
 #include "model/Characters.h"
 #include "model/ImageModel.h"
@@ -68,13 +69,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     check(expected.size() >= LoadedFile::kLineCount);
     const LoadedFile &loaded = std::get<LoadedFile>(result);
-    QString sendData;
+    QByteArray sendBytes;
     for (int i = 0; i < LoadedFile::kLineCount; ++i) {
-        QStringDecoder decode(QStringDecoder::System);
+        QStringDecoder decode(QStringDecoder::System, QStringDecoder::Flag::Stateless);
         check(loaded.lines[i] == QString(decode(expected[i])));
-        sendData += loaded.lines[i] + QStringLiteral("\r\n");
+        // The bytes travel on exactly as read, whatever the code page makes of them.
+        check(loaded.lineBytes[i] == expected[i]);
+        sendBytes += expected[i].toByteArray() + "\r\n";
     }
-    check(loaded.sendData == sendData);
+    check(loaded.sendBytes == sendBytes);
 
     const std::string widthLine = loaded.lines[10].toStdString();
     const std::size_t count = Characters::count(std::string_view(widthLine));
@@ -86,9 +89,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // without rewriting the data text.
     FakeEditorView screen;
     screen.setWidthText(widthText.toStdString());
-    screen.callsign = loaded.lines[0].left(kCallsignMaxLength).toStdString();
+    QString box = loaded.lines[0].left(kCallsignMaxLength);
+    if (box.size() == kCallsignMaxLength && box.back().isHighSurrogate())
+        box.chop(1);
+    // The callsign box, untouched since the load, stands for the start of line 0 as it was.
+    const QByteArray callsign = CodePage::bytesShowing(loaded.lineBytes[0], box);
+    check(loaded.lineBytes[0].startsWith(callsign));
+    check(CodePage::decode(callsign) == box);
+    screen.callsign = callsign.toStdString();
     ImageModel model(screen);
-    model.setSendData(loaded.sendData.toStdString());
+    model.setSendData(loaded.sendBytes.toStdString());
     ImageModel::Lines lines;
     for (std::size_t i = 0; i < lines.size(); ++i)
         lines[i] = loaded.lines[i].toStdString();
@@ -96,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     model.RefreshCells();
     check(screen.dataWrites == 0);
     check(screen.pictureWrites == ImageModel::kCellCount);
-    check(model.sendData() == loaded.sendData.toStdString());
+    check(model.sendData() == loaded.sendBytes.toStdString());
     for (int y = 0; y < ImageModel::kRows; ++y) {
         for (int x = 0; x < ImageModel::kColumns; ++x) {
             check(model.cell(x, y) == 0 || model.cell(x, y) == 1);

@@ -16,6 +16,8 @@ public:
     // control may.
     std::optional<Error> writeError;
     bool lostOnWrite = false;
+    // Everything written without an error, in order.
+    QByteArray sent;
 
     std::optional<Error> setCommPort(int) override { return std::nullopt; }
     std::optional<Error> setSettings(const LineSettings &) override { return std::nullopt; }
@@ -24,13 +26,16 @@ public:
     std::optional<Error> setRThreshold(int) override { return std::nullopt; }
     bool portOpen() const override { return open; }
     std::optional<Error> setPortOpen(bool o) override { return open = o, std::nullopt; }
-    std::optional<Error> setOutput(const QString &) override
+    std::optional<Error> setOutput(const QByteArray &bytes) override
     {
         if (writeError && lostOnWrite)
             lose(*writeError);
+        if (!writeError)
+            sent += bytes;
         return writeError;
     }
     QString input() override { return std::exchange(pendingInput, QString()); }
+    QByteArray inputBytes() override { return input().toUtf8(); }
     QString describePorts() const override { return QStringLiteral("1: fake"); }
 
     // The device sent `text`.

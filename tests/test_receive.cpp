@@ -1,19 +1,163 @@
 // SPDX-License-Identifier: MIT
 #include "DataRows.h"
+#include "FakeDialogService.h"
+#include "files/DataFile.h"
+#include "files/ReceiveLog.h"
+#include "model/DisplayHistory.h"
+#include "model/HexDump.h"
+#include "model/ReceivedBytes.h"
+#include "serial/SerialPortControl.h"
+#include "ui/Form1.h"
 #include "ui/ReceiveArea.h"
+#include "ui/ReceiveText.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPalette>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qie;
 using namespace qie::test;
 
-// The received-data area on its own: chunks in, text and caret out.
+namespace {
+
+// Bytes a device may send that a text display would change: CR, LF, NUL, 0xFF, a UTF-8
+// character split across the chunk boundary, an invalid sequence and a lone CR at the end.
+const QByteArray kHostileFirst = QByteArray("A\r\nB\rC\n\0D\xFF", 10) + QByteArray("\xE3\x81");
+const QByteArray kHostileSecond = QByteArray("\x82\r") + QByteArray("\0\xC0\x80\r", 4);
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// The hex columns of bytes a short line does not have.
+QString missingBytes(int count)
+{
+    return QString(qsizetype(count) * 3, u' ');
+}
+
+std::string str(const QByteArray &bytes)
+{
+    return bytes.toStdString();
+}
+
+// The rows with characters beyond ASCII are written in UTF-8.
+bool systemIsUtf8()
+{
+    QStringDecoder decoder(QStringDecoder::System);
+    return QString(decoder.decode(QByteArray("\xE3\x81\x82"))) == QStringView(u"\u3042");
+}
+
+std::u16string_view view(const QString &text)
+{
+    return { reinterpret_cast<const char16_t *>(text.utf16()), std::size_t(text.size()) };
+}
+
+// Lines of 66 bytes as a chatty device sends them: 64 characters and CR LF.
+QByteArray deviceLines(int count)
+{
+    QByteArray all;
+    for (int i = 0; i < count; ++i)
+        all += QByteArray::number(i).rightJustified(8, '0') + QByteArray(56, char('a' + i % 26))
+            + "\r\n";
+    return all;
+}
+
+// The area's display in its own line ends.
+QString shownText(const ReceiveArea &area)
+{
+    return area.toPlainText();
+}
+
+QList<QAction *> addedActions(QMenu *menu)
+{
+    return menu->actions().mid(menu->actions().size() - 4);
+}
+
+// A write that fails for real, for any user and without a full disk: the file-size limit.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = m_old;
+        small.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldSignal);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_old {};
+    void (*m_oldSignal)(int) = nullptr;
+};
+
+// The three ways to open the area's menu.
+enum MenuOpening { MenuKey, ShiftF10, RightButton };
+
+// A pseudo-terminal the test plays the device on through the master side; the editor opens
+// the slave as port 1. openpty's own slave descriptor is closed at once, so that nobody else
+// holds the device.
+struct Device
+{
+    int master = -1;
+    QString slavePath; // empty when none could be made
+
+    Device()
+    {
+        int slave = -1;
+        if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+            return;
+        slavePath = QString::fromLocal8Bit(::ptsname(master));
+        ::close(slave);
+        qputenv("QIE_COM1", slavePath.toLocal8Bit());
+    }
+    ~Device()
+    {
+        qunsetenv("QIE_COM1");
+        if (master >= 0)
+            ::close(master);
+    }
+    Device(const Device &) = delete;
+    Device &operator=(const Device &) = delete;
+
+    bool send(const QByteArray &bytes)
+    {
+        return ::write(master, bytes.data(), size_t(bytes.size())) == bytes.size();
+    }
+};
+
+} // namespace
+
 class TestReceive : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // --- Chunks in, text and caret out ------------------------------------------------
+
     void chunksBecomeLines_data()
     {
         columns<QStringList, QString>("chunks", "text");
@@ -68,6 +212,637 @@ private slots:
         area->showPortOpen(!open);
         area->showPortOpen(open);
         QCOMPARE(area->palette().color(QPalette::Base), colours.color(role));
+    }
+
+    // --- The bytes ---------------------------------------------------------------------
+
+    void bytesKeepTheMostRecent_data()
+    {
+        columns<QByteArrayList, QByteArray, qulonglong>("chunks", "held", "firstOffset");
+        QTest::newRow("nothing") << QByteArrayList {} << QByteArray() << 0ULL;
+        QTest::newRow("under capacity")
+            << QByteArrayList { "ab", "cd" } << QByteArray("abcd") << 0ULL;
+        QTest::newRow("exactly full")
+            << QByteArrayList { "abcd", "efgh" } << QByteArray("abcdefgh") << 0ULL;
+        QTest::newRow("one over") << QByteArrayList { "abcdefgh", "i" } << QByteArray("bcdefghi")
+                                  << 1ULL;
+        QTest::newRow("wrapping twice")
+            << QByteArrayList { "abcdef", "ghijk", "lmnopq" } << QByteArray("jklmnopq") << 9ULL;
+        QTest::newRow("one chunk over capacity")
+            << QByteArrayList { "0123456789AB" } << QByteArray("456789AB") << 4ULL;
+        QTest::newRow("hostile bytes") << QByteArrayList { QByteArray("\0\r", 2), "\n\xFF" }
+                                       << QByteArray("\0\r\n\xFF", 4) << 0ULL;
+    }
+    void bytesKeepTheMostRecent()
+    {
+        const auto [chunks, held, firstOffset]
+            = fetch<QByteArrayList, QByteArray, qulonglong>("chunks", "held", "firstOffset");
+        ReceivedBytes bytes(8);
+        for (const QByteArray &chunk : chunks)
+            bytes.append(str(chunk));
+        QCOMPARE(QByteArray::fromStdString(bytes.bytes()), held);
+        QCOMPARE(bytes.firstOffset(), firstOffset);
+        QCOMPARE(bytes.size(), std::size_t(held.size()));
+    }
+
+    void bytesFromAnOffset_data()
+    {
+        columns<qulonglong, QByteArray>("offset", "from");
+        QTest::newRow("before the oldest") << 0ULL << QByteArray("efghijkl");
+        QTest::newRow("the oldest") << 4ULL << QByteArray("efghijkl");
+        QTest::newRow("across the wrap") << 6ULL << QByteArray("ghijkl");
+        QTest::newRow("the newest") << 11ULL << QByteArray("l");
+        QTest::newRow("past the end") << 20ULL << QByteArray();
+    }
+    void bytesFromAnOffset()
+    {
+        const auto [offset, from] = fetch<qulonglong, QByteArray>("offset", "from");
+        ReceivedBytes bytes(8);
+        bytes.append("abcdefghij");
+        bytes.append("kl");
+        QCOMPARE(QByteArray::fromStdString(bytes.bytesFrom(offset)), from);
+    }
+
+    // --- The hex view --------------------------------------------------------------------
+
+    void hexLine_data()
+    {
+        columns<qulonglong, QByteArray, QString>("offset", "bytes", "line");
+        QTest::newRow("full line, hostile bytes")
+            << 16ULL
+            << QByteArray("Hello\r\n\0\xFF"
+                          "ABCDEFG",
+                          16)
+            << "00000010  48 65 6C 6C 6F 0D 0A 00 FF 41 42 43 44 45 46 47  Hello....ABCDEFG";
+        QTest::newRow("short line keeps the character column")
+            << 0ULL << QByteArray("~\x7F ") << "00000000  7E 7F 20" + missingBytes(13) + "  ~. ";
+        QTest::newRow("offset past 32 bits")
+            << 0x123456780ULL << QByteArray("a") << "123456780  61" + missingBytes(15) + "  a";
+        QTest::newRow("high bytes are not printable")
+            << 0ULL << QByteArray("\x80\xA0\xE3")
+            << "00000000  80 A0 E3" + missingBytes(13) + "  ...";
+    }
+    void hexLine()
+    {
+        const auto [offset, bytes, line]
+            = fetch<qulonglong, QByteArray, QString>("offset", "bytes", "line");
+        QCOMPARE(QString::fromStdString(HexDump::line(offset, str(bytes))), line);
+    }
+
+    void hexLinesLeaveTheLastOneOpen()
+    {
+        const QByteArray bytes = QByteArray("0123456789abcdefXY");
+        const QStringList lines
+            = QString::fromStdString(HexDump::lines(32, str(bytes))).split(u'\n');
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], QString::fromStdString(HexDump::line(32, str(bytes.left(16)))));
+        QCOMPARE(lines[1], QString::fromStdString(HexDump::line(48, "XY")));
+    }
+
+    // --- The display text ---------------------------------------------------------------
+
+    void displayText_data()
+    {
+        columns<QByteArrayList, QString>("chunks", "shown");
+        QTest::newRow("NUL, BEL, DEL shown as symbols")
+            << QByteArrayList { QByteArray("\0\a\x7F", 3) }
+            << QStringLiteral(u"\u2400\u2407\u2421");
+        QTest::newRow("tab kept") << QByteArrayList { "a\tb" } << "a\tb";
+        QTest::newRow("UTF-8 split between chunks")
+            << QByteArrayList { "\xE3\x81", "\x82" } << QStringLiteral(u"\u3042");
+        QTest::newRow("line separator cannot split the display")
+            << QByteArrayList { "\xE2\x80\xA8\xE2\x80\xA9\xEF\xBF\xBC" }
+            << QStringLiteral(u"\uFFFD\uFFFD\uFFFD");
+    }
+    void displayText()
+    {
+        if (!systemIsUtf8())
+            QSKIP("the rows are written in UTF-8, the system's code page is another");
+        const auto [chunks, shown] = fetch<QByteArrayList, QString>("chunks", "shown");
+        ReceiveText text;
+        QString all;
+        for (const QByteArray &chunk : chunks)
+            all += text.append(chunk);
+        QCOMPARE(all, shown);
+    }
+
+    void longRunBreaks_data()
+    {
+        columns<QList<int>, QList<int>>("chunkSizes", "lineLengths");
+        constexpr int k = int(ReceiveText::kBreakChars);
+        QTest::newRow("exactly the break count") << QList<int> { k } << QList<int> { k };
+        QTest::newRow("one more") << QList<int> { k + 1 } << QList<int> { k, 1 };
+        QTest::newRow("across chunks")
+            << QList<int> { 1000, 1000, 1000 } << QList<int> { k, k, 3000 - 2 * k };
+        QTest::newRow("chunk by chunk of one")
+            << QList<int>(2 * k + 5, 1) << QList<int> { k, k, 5 };
+    }
+    void longRunBreaks()
+    {
+        const auto [chunkSizes, lineLengths]
+            = fetch<QList<int>, QList<int>>("chunkSizes", "lineLengths");
+        ReceiveText text;
+        QString all;
+        for (const int size : chunkSizes)
+            all += text.append(QByteArray(size, 'x'));
+        QList<int> lengths;
+        for (const QString &line : all.split(u'\n'))
+            lengths.append(int(line.size()));
+        QCOMPARE(lengths, lineLengths);
+    }
+
+    void breakKeepsSurrogatePairsWhole()
+    {
+        if (!systemIsUtf8())
+            QSKIP("the bytes are UTF-8, the system's code page is another");
+        ReceiveText text;
+        // The pair starts on the last place before the break: it stays whole on that line.
+        const QString shown
+            = text.append(QByteArray(ReceiveText::kBreakChars - 1, 'x') + "\xF0\x9F\x98\x80" + "y");
+        const QStringList lines = shown.split(u'\n');
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0].right(2), QStringLiteral(u"\U0001F600"));
+        QCOMPARE(lines[1], QStringLiteral("y"));
+    }
+
+    void lineEndResetsTheBreakCount()
+    {
+        ReceiveText text;
+        const QString shown = text.append(QByteArray(1000, 'x') + "\n" + QByteArray(1000, 'y'));
+        QCOMPARE(shown.count(u'\n'), 1);
+    }
+
+    // --- The bound --------------------------------------------------------------------
+
+    void historyDropsWholeLines_data()
+    {
+        columns<QStringList, QList<int>, int>("appends", "drops", "kept");
+        // Limit 16: nothing goes before 18 (an eighth over), then back to at most 16.
+        QTest::newRow("under the slack")
+            << QStringList { "0123456\n", "0123456\n", "ab" } << QList<int> { 0, 0, 0 } << 18;
+        QTest::newRow("over: first line goes")
+            << QStringList { "0123456\n", "0123456\n", "abc" } << QList<int> { 0, 0, 8 } << 11;
+        QTest::newRow("short lines go to the limit")
+            << QStringList { "a\nb\nc\nd\ne\nf\ng\nh\ni\nj\n" } << QList<int> { 4 } << 16;
+        QTest::newRow("the last line is never dropped")
+            << QStringList { "a\n", QString(30, u'x') } << QList<int> { 0, 2 } << 30;
+        QTest::newRow("ends on a line end")
+            << QStringList { QString(17, u'x') + "\n", "y\n" } << QList<int> { 0, 18 } << 2;
+    }
+    void historyDropsWholeLines()
+    {
+        const auto [appends, drops, kept]
+            = fetch<QStringList, QList<int>, int>("appends", "drops", "kept");
+        DisplayHistory history(16);
+        QList<int> dropped;
+        for (const QString &text : appends)
+            dropped.append(int(history.append(view(text))));
+        QCOMPARE(dropped, drops);
+        QCOMPARE(int(history.size()), kept);
+    }
+
+    void historyChopThenAppend()
+    {
+        DisplayHistory history(16);
+        history.append(u"0123456789\nab");
+        history.chop(3); // "\nab" taken off
+        QCOMPARE(history.lineCount(), std::size_t(1));
+        // The line is long again, only one line: nothing can go.
+        QCOMPARE(history.append(u"0123456789"), std::size_t(0));
+        QCOMPARE(history.size(), std::size_t(20));
+    }
+
+    // --- Files ------------------------------------------------------------------------
+
+    void saveBytesKeepsEveryByte_data()
+    {
+        columns<QByteArray>("bytes");
+        QTest::newRow("nothing received") << QByteArray();
+        QTest::newRow("all 256 byte values") << [] {
+            QByteArray all;
+            for (int b = 0; b < 256; ++b)
+                all.append(char(b));
+            return all;
+        }();
+    }
+    void saveBytesKeepsEveryByte()
+    {
+        const auto [bytes] = fetch<QByteArray>("bytes");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("received.bin"));
+        QVERIFY(QFile(path).open(QIODevice::WriteOnly)); // an older file is replaced
+        QCOMPARE(DataFile::saveBytes(path, bytes).has_value(), false);
+        QCOMPARE(readAll(path), bytes);
+    }
+
+    void saveBytesRefusesLikeDataFiles_data()
+    {
+        columns<QString, int>("name", "number");
+        QTest::newRow("missing folder") << "no/such/folder/r.bin" << DataFile::kErrPathNotFound;
+        QTest::newRow("a folder") << "." << DataFile::kErrAccess;
+    }
+    void saveBytesRefusesLikeDataFiles()
+    {
+        const auto [name, number] = fetch<QString, int>("name", "number");
+        QTemporaryDir dir;
+        const auto error = DataFile::saveBytes(dir.filePath(name), "x");
+        QVERIFY(error.has_value());
+        QCOMPARE(error->number, number);
+    }
+
+    void logAppendsEveryChunk()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("log.bin"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("held before\n");
+        old.close();
+        ReceiveLog log;
+        QCOMPARE(log.open(path).has_value(), false);
+        QCOMPARE(log.write(kHostileFirst).has_value(), false);
+        // Each chunk is in the file at once, before the next arrives or the log closes.
+        QCOMPARE(readAll(path), "held before\n" + kHostileFirst);
+        QCOMPARE(log.write(kHostileSecond).has_value(), false);
+        log.close();
+        QCOMPARE(log.write("after close").has_value(), false);
+        QCOMPARE(readAll(path), "held before\n" + kHostileFirst + kHostileSecond);
+    }
+
+    void logRefuses_data()
+    {
+        columns<QString, int>("name", "number");
+        QTest::newRow("missing folder") << "no/such/log.bin" << DataFile::kErrPathNotFound;
+        QTest::newRow("a folder") << "." << DataFile::kErrAccess;
+        QTest::newRow("a FIFO nobody reads") << "fifo" << DataFile::kErrAccess;
+        QTest::newRow("a device") << "/dev/null" << DataFile::kErrAccess;
+    }
+    void logRefuses()
+    {
+        const auto [name, number] = fetch<QString, int>("name", "number");
+        QTemporaryDir dir;
+#ifdef Q_OS_UNIX
+        QCOMPARE(
+            ::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo"))).constData(), 0600), 0);
+#endif
+        ReceiveLog log;
+        const auto error = log.open(QDir::isAbsolutePath(name) ? name : dir.filePath(name));
+        QVERIFY(error.has_value());
+        QCOMPARE(error->number, number);
+        QCOMPARE(log.isOpen(), false);
+    }
+
+    // --- The area ---------------------------------------------------------------------
+
+    void areaHoldsTheBoundedHistory()
+    {
+        FakeDialogService dialogs;
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        const QByteArray sent = deviceLines(40000); // 2.6 MB
+        for (qsizetype at = 0; at < sent.size(); at += 4000)
+            area.appendBytes(
+                QByteArrayView(sent).sliced(at, std::min<qsizetype>(4000, sent.size() - at)));
+        const QString shown = shownText(area);
+        QVERIFY2(shown.size() >= ReceiveArea::kHistoryChars - 65,
+                 "fewer characters than the bound");
+        QVERIFY2(shown.size() <= ReceiveArea::kHistoryChars * 9 / 8, "far more than the bound");
+        // Whole lines only: the first one shown starts with its number.
+        QCOMPARE(shown.left(8).toInt() > 0, true);
+        QCOMPARE(shown.section(u'\n', 0, 0).size(), 64);
+        QCOMPARE(shown.endsWith(QStringLiteral("\n")), true);
+        QCOMPARE(area.receivedBytes(), sent.right(qsizetype(ReceiveArea::kKeptBytes)));
+    }
+
+    void areaBreaksLongRuns()
+    {
+        FakeDialogService dialogs;
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        for (int i = 0; i < 30; ++i)
+            area.appendBytes(QByteArray(100, 'x'));
+        QList<int> lengths;
+        for (const QString &line : shownText(area).split(u'\n'))
+            lengths.append(int(line.size()));
+        QCOMPARE(lengths, (QList<int> { 1024, 1024, 952 }));
+        QCOMPARE(area.receivedBytes(), QByteArray(3000, 'x'));
+    }
+
+    void caretAfterEachAppend_data()
+    {
+        columns<QByteArrayList>("chunks");
+        QTest::newRow("one line") << QByteArrayList { "abc\r\n" };
+        QTest::newRow("many lines") << QByteArrayList { deviceLines(500), "tail" };
+        QTest::newRow("long run") << QByteArrayList { QByteArray(5000, 'y') };
+    }
+    void caretAfterEachAppend()
+    {
+        const auto [chunks] = fetch<QByteArrayList>("chunks");
+        FakeDialogService dialogs;
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        area.resize(300, 170);
+        area.show();
+        QTextCursor elsewhere = area.textCursor();
+        for (const QByteArray &chunk : chunks) {
+            area.appendBytes(chunk);
+            elsewhere.setPosition(0);
+            area.setTextCursor(elsewhere); // the operator clicked somewhere else
+        }
+        area.appendBytes("!");
+        QCOMPARE(area.textCursor().position(), area.document()->characterCount() - 1);
+        // The view scrolls by whole lines, so the last one may lose a pixel at the bottom.
+        QCOMPARE(area.viewport()->rect().contains(area.cursorRect().center()), true);
+    }
+
+    // Lines share paragraphs inside the area; what the operator copies has plain line ends.
+    void selectAllAndCopyGivePlainLines()
+    {
+        ReceiveArea area;
+        area.appendBytes("one\r\ntwo\rthree\n" + QByteArray(200, 'x') + "\r\nlast");
+        area.selectAll();
+        area.copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 "one\ntwo\nthree\n" + QString(200, u'x') + "\nlast");
+    }
+
+    // A font given later (the window gives its own) is still used without shaping.
+    void fontStaysUnshaped()
+    {
+        ReceiveArea area;
+        area.setFont(QFont(QStringLiteral("Monospace"), 13));
+        QCOMPARE(bool(area.font().styleStrategy() & QFont::PreferNoShaping), true);
+        QCOMPARE(area.font().kerning(), false);
+        QCOMPARE(area.font().pointSize(), 13);
+    }
+
+    void hexViewFromTheSameBytes()
+    {
+        FakeDialogService dialogs;
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        area.appendBytes(kHostileFirst);
+        area.setHexView(true);
+        QCOMPARE(shownText(area), QString::fromLatin1(HexDump::lines(0, str(kHostileFirst))));
+        // New bytes keep coming in hex, the open last line completed.
+        area.appendBytes(kHostileSecond);
+        area.appendBytes(QByteArray(20, 'z'));
+        const QByteArray all = kHostileFirst + kHostileSecond + QByteArray(20, 'z');
+        QCOMPARE(shownText(area), QString::fromLatin1(HexDump::lines(0, str(all))));
+        // Back to text: the same as if it had been text all along.
+        area.setHexView(false);
+        QCOMPARE(shownText(area), ReceiveText().append(all));
+        QCOMPARE(area.receivedBytes(), all);
+    }
+
+    void hexViewIsBounded()
+    {
+        FakeDialogService dialogs;
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        area.setHexView(true);
+        // 1.3 MB, beyond the bytes kept, and the last hex line open.
+        const QByteArray sent = deviceLines(20000) + "end";
+        for (qsizetype at = 0; at < sent.size(); at += 999)
+            area.appendBytes(
+                QByteArrayView(sent).sliced(at, std::min<qsizetype>(999, sent.size() - at)));
+        const QString shown = shownText(area);
+        QVERIFY2(shown.size() <= ReceiveArea::kHistoryChars * 9 / 8, "far more than the bound");
+        QVERIFY2(shown.size() >= ReceiveArea::kHistoryChars - 80,
+                 "fewer characters than the bound");
+        const QString lastLine = shown.section(u'\n', -1);
+        const qulonglong lastOffset = sent.size() - sent.size() % 16;
+        QCOMPARE(
+            lastLine,
+            QString::fromLatin1(HexDump::line(lastOffset, str(sent.mid(qsizetype(lastOffset))))));
+        // Every line is whole: the first starts on a multiple of 16.
+        QCOMPARE(shown.left(8).toULongLong(nullptr, 16) % 16, 0ULL);
+    }
+
+    void clearEmptiesTextAndBytes_data()
+    {
+        columns<bool>("hex");
+        QTest::newRow("text view") << false;
+        QTest::newRow("hex view") << true;
+    }
+    void clearEmptiesTextAndBytes()
+    {
+        const auto [hex] = fetch<bool>("hex");
+        FakeDialogService dialogs;
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        area.setHexView(hex);
+        area.appendBytes(deviceLines(100));
+        area.clearReceived();
+        QCOMPARE(shownText(area), QString());
+        QCOMPARE(area.receivedBytes(), QByteArray());
+        area.appendBytes("ab");
+        QCOMPARE(area.receivedBytes(), QByteArray("ab"));
+        QCOMPARE(shownText(area),
+                 hex ? QString::fromLatin1(HexDump::line(0, "ab")) : QStringLiteral("ab"));
+    }
+
+    void menuHasTheStandardItemsAndOurs()
+    {
+        FakeDialogService dialogs;
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        std::unique_ptr<QMenu> menu(area.createContextMenu());
+        QStringList names;
+        for (const QAction *action : menu->actions())
+            names.append(action->objectName());
+        QCOMPARE(names.contains(QStringLiteral("edit-copy")), true);
+        QCOMPARE(names.contains(QStringLiteral("select-all")), true);
+        QStringList texts;
+        QList<bool> checkable;
+        for (const QAction *action : addedActions(menu.get())) {
+            texts.append(action->text());
+            checkable.append(action->isCheckable());
+        }
+        QCOMPARE(texts,
+                 (QStringList { "Cl&ear", "&Save received as…", "Show as &hex", "&Log to file…" }));
+        QCOMPARE(checkable, (QList<bool> { false, false, true, true }));
+    }
+
+    // Opened by each of the three ways, Clear chosen by its mnemonic or by a click.
+    void menuOpensAndClears_data()
+    {
+        columns<int, bool>("open", "click");
+        QTest::newRow("Menu key, E") << int(MenuKey) << false;
+        QTest::newRow("Shift+F10, E") << int(ShiftF10) << false;
+        QTest::newRow("right button, E") << int(RightButton) << false;
+        QTest::newRow("right button, click") << int(RightButton) << true;
+    }
+    void menuOpensAndClears()
+    {
+        const auto [open, click] = fetch<int, bool>("open", "click");
+        FakeDialogService dialogs;
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        area.show();
+        area.activateWindow();
+        area.setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(&area));
+        area.appendBytes("to be cleared");
+        if (open == MenuKey) {
+            QTest::keyClick(&area, Qt::Key_Menu);
+        } else if (open == ShiftF10) {
+            QTest::keyClick(&area, Qt::Key_F10, Qt::ShiftModifier);
+        } else {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                    area.mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(area.viewport(), &event);
+        }
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu != nullptr);
+        QAction *clear = addedActions(menu).first();
+        QCOMPARE(clear->text(), QStringLiteral("Cl&ear"));
+        if (click)
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(clear).center());
+        else
+            QTest::keyClick(menu, Qt::Key_E);
+        QCOMPARE(shownText(area), QString());
+        QCOMPARE(area.receivedBytes(), QByteArray());
+        QCOMPARE(QApplication::activePopupWidget(), nullptr);
+    }
+
+    void saveReceivedKeepsEveryByte()
+    {
+        QTemporaryDir dir;
+        FakeDialogService dialogs;
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        area.appendBytes(kHostileFirst);
+        area.appendBytes(kHostileSecond);
+        const QString path = dir.filePath(QStringLiteral("received.bin"));
+        dialogs.fileNames = QStringList { path };
+        std::unique_ptr<QMenu> menu(area.createContextMenu());
+        addedActions(menu.get())[1]->trigger();
+        QCOMPARE(readAll(path), kHostileFirst + kHostileSecond);
+        QCOMPARE(dialogs.boxes.size(), 0);
+    }
+
+    void saveReceivedFailureShowsTheErrorBox()
+    {
+        QTemporaryDir dir;
+        FakeDialogService dialogs;
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        area.appendBytes("data");
+        const QString path = dir.filePath(QStringLiteral("no/such/folder/r.bin"));
+        dialogs.fileNames = QStringList { path };
+        area.saveReceivedAs();
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QCOMPARE(dialogs.boxes[0].title, QStringLiteral("Error"));
+        const auto expected = DataFile::saveBytes(path, "data");
+        QCOMPARE(dialogs.boxes[0].text, DialogService::errorText(*expected));
+    }
+
+    void logToFileFromTheMenu()
+    {
+        QTemporaryDir dir;
+        FakeDialogService dialogs;
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        area.appendBytes("before ");
+        const QString path = dir.filePath(QStringLiteral("log.bin"));
+        dialogs.fileNames = QStringList { path };
+        std::unique_ptr<QMenu> menu(area.createContextMenu());
+        QAction *log = addedActions(menu.get())[3];
+        log->trigger();
+        QCOMPARE(log->isChecked(), true);
+        area.appendBytes(kHostileFirst);
+        area.appendBytes(kHostileSecond);
+        QCOMPARE(readAll(path), kHostileFirst + kHostileSecond);
+        log->trigger();
+        QCOMPARE(log->isChecked(), false);
+        area.appendBytes("after");
+        QCOMPARE(readAll(path), kHostileFirst + kHostileSecond);
+    }
+
+    // From the device through the real port into the window, then saved and logged: both
+    // files hold exactly what the device sent, across a close and open of the port.
+    void portBytesSavedAndLoggedExactly_data()
+    {
+        columns<QByteArrayList>("chunks");
+        QTest::newRow("CR LF split between reads") << QByteArrayList { "A\r", "\nB\r" };
+        QTest::newRow("NUL and 0xFF") << QByteArrayList { QByteArray("\0\xFF\0", 3), "\xFF" };
+        QTest::newRow("UTF-8 split between reads") << QByteArrayList { "\xE3\x81", "\x82" };
+        QTest::newRow("invalid UTF-8") << QByteArrayList { "\xC0\x80\xFE", "\xED\xA0\x80" };
+        QTest::newRow("Shift-JIS") << QByteArrayList { "\x82\xA0\x83", "\x41\r\n" };
+    }
+    void portBytesSavedAndLoggedExactly()
+    {
+        const auto [chunks] = fetch<QByteArrayList>("chunks");
+        Device device;
+        if (device.slavePath.isEmpty())
+            QSKIP("no pseudo-terminal available");
+        QTemporaryDir dir;
+        const QString logPath = dir.filePath(QStringLiteral("log.bin"));
+        const QString savePath = dir.filePath(QStringLiteral("saved.bin"));
+        FakeDialogService dialogs;
+        SerialPortControl port;
+        Form1 form(dialogs, port);
+        auto *area = form.findChild<ReceiveArea *>(QStringLiteral("txtReceiveData"));
+        auto *openClose = form.findChild<QPushButton *>(QStringLiteral("Command1"));
+        form.findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QStringLiteral("1"));
+        dialogs.fileNames = QStringList { logPath, savePath };
+        area->setLogging(true);
+        QTest::mouseClick(openClose, Qt::LeftButton);
+        QCOMPARE(port.portOpen(), true);
+
+        QByteArray sent;
+        for (const QByteArray &chunk : chunks) {
+            QVERIFY(device.send(chunk));
+            sent += chunk;
+            QTRY_COMPARE(area->receivedBytes(), sent);
+        }
+        QTest::mouseClick(openClose, Qt::LeftButton); // closed and opened again: still logging
+        QTest::mouseClick(openClose, Qt::LeftButton);
+        QCOMPARE(port.portOpen(), true);
+        for (const QByteArray &chunk : chunks) {
+            QVERIFY(device.send(chunk));
+            sent += chunk;
+            QTRY_COMPARE(area->receivedBytes(), sent);
+        }
+        area->saveReceivedAs();
+        QCOMPARE(readAll(savePath), sent);
+        QCOMPARE(readAll(logPath), sent);
+        QCOMPARE(dialogs.boxes.size(), 0);
+    }
+
+    void logCancelledStaysOff()
+    {
+        FakeDialogService dialogs;
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        std::unique_ptr<QMenu> menu(area.createContextMenu());
+        QAction *log = addedActions(menu.get())[3];
+        log->trigger(); // the dialog answers nothing: cancelled
+        QCOMPARE(log->isChecked(), false);
+        QCOMPARE(area.isLogging(), false);
+    }
+
+    void logFailureStopsOnceAndReceptionGoesOn()
+    {
+        QTemporaryDir dir;
+        FakeDialogService dialogs;
+        ReceiveArea area;
+        area.setDialogs(dialogs);
+        dialogs.fileNames = QStringList { dir.filePath(QStringLiteral("log.bin")) };
+        area.setLogging(true);
+        QCOMPARE(area.isLogging(), true);
+        {
+            const FileSizeLimit limit(4);
+            area.appendBytes("0123456789");
+            area.appendBytes("more");
+        }
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QCOMPARE(dialogs.boxes[0].title, QStringLiteral("Error"));
+        QCOMPARE(area.isLogging(), false);
+        std::unique_ptr<QMenu> menu(area.createContextMenu());
+        QCOMPARE(addedActions(menu.get())[3]->isChecked(), false);
+        QCOMPARE(shownText(area), QStringLiteral("0123456789more"));
     }
 };
 

@@ -3,8 +3,12 @@
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "serial/LineErrorCounters.h"
+#include "serial/PortLocator.h"
+#include "serial/PortPins.h"
 #include "serial/SerialPortControl.h"
+#include "ui/FaultBoxThrottle.h"
 #include "ui/Form1.h"
+#include "ui/PortPicker.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -12,6 +16,9 @@
 #include <ctime>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace qie;
@@ -20,6 +27,7 @@ using Counts = LineErrorCounters::Counts;
 using Faults = QList<LineFault>;
 using Kind = FakeDialogService::Kind;
 using Port = SerialPortControl;
+using Adapter = PortLocator::Adapter;
 
 namespace {
 
@@ -38,6 +46,7 @@ struct PseudoTerminal
         slavePath = QString::fromLocal8Bit(::ptsname(master));
         ::close(slave);
         ::fcntl(master, F_SETFL, O_NONBLOCK);
+        ::fcntl(master, F_SETFD, FD_CLOEXEC); // no helper process inherits the device side
     }
     ~PseudoTerminal() { hangUp(); }
 
@@ -55,7 +64,41 @@ struct PseudoTerminal
         }
         return got;
     }
+    // Fills the line towards the device until it takes no more: the device reads nothing.
+    void fill()
+    {
+        const int slave
+            = ::open(slavePath.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY);
+        termios raw {};
+        ::tcgetattr(slave, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(slave, TCSANOW, &raw);
+        // The kernel moves bytes between its buffers in the background: full is when several
+        // tries in a row find no room.
+        const QByteArray block(4096, 'x');
+        for (int refused = 0; refused < 5;) {
+            if (::write(slave, block.data(), block.size()) > 0)
+                refused = 0;
+            else
+                ++refused, QThread::msleep(20);
+        }
+        ::close(slave);
+    }
 };
+
+// An adapter as the system would list it.
+Adapter adapter(const char *device, const char *serial, quint16 vendor, const char *byId = "")
+{
+    Adapter a;
+    a.device = QLatin1String(device);
+    a.description = QStringLiteral("USB Serial");
+    a.serialNumber = QLatin1String(serial);
+    a.hasUsbIds = vendor != 0;
+    a.vendorId = vendor;
+    a.productId = 0x6001;
+    a.byId = QLatin1String(byId);
+    return a;
+}
 
 QString box(const QString &title, Kind kind, const QString &text)
 {
@@ -124,8 +167,14 @@ class TestSerial : public QObject
     Q_OBJECT
 
     std::unique_ptr<PseudoTerminal> m_device;
+    QTemporaryDir m_settings;
 
 private slots:
+    void initTestCase()
+    {
+        // The tests' pins never reach the operator's settings.
+        PortPins::useFile(m_settings.filePath(QStringLiteral("pins.ini")));
+    }
     void init()
     {
         m_device = std::make_unique<PseudoTerminal>();
@@ -135,8 +184,10 @@ private slots:
     }
     void cleanup()
     {
-        for (const char *variable : { "QIE_COM1", "QIE_COM3", "QIE_COM99" })
+        for (const char *variable : { "QIE_COM1", "QIE_COM2", "QIE_COM3", "QIE_COM99" })
             qunsetenv(variable);
+        PortLocator::useSource({});
+        QFile::remove(m_settings.filePath(QStringLiteral("pins.ini")));
     }
 
     // A session on port 1: open, Send twice, receive, close and open again, then the operator
@@ -198,6 +249,27 @@ private slots:
         QVERIFY(ending == 0 || w.boxes()[0].contains(QLatin1String("the device is gone")));
     }
 
+    // A loaded file reaches the device byte for byte, also bytes that are no UTF-8 (the system's
+    // code page here): a byte-order mark, Shift-JIS, a lone 0xFF.
+    void loadedFileSentUnchanged()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("in.txt"));
+        const QByteArray file
+            = "\xEF\xBB\xBF\x83\x65\xFF\r\n" + QByteArray("F\xFF\r\n").repeated(10);
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(out.write(file), file.size());
+        out.close();
+        SerialPortControl port;
+        Window w(port, QStringLiteral("1"));
+        w.dialogs.fileNames.append(path);
+        w.press("cmdFileOpen2");
+        w.press("cmdSendData");
+        QCOMPARE(m_device->read(file.size()), file);
+        QCOMPARE(m_device->read(1, 100), QByteArray());
+    }
+
     // Label2 shows every attempt whose number was taken; a failure leaves the rest closed.
     void openWithText2_data()
     {
@@ -208,6 +280,9 @@ private slots:
         row(" 3", "", 0), row("3a", "", 0), row("99", "", 0);
         row("a3", "", Port::errInvalidPortNumber), row("", "", Port::errInvalidPortNumber);
         row("1", "missing", Port::errNoSuchPort), row("1", "held", Port::errPortInUse);
+        row("1", "held by a modem manager", Port::errPortInUse);
+        // The test holds both sides, as a virtual port pair's maker does.
+        row("1", "held by the device side", 0);
         if (::geteuid() != 0) // root may open any device
             row("1", "denied", Port::errPermissionDenied);
     }
@@ -220,7 +295,21 @@ private slots:
         qputenv("QIE_COM3", slave);
         qputenv("QIE_COM99", slave);
         QFile holder(m_device->slavePath);
-        if (setup == u"held")
+        QProcess other;
+        QTemporaryDir programs;
+        if (setup.startsWith(u"held") && setup != u"held by the device side") {
+            // A modem manager is told by its name: a copy of sleep answers to it.
+            QString program = QStandardPaths::findExecutable(QStringLiteral("sleep"));
+            if (setup == u"held by a modem manager") {
+                const QString copy = programs.filePath(QStringLiteral("ModemManager"));
+                QVERIFY(QFile::copy(program, copy));
+                program = copy;
+            }
+            other.setStandardInputFile(m_device->slavePath);
+            other.start(program, { QStringLiteral("30") });
+            QVERIFY(other.waitForStarted());
+        }
+        if (setup == u"held by the device side")
             QVERIFY(holder.open(QIODevice::ReadWrite));
         if (setup == u"denied")
             QVERIFY(holder.setPermissions({}));
@@ -234,6 +323,374 @@ private slots:
         const QString head = QStringLiteral("Number : %1\rDescription : ").arg(number);
         QVERIFY(number == 0 || w.boxes()[0].startsWith(box("Error", Kind::Error, head)));
         QVERIFY(w.boxes().isEmpty() || w.boxes()[0].count(QLatin1String("/dev/pts/none")) <= 1);
+        if (setup == u"held")
+            QVERIFY(
+                w.boxes()[0].contains(QStringLiteral("sleep (process %1)").arg(other.processId())));
+    }
+
+    // A device that is no terminal is refused from its node, before anything opens it.
+    void notATerminalRefused_data()
+    {
+        columns<QString, QString>("kind", "shown");
+        QTest::newRow("character device") << "/dev/null"
+                                          << "a character device (1:3)";
+        QTest::newRow("regular file") << "file"
+                                      << "a regular file";
+        QTest::newRow("named pipe") << "fifo"
+                                    << "a named pipe";
+    }
+    void notATerminalRefused()
+    {
+        const auto [kind, shown] = fetch<QString, QString>("kind", "shown");
+        QTemporaryDir dir;
+        QString device = kind;
+        if (kind == u"file") {
+            device = dir.filePath(kind);
+            QFile file(device);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        } else if (kind == u"fifo") {
+            device = dir.filePath(kind);
+            QCOMPARE(::mkfifo(device.toLocal8Bit().constData(), 0600), 0);
+        }
+        qputenv("QIE_COM1", device.toLocal8Bit());
+        SerialPortControl port;
+        QCOMPARE(port.setCommPort(1).has_value(), false);
+        const std::optional<Error> refused = port.setPortOpen(true);
+        QCOMPARE(refused.value_or(Error {}).number, int(Port::errNotATerminal));
+        QVERIFY(refused->description.contains(shown));
+        QVERIFY(refused->description.contains(QLatin1String("Set QIE_COM1")));
+        QCOMPARE(port.portOpen(), false);
+    }
+
+    // What an ordinary user is told when the port is kept from them: by a lock file that a
+    // process which ended left behind and they may not remove (named with its owner, the
+    // process and the command that removes it), or by a holder they cannot see.
+    void refusedToAnotherUser_data()
+    {
+        columns<QString, int, QStringList>("setup", "number", "told");
+        // LOCK stands for the lock file's path, ENDED for the process that left it.
+        QTest::newRow("stale lock file") << "lock" << int(Port::errStaleLockFile)
+                                         << QStringList { "lock file LOCK,", "(process ENDED)",
+                                                          "belongs to root", "sudo rm LOCK" };
+        QTest::newRow("held by a system service")
+            << "exclusive" << int(Port::errPortInUse)
+            << QStringList { "system service", "sudo systemctl stop ModemManager",
+                             "ENV{ID_MM_DEVICE_IGNORE}=\"1\"" };
+    }
+    void refusedToAnotherUser()
+    {
+        const auto [setup, number, told]
+            = fetch<QString, int, QStringList>("setup", "number", "told");
+        if (::geteuid() != 0)
+            QSKIP("acting as another user, who cannot remove or see what root holds, needs root");
+        const QString lockPath = QStringLiteral("/var/lock/LCK..")
+            + QString(m_device->slavePath).mid(5).replace(u'/', u'_');
+        const pid_t ended = ::fork();
+        if (ended == 0)
+            ::_exit(0);
+        ::waitpid(ended, nullptr, 0);
+        QFile held(m_device->slavePath);
+        if (setup == u"lock") {
+            QFile lock(lockPath);
+            QVERIFY(lock.open(QIODevice::WriteOnly));
+            lock.write(QStringLiteral("%1\nquernel-image-editor\n%2\n")
+                           .arg(ended)
+                           .arg(QSysInfo::machineHostName())
+                           .toLocal8Bit());
+        } else {
+            QVERIFY(held.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+            QCOMPARE(::ioctl(held.handle(), TIOCEXCL), 0);
+        }
+        QVERIFY(QFile::setPermissions(m_device->slavePath,
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ReadOwner
+                                          | QFile::WriteOwner));
+        int pipe[2];
+        QCOMPARE(::pipe(pipe), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            // An ordinary user, who can neither remove root's lock file nor see root's
+            // descriptors.
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(1);
+            SerialPortControl port;
+            port.setCommPort(1);
+            const std::optional<Error> error = port.setPortOpen(true);
+            const QByteArray text = error
+                ? QByteArray::number(error->number) + '\n' + error->description.toUtf8()
+                : QByteArray("0\n");
+            [[maybe_unused]] const auto written = ::write(pipe[1], text.data(), text.size());
+            ::_exit(0);
+        }
+        ::close(pipe[1]);
+        QByteArray text;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+            text.append(buffer, n);
+        ::close(pipe[0]);
+        ::waitpid(child, nullptr, 0);
+        QFile::remove(lockPath);
+        const QString description = QString::fromUtf8(text.mid(text.indexOf('\n') + 1));
+        QCOMPARE(text.left(text.indexOf('\n')).toInt(), number);
+        for (QString part : told) {
+            part.replace(QLatin1String("ENDED"), QString::number(ended));
+            part.replace(QLatin1String("LOCK"), lockPath);
+            QVERIFY2(description.contains(part), qPrintable(part));
+        }
+    }
+
+    // The port number's menu, opened each way, lists the ports present now; a choice puts
+    // its number in the box.
+    void pickerListsPorts_data()
+    {
+        columns<QString>("how");
+        for (const char *how : { "right button", "Menu key", "Shift+F10" })
+            QTest::newRow(how) << how;
+    }
+    void pickerListsPorts()
+    {
+        QFETCH(QString, how);
+        qunsetenv("QIE_COM1");
+        Adapter listed = adapter("/dev/ttyUSB0", "A&1", 0x0403, "usb-Maker_A&1-if00-port0");
+        listed.description = QStringLiteral("R&D <b>cable</b>\tx");
+        listed.manufacturer = QStringLiteral("Maker & Co");
+        PortLocator::useSource([listed] { return QList<Adapter> { listed }; });
+        qputenv("QIE_COM3", m_device->slavePath.toLocal8Bit());
+        FakeCommControl port;
+        FakeDialogService dialogs;
+        Form1 form(dialogs, port);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto *box = form.findChild<QLineEdit *>(QStringLiteral("Text2"));
+        box->setFocus();
+        QList<QMenu *> opened;
+        connect(form.findChild<PortPicker *>(), &PortPicker::menuOpened, this,
+                [&opened](QMenu *menu) { opened << menu; });
+        if (how == u"right button") {
+            QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(2, 2),
+                                      box->mapToGlobal(QPoint(2, 2)));
+            QApplication::sendEvent(box, &request);
+        } else {
+            QTest::keyClick(box, how == u"Menu key" ? Qt::Key_Menu : Qt::Key_F10,
+                            how == u"Menu key" ? Qt::NoModifier : Qt::ShiftModifier);
+        }
+        QCOMPARE(opened.size(), 1);
+        QMenu *menu = opened.front();
+        // Where it was asked for: at the pointer, or from the keyboard under the box. (The
+        // small offscreen screen may push it sideways, not down.)
+        const QPoint asked = how == u"right button" ? QPoint(2, 2) : QPoint(0, box->height());
+        QCOMPARE(menu->pos().y(), box->mapToGlobal(asked).y());
+        QStringList texts;
+        QStringList mnemonics;
+        for (QAction *action : menu->actions()) {
+            texts << action->text();
+            const QString bare = QString(action->text()).remove(QLatin1String("&&"));
+            if (const qsizetype at = bare.indexOf(u'&'); at >= 0)
+                mnemonics << bare.mid(at + 1, 1).toLower();
+        }
+        QCOMPARE(texts.value(0),
+                 QStringLiteral("&1: /dev/ttyUSB0 \u2014 R&&D <b>cable</b> x, made by Maker && "
+                                "Co, serial number A&&1, USB 0403:6001, "
+                                "/dev/serial/by-id/usb-Maker_A&&1-if00-port0"));
+        QCOMPARE(texts.value(1), QStringLiteral("&3: %1 (QIE_COM3)").arg(m_device->slavePath));
+        QCOMPARE(texts.value(3), QStringLiteral("Pi&n this adapter as port 1"));
+        QCOMPARE(QSet<QString>(mnemonics.begin(), mnemonics.end()).size(), mnemonics.size());
+        menu->actions().value(1)->trigger();
+        QCOMPARE(box->text(), QStringLiteral("3"));
+        menu->close();
+    }
+
+    // The menu's pin items act on the number in the box; a pin that could pick the wrong
+    // adapter is refused with the reason.
+    void pinFromTheMenu_data()
+    {
+        columns<QList<Adapter>, QString>("adapters", "refused");
+        const Adapter twin = adapter("/dev/ttyUSB2", "", 0x1a86);
+        QTest::newRow("an adapter with a serial number")
+            << QList { adapter("/dev/ttyUSB0", "AAA", 0x0403),
+                       adapter("/dev/ttyUSB1", "BBB", 0x0403) }
+            << "";
+        QTest::newRow("two of one kind without serial numbers")
+            << QList { adapter("/dev/ttyUSB1", "", 0x1a86, "usb-1a86_USB_Serial-if00-port0"), twin }
+            << "cannot be told apart";
+    }
+    void pinFromTheMenu()
+    {
+        const auto [adapters, refused] = fetch<QList<Adapter>, QString>("adapters", "refused");
+        qunsetenv("QIE_COM1");
+        PortLocator::useSource([adapters] { return adapters; });
+        FakeCommControl port;
+        FakeDialogService dialogs;
+        Form1 form(dialogs, port);
+        form.findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QStringLiteral("2"));
+        auto *picker = form.findChild<PortPicker *>();
+        const auto item = [picker](const QString &text) {
+            std::unique_ptr<QMenu> menu(picker->createMenu());
+            for (QAction *action : menu->actions()) {
+                if (action->text() == text)
+                    return action->trigger(), true;
+            }
+            return false;
+        };
+        QCOMPARE(item(QStringLiteral("Pi&n this adapter as port 2")), true);
+        QCOMPARE(PortLocator::find(2).value_or(PortLocator::Port {}).pinned, refused.isEmpty());
+        QCOMPARE(dialogs.boxes.size(), refused.isEmpty() ? 0 : 1);
+        QCOMPARE(dialogs.boxes.isEmpty() || dialogs.boxes[0].text.contains(refused), true);
+        QCOMPARE(item(QStringLiteral("Re&move the pin of port 2")), refused.isEmpty());
+        QCOMPARE(PortLocator::find(2).value_or(PortLocator::Port {}).pinned, false);
+    }
+
+    // A pinned number follows its adapter to whatever device it becomes; the others count the
+    // unpinned ports in today's order; QIE_COMn overrides both.
+    void pinsFollowTheAdapter_data()
+    {
+        columns<QList<Adapter>, QList<Adapter>, QString, QStringList>("today", "later", "refused",
+                                                                      "devices");
+        const Adapter a0 = adapter("/dev/ttyUSB0", "AAA", 0x0403);
+        const Adapter b1 = adapter("/dev/ttyUSB1", "BBB", 0x0403);
+        Adapter b0 = b1, a2 = a0;
+        b0.device = QStringLiteral("/dev/ttyUSB0");
+        a2.device = QStringLiteral("/dev/ttyUSB2");
+        const Adapter c1 = adapter("/dev/ttyUSB1", "", 0x1a86, "usb-1a86_USB_Serial-if00-port0");
+        const Adapter idless = adapter("/dev/ttyUSB9", "", 0);
+        // Port 2 is pinned each time.
+        QTest::newRow("serial number, moved")
+            << QList { a0, b1 } << QList { b0, c1, a2 } << QString()
+            << QStringList { "/dev/ttyUSB1", "/dev/ttyUSB0", "/dev/ttyUSB2" };
+        Adapter c2 = c1;
+        c2.device = QStringLiteral("/dev/ttyUSB2");
+        QTest::newRow("by-id name, moved") << QList { a0, c1 } << QList { c2 } << QString()
+                                           << QStringList { "", "/dev/ttyUSB2", "" };
+        QTest::newRow("pinned adapter gone") << QList { a0, b1 } << QList { a0 } << QString()
+                                             << QStringList { "/dev/ttyUSB0", "absent", "" };
+        Adapter twin = c1;
+        twin.device = QStringLiteral("/dev/ttyUSB2");
+        twin.byId.clear();
+        QTest::newRow("two without serial numbers")
+            << QList { c1, twin } << QList { c1, twin } << "cannot be told apart"
+            << QStringList { "/dev/ttyUSB1", "/dev/ttyUSB2", "" };
+        QTest::newRow("no serial number, no by-id name")
+            << QList { a0, idless } << QList { a0, idless } << "cannot be recognised"
+            << QStringList { "/dev/ttyUSB0", "/dev/ttyUSB9", "" };
+        QTest::newRow("QIE_COM2 overrides the pin")
+            << QList { a0, b1 } << QList { b1 } << QString() << QStringList { "", "QIE_COM2", "" };
+    }
+    void pinsFollowTheAdapter()
+    {
+        const auto [today, later, refused, devices]
+            = fetch<QList<Adapter>, QList<Adapter>, QString, QStringList>("today", "later",
+                                                                          "refused", "devices");
+        qunsetenv("QIE_COM1");
+        QList<Adapter> current = today;
+        PortLocator::useSource([&current] { return current; });
+        const QString answer = PortLocator::pin(2);
+        QCOMPARE(answer.contains(refused), true);
+        QCOMPARE(answer.isEmpty(), refused.isEmpty());
+        current = later;
+        if (devices[1] == u"QIE_COM2")
+            qputenv("QIE_COM2", m_device->slavePath.toLocal8Bit());
+        for (int n = 1; n <= 3; ++n) {
+            const std::optional<PortLocator::Port> port = PortLocator::find(n);
+            QString shown = port ? port->device() : QString();
+            if (port && !port->present())
+                shown = QStringLiteral("absent");
+            if (port && port->fromEnvironment)
+                shown = QStringLiteral("QIE_COM%1").arg(n);
+            QCOMPARE(shown, devices[n - 1]);
+        }
+        if (devices[1] == u"absent") {
+            SerialPortControl control;
+            control.setCommPort(2);
+            const std::optional<Error> error = control.setPortOpen(true);
+            QCOMPARE(error.value_or(Error {}).number, int(Port::errPinnedAdapterAbsent));
+            QVERIFY(error->description.contains(
+                QLatin1String("USB Serial (serial number BBB, USB 0403:6001)")));
+        }
+        PortLocator::unpin(2);
+        QCOMPARE(PortLocator::find(2).value_or(PortLocator::Port {}).pinned, false);
+    }
+
+    // Bytes that Send queued leave before Close and Exit close the port; what the device does
+    // not take in time is reported once with its count.
+    void drainOnClose_data()
+    {
+        columns<bool, bool>("deviceTakes", "exit");
+        QTest::newRow("Close, the device takes the bytes") << true << false;
+        QTest::newRow("Close, the device takes nothing") << false << false;
+        QTest::newRow("Exit, the device takes nothing") << false << true;
+    }
+    void drainOnClose()
+    {
+        const auto [deviceTakes, exit] = fetch<bool, bool>("deviceTakes", "exit");
+        if (!deviceTakes)
+            m_device->fill();
+        SerialPortControl port;
+        Window w(port, QStringLiteral("1"));
+        QCOMPARE(port.portOpen(), true);
+        const QByteArray data = QByteArray::fromStdString(w.form.model().sendData());
+        w.press("cmdSendData");
+        w.press(exit ? "cmdEnd" : "Command1");
+        QCOMPARE(port.portOpen(), false);
+        QCOMPARE(w.shows(false), !exit);
+        const QStringList boxes = w.boxes().filter(QLatin1String("Number : "));
+        QCOMPARE(boxes.size(), deviceTakes ? 0 : 1);
+        if (!deviceTakes)
+            QVERIFY(boxes[0].contains(QStringLiteral("Number : %1\rDescription : %2 byte(s)")
+                                          .arg(int(Port::errUnsentDiscarded))
+                                          .arg(data.size())));
+        if (deviceTakes)
+            QCOMPARE(m_device->read(data.size()), data);
+    }
+
+    // Faults raised while a fault box is up bring no box of their own; faults that go on
+    // bring none until the quiet time has passed, and Close still works among them.
+    void faultBoxesWhileABoxIsUp_data()
+    {
+        columns<QList<int>>("during");
+        QTest::newRow("the same fault") << QList<int> { 1004, 1004, 1004 };
+        QTest::newRow("other kinds") << QList<int> { 1001, 1006, 1009, 1010, 1011 };
+    }
+    void faultBoxesWhileABoxIsUp()
+    {
+        QFETCH(QList<int>, during);
+        FakeCommControl port;
+        Window w(port, QStringLiteral("1"));
+        const auto raise = [&port](int fault) { emit port.lineFaultDetected(LineFault(fault)); };
+        w.dialogs.whileShown = [&] {
+            for (int fault : during)
+                raise(fault);
+        };
+        raise(1004);
+        QCOMPARE(w.boxes(), QStringList { kFaultBox + QStringLiteral("フレーム エラーです。") });
+        for (int fault : during)
+            raise(fault);
+        QCOMPARE(w.boxes().size(), 1);
+        w.press("Command1");
+        QCOMPARE(port.open, false);
+    }
+
+    // The quiet time after a fault box, on a clock the test sets.
+    void faultBoxQuietTime_data()
+    {
+        columns<int, bool>("afterMs", "shown");
+        QTest::newRow("at once") << 0 << false;
+        QTest::newRow("just before the quiet time ends") << 2999 << false;
+        QTest::newRow("when it ends") << 3000 << true;
+    }
+    void faultBoxQuietTime()
+    {
+        const auto [afterMs, shown] = fetch<int, bool>("afterMs", "shown");
+        FaultBoxThrottle::Clock::time_point now {};
+        FaultBoxThrottle throttle([&now] { return now; });
+        int boxes = 0;
+        QCOMPARE(throttle.offer([&] { ++boxes; }), true);
+        now += std::chrono::milliseconds(afterMs);
+        QCOMPARE(throttle.offer([&] { ++boxes; }), shown);
+        {
+            const auto hold = throttle.hold();
+            now += FaultBoxThrottle::kQuietTime;
+            QCOMPARE(throttle.offer([&] { ++boxes; }), false);
+        }
+        QCOMPARE(boxes, shown ? 2 : 1);
     }
 
     // Beyond what the window asks for: settings given as text, and settings the port refuses,
@@ -329,8 +786,8 @@ private slots:
         port.receive(QStringLiteral("before"));
         for (int round = 0; round < 2; ++round)
             fault < 0 ? emit port.dataSent() : emit port.lineFaultDetected(LineFault(fault));
-        // Each fault has its own box; nothing else changes.
-        QCOMPARE(w.boxes(), QStringList(message.isEmpty() ? 0 : 2, kFaultBox + message));
+        // A fault shows its box; the same fault at once after it does not; nothing else changes.
+        QCOMPARE(w.boxes(), QStringList(message.isEmpty() ? 0 : 1, kFaultBox + message));
         QVERIFY(port.open && w.shows(true));
         QCOMPARE(w.area()->toPlainText(), QStringLiteral("before"));
     }

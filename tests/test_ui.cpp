@@ -71,8 +71,13 @@ private slots:
         const QRect inPixels = l ? l->geometry() : grid()->cellRect(n).translated(grid()->pos());
         QCOMPARE(inTwips.topLeft(), twips);
         QCOMPARE(inPixels.topLeft(), Twips::toPixels(twips));
-        QVERIFY(l ? l->isVisible() && l->text() == QString::number(n)
-                  : inTwips.size() == QSize(235, 235) && inPixels == Twips::toPixels(inTwips));
+        if (l) {
+            QCOMPARE(l->isVisible(), true);
+            QCOMPARE(l->text(), QString::number(n));
+        } else {
+            QCOMPARE(inTwips.size(), QSize(235, 235));
+            QCOMPARE(inPixels, Twips::toPixels(inTwips));
+        }
     }
 
     // The data text at start-up, after a click and after a second one: shown, sent, in lblData.
@@ -104,7 +109,8 @@ private slots:
         setWidth("3");
         const QString before = form()->dataText();
         click(40), click(1279);
-        QVERIFY(m_p->dialogs.beeps == 2 && form()->dataText() == before);
+        QCOMPARE(m_p->dialogs.beeps, 2);
+        QCOMPARE(form()->dataText(), before);
         QCOMPARE(picture(40), CellPicture::Blocked);
         setWidth("16");
         QCOMPARE(picture(40), CellPicture::On);
@@ -112,21 +118,27 @@ private slots:
 
     void done_data()
     {
-        columns<QString, int>("shown", "bytes"); // typed: the row's name
-        // clang-format off
-        QTest::newRow("20") << "16" << 16, QTest::newRow("ab") << "1" << 1;
-        QTest::newRow("5a") << "5a" << 5, QTest::newRow("9") << "9" << 9;
-        // clang-format on
+        columns<QString, QString, int>("typed", "shown", "bytes");
+        QTest::newRow("past 16") << "20"
+                                 << "16" << 16;
+        QTest::newRow("letters") << "ab"
+                                 << "1" << 1;
+        QTest::newRow("digit then letter") << "5a"
+                                           << "5a" << 5;
+        QTest::newRow("into the lower band") << "9"
+                                             << "9" << 9;
     }
     void done()
     {
+        QFETCH(QString, typed);
         QFETCH(int, bytes);
-        setWidth(QTest::currentDataTag());
+        setWidth(typed);
         QTEST(control<QLineEdit>("txtImagByte")->text(), "shown");
         for (int g = 0; g < 16; ++g) {
             const int first = g < 8 ? 8 * g : 640 + 8 * (g - 8);
             const CellPicture want = g < bytes ? CellPicture::Off : CellPicture::Blocked;
-            QVERIFY(picture(first) == want && picture(first + 7 + 64 * 9) == want);
+            QCOMPARE(picture(first), want);
+            QCOMPARE(picture(first + 7 + 64 * 9), want);
         }
         QCOMPARE(form()->dataText(), dataText(bytes));
     }
@@ -172,7 +184,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&m_p->frame));
         QCOMPARE(QApplication::focusWidget(), control("cmdEnd"));
         press("Command1");
-        m_p->port.receive("A\r\n");
+        m_p->port.receive("A");
         click(12);
         const QString text = form()->dataText();
         for (int round = 1; round <= 2; ++round) {
@@ -191,7 +203,7 @@ private slots:
         QVERIFY(m_p->frame.isVisible());
         QCOMPARE(form()->dataText(), text);
         QCOMPARE(picture(12), CellPicture::On);
-        QCOMPARE(control<QPlainTextEdit>("txtReceiveData")->toPlainText(), "A\n");
+        QCOMPARE(control<QPlainTextEdit>("txtReceiveData")->toPlainText(), "A");
     }
 
     // A failed write, alone or with the control's own report: one box, the closed display;
@@ -219,13 +231,15 @@ private slots:
     void maximiseResets()
     {
         MDIForm1 &frame = m_p->frame;
-        QVERIFY(frame.size() == QSize(1025, 600) && editorPlace() == QRect(0, -7, 1018, 593));
+        QCOMPARE(frame.size(), QSize(1025, 600));
+        QCOMPARE(editorPlace(), QRect(0, -7, 1018, 593));
         for (bool moved : { false, true }) {
             if (moved)
                 frame.setGeometry(40, 30, 700, 500), frame.editorWindow()->move(50, 60);
             frame.showMaximized();
             const QPoint stored = Twips::toPixels(QPoint(2500, 2500));
-            QVERIFY(QTest::qWaitFor([&] { return !frame.isMaximized() && frame.pos() == stored; }));
+            QTRY_COMPARE(frame.isMaximized(), false);
+            QTRY_COMPARE(frame.pos(), stored);
             QCOMPARE(frame.size(), Twips::toPixels(QSize(15375, 9000)));
             QCOMPARE(editorPlace(), Twips::toPixels(QRect(QPoint(), Form1::kClientTwips)));
         }

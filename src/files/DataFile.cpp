@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "files/DataFile.h"
 
+#include "files/AtomicFile.h"
+#include "files/CodePage.h"
 #include "model/Characters.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStorageInfo>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <QStringList>
 #include <algorithm>
 
@@ -61,30 +59,29 @@ Error permissionDenied(const QString &path, bool forWriting)
     };
 }
 
-// Why a save could not even start. The folder is judged first: QSaveFile creates its
-// temporary file there, so a file that is writable itself still cannot be replaced in a
-// folder that is not.
-Error saveOpenError(const QString &path, const QSaveFile &file)
-{
-    const QFileInfo info(path);
-    const QFileInfo folder(info.absolutePath());
-    if (!folder.isDir())
-        return pathNotFound(path);
-    if (!folder.isWritable() || (info.exists() && !info.isWritable()))
-        return permissionDenied(path, true);
-    return { DataFile::kErrAccess,
-             QStringLiteral("\"%1\" cannot be created: %2.").arg(shown(path), file.errorString()) };
-}
-
-// A write or commit failed part way. The reason text of the system is localised, so a full
-// disk is told by the free space left rather than by the words of the reason.
-Error saveWriteError(const QString &path, const QSaveFile &file, qsizetype bytesLeft)
+// Why a save failed. Once the temporary file exists (`written`), a missing folder is no longer
+// the reason. Either way the old file is as it was.
+Error saveError(const QString &path, const AtomicFile &file, bool written)
 {
     const QString kept = QStringLiteral(" Any earlier file of that name is unchanged.");
-    const QStorageInfo storage(QFileInfo(path).absolutePath());
-    if (storage.isValid() && storage.bytesAvailable() < qMax<qint64>(bytesLeft, 1))
+    switch (file.failure()) {
+    case AtomicFile::Failure::PathNotFound:
+        if (!written)
+            return pathNotFound(path);
+        break;
+    case AtomicFile::Failure::PermissionDenied:
+        return permissionDenied(path, true);
+    case AtomicFile::Failure::DiskFull:
         return { DataFile::kErrDiskFull,
                  QStringLiteral("Disk full: \"%1\" was not saved.").arg(shown(path)) + kept };
+    default:
+        break;
+    }
+    if (!written)
+        return {
+            DataFile::kErrAccess,
+            QStringLiteral("\"%1\" cannot be created: %2.").arg(shown(path), file.errorString())
+        };
     return { DataFile::kErrDeviceIo,
              QStringLiteral("\"%1\" was not saved: %2.").arg(shown(path), file.errorString())
                  + kept };
@@ -181,38 +178,36 @@ QString qtFilter(QStringView pipeFilter)
 
 } // namespace
 
-std::optional<Error> DataFile::save(const QString &path, const QString &text)
+std::optional<Error> DataFile::save(const QString &path, QByteArrayView dataText)
 {
-    // QSaveFile writes a temporary file beside the target and renames it over it: for a
-    // device or FIFO that would leave a stray file in /dev and replace the node by a plain
-    // file, with root's rights even a system one. Such a name is refused before anything is
-    // created. A name swapped for a node between this check and the rename is not covered.
+    // The new file is renamed over the old one: for a device or FIFO that would replace the
+    // node by a plain file, with root's rights even a system one. Such a name is refused
+    // before anything is created. A name swapped for a node between this check and the
+    // rename is not covered.
     const QFileInfo target(path);
     if (target.exists() && !target.isFile())
         return notRegularFile(path, true);
 
-    QStringEncoder encode(QStringEncoder::System);
-    const QByteArray bytes = encode(text + QStringLiteral("\r\n"));
+    AtomicFile file(path);
+    if (!file.open())
+        return saveError(path, file, false);
+    if (!file.write(dataText) || !file.write("\r\n") || !file.commit())
+        return saveError(path, file, true);
+    return std::nullopt;
+}
 
-    QSaveFile file(path);
-    // Unbuffered: a failed write then shows at write() with its reason. Buffered, a small
-    // file's write error only happens inside commit(), which in Qt 6.4 loses it and renames
-    // a truncated file over the good one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return saveOpenError(path, file);
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        // A short write is not an error yet; the next one reports why it stopped.
-        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
-        if (count <= 0) {
-            const Error error = saveWriteError(path, file, bytes.size() - written);
-            file.cancelWriting();
-            return error;
-        }
-        written += count;
-    }
-    if (!file.commit())
-        return saveWriteError(path, file, 0);
+std::optional<Error> DataFile::saveBytes(const QString &path, QByteArrayView bytes)
+{
+    // Refused as save() refuses: the rename would replace a device or FIFO by a plain file.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return notRegularFile(path, true);
+
+    AtomicFile file(path);
+    if (!file.open())
+        return saveError(path, file, false);
+    if (!file.write(bytes) || !file.commit())
+        return saveError(path, file, true);
     return std::nullopt;
 }
 
@@ -268,10 +263,10 @@ std::variant<LoadedFile, Error> DataFile::parse(QByteArrayView bytes, bool compl
         }
         // Each line is decoded on its own: CR never occurs inside a multi-byte character of
         // the code pages in use, and a broken sequence stays within its line.
-        QStringDecoder decode(QStringDecoder::System);
-        loaded.lines[i] = decode(bytes.sliced(pos, end - pos));
-        loaded.sendData += loaded.lines[i];
-        loaded.sendData += QStringLiteral("\r\n");
+        loaded.lineBytes[i] = bytes.sliced(pos, end - pos).toByteArray();
+        loaded.lines[i] = CodePage::decode(loaded.lineBytes[i]);
+        loaded.sendBytes += loaded.lineBytes[i];
+        loaded.sendBytes += "\r\n";
         pos = end + 1;
         if (pos < bytes.size() && bytes[pos] == '\n')
             ++pos;

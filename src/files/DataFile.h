@@ -3,6 +3,7 @@
 
 #include "files/Error.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
@@ -13,18 +14,22 @@
 namespace qie {
 
 // The first 11 lines of a data file and the text they make: each line followed by CR LF,
-// exactly as the file had them, for showing and sending until the next edit.
+// exactly as the file had them, for showing and sending until the next edit. The bytes are
+// what is saved and sent, so that nothing the code page cannot read is ever rewritten; the
+// lines are those bytes as shown (CodePage::decode), for the text boxes and the cells.
 struct LoadedFile
 {
     static constexpr int kLineCount = 11;
 
     std::array<QString, kLineCount> lines;
-    QString sendData;
+    std::array<QByteArray, kLineCount> lineBytes;
+    QByteArray sendBytes;
 };
 
 // Data files: plain text in the system's code page, lines ended by CR or CR LF (a LF alone is
-// an ordinary character), saved as the shown data text plus one CR LF. Nothing here touches a
-// widget; the editor window decides how to show results and errors.
+// an ordinary character), saved as the data text's bytes plus one CR LF. Bytes pass through
+// as they are; only showing them decodes (CodePage). Nothing here touches a widget; the editor
+// window decides how to show results and errors.
 //
 // Neither call changes anything but the file named: a load hands back the lines and the text
 // built from them only when all 11 lines were read, so the window can keep its state as it
@@ -49,10 +54,14 @@ constexpr qint64 kMaxLoadBytes = qint64 { 64 } * 1024;
 // The width comes from the number of characters of line 10, a 16-bit count.
 constexpr int kMaxWidthLineLength = 32767;
 
-// Writes text + CR LF in the system's code page. Atomic: on any failure the file that was
-// there stays intact. A name that exists but is not a regular file (a device, a FIFO, a
-// folder) is refused untouched, since replacing it by a new file is never what was meant.
-std::optional<Error> save(const QString &path, const QString &text);
+// Writes the data text's bytes + CR LF. Atomic (AtomicFile): on any failure the file that was
+// there stays intact, and a replaced file keeps its mode and owner. A name that exists but is
+// not a regular file (a device, a FIFO, a folder) is refused untouched, since replacing it by a
+// new file is never what was meant.
+std::optional<Error> save(const QString &path, QByteArrayView dataText);
+// Writes the bytes exactly as given, atomically and with the same refusals and errors as
+// save(): the received data saved by the operator.
+std::optional<Error> saveBytes(const QString &path, QByteArrayView bytes);
 
 // Reads the first 11 lines of a regular file. Never blocks on a FIFO or device.
 std::variant<LoadedFile, Error> load(const QString &path);

@@ -10,7 +10,9 @@ enum class CellPicture { Off = 0, On = 1, Blocked = 2 };
 
 // What the image rules need from the editor window, and nothing more. The editor window
 // implements it; tests implement it with plain members, so every rule runs without widgets.
-// Texts are UTF-8.
+// The callsign and the data text are bytes as files and the port carry them (the system's
+// code page); the rules copy the callsign's bytes without looking into them, so bytes that
+// code page cannot read pass through unchanged. The width text is UTF-8.
 class EditorView
 {
 public:
@@ -20,7 +22,8 @@ public:
     virtual std::string widthText() const = 0;
     virtual void setWidthText(const std::string &text) = 0;
 
-    // The callsign text box, read as it stands: no trimming, no change of case.
+    // The callsign text box, read as it stands: no trimming, no change of case. While it shows
+    // a loaded file's callsign unchanged, these are that line's own bytes.
     virtual std::string callsignText() const = 0;
 
     virtual void setCellPicture(int cell, CellPicture picture) = 0;

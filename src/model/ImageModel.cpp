@@ -179,4 +179,76 @@ void ImageModel::DecodeDataText(const Lines &lines)
     }
 }
 
+ImageModel::Snapshot ImageModel::snapshot() const
+{
+    Snapshot snapshot;
+    for (int i = 0; i < kCellCount; ++i) {
+        snapshot.cells[i] = imgCell[i % kColumns][i / kColumns] != 0;
+        snapshot.mask[i] = imgMask[i % kColumns][i / kColumns] != 0;
+    }
+    return snapshot;
+}
+
+void ImageModel::restore(const Snapshot &snapshot)
+{
+    for (int i = 0; i < kCellCount; ++i) {
+        const int x = i % kColumns;
+        const int y = i / kColumns;
+        imgCell[x][y] = snapshot.cells[i] ? 1 : 0;
+        imgMask[x][y] = snapshot.mask[i] ? 1 : 0;
+        m_view.setCellPicture(i, pictureOf(x, y));
+    }
+}
+
+Picture ImageModel::picture() const
+{
+    Picture picture;
+    for (int i = 0; i < kCellCount; ++i)
+        picture.setPixel(Picture::xOfCell(i), Picture::yOfCell(i),
+                         imgCell[i % kColumns][i / kColumns] != 0);
+    return picture;
+}
+
+void ImageModel::setPicture(const Picture &picture)
+{
+    for (int i = 0; i < kCellCount; ++i) {
+        const int x = i % kColumns;
+        const int y = i / kColumns;
+        imgCell[x][y] = picture.pixel(Picture::xOfCell(i), Picture::yOfCell(i)) ? 1 : 0;
+        m_view.setCellPicture(i, pictureOf(x, y));
+    }
+}
+
+void ImageModel::applyPicture(const Picture &picture, int widthBytes)
+{
+    setPicture(picture);
+    m_view.setWidthText(std::to_string(widthBytes));
+    cmdUpDate_Click();
+}
+
+bool ImageModel::setCell(int index, bool on)
+{
+    if (index < 0 || index >= kCellCount || blocked(index))
+        return false;
+    std::int16_t &cell = imgCell[index % kColumns][index / kColumns];
+    if ((cell != 0) == on)
+        return false;
+    cell = on ? 1 : 0;
+    m_view.setCellPicture(index, pictureOf(index % kColumns, index / kColumns));
+    return true;
+}
+
+bool ImageModel::blocked(int index) const
+{
+    return index >= 0 && index < kCellCount && imgMask[index % kColumns][index / kColumns] != 0;
+}
+
+int ImageModel::openColumns() const
+{
+    int columns = 0;
+    while (columns < Picture::kWidth && !blocked(Picture::cellOf(columns, 0)))
+        ++columns;
+    return columns;
+}
+
 } // namespace qie

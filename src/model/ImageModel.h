@@ -2,8 +2,10 @@
 #pragma once
 
 #include "model/EditorView.h"
+#include "model/Picture.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,6 +36,15 @@ public:
 
     using Lines = std::array<std::string, kDataLines>;
 
+    // The cells and the mask, one bit each by cell number: what an undo step keeps of the
+    // model. The texts (width, callsign, data text) belong to the view and are kept there.
+    struct Snapshot
+    {
+        std::bitset<kCellCount> cells;
+        std::bitset<kCellCount> mask;
+        bool operator==(const Snapshot &) const = default;
+    };
+
     explicit ImageModel(EditorView &view);
     ImageModel(const ImageModel &) = delete;
     ImageModel &operator=(const ImageModel &) = delete;
@@ -57,6 +68,30 @@ public:
     // Clears the cells and sets them from the row lines 1..10 of a loaded file, reading as
     // many hex digits per line as the width text gives. Writes the cells and nothing else.
     void DecodeDataText(const Lines &lines);
+
+    Snapshot snapshot() const;
+    // Puts cells and mask back as they were and shows them; the data text is left to the
+    // caller, who restores the view's texts with it.
+    void restore(const Snapshot &snapshot);
+
+    // The cells in picture coordinates, and all of them replaced at once, blocked ones
+    // included; setPicture shows them but leaves the data text to the caller.
+    Picture picture() const;
+    void setPicture(const Picture &picture);
+
+    // A picture that brings its own width (text, import, paste of an image): the cells, the
+    // width text set to `widthBytes`, then what "Done" does.
+    void applyPicture(const Picture &picture, int widthBytes);
+
+    // Sets open cell `index` to on or off and shows it; false when the cell is blocked, outside
+    // the grid or already so. The data text is left to the caller, so that a stroke over many
+    // cells encodes it once.
+    bool setCell(int index, bool on);
+    bool blocked(int index) const;
+
+    // How many columns, from the left of the picture, the mask leaves open: 8 per open byte
+    // column, since the width opens byte columns from the first one on.
+    int openColumns() const;
 
     // The text that "Send" transmits. Loading replaces it with the file's own lines.
     const std::string &sendData() const { return strSendData; }

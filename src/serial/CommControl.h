@@ -5,6 +5,7 @@
 #include "serial/LineFault.h"
 #include "serial/LineSettings.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
@@ -37,11 +38,15 @@ public:
     virtual bool portOpen() const = 0;
     virtual std::optional<Error> setPortOpen(bool open) = 0;
 
-    // Writes the text, in the system's code page, without waiting for it to leave.
-    virtual std::optional<Error> setOutput(const QString &text) = 0;
+    // Writes the bytes as they are, without waiting for them to leave. The data text travels as
+    // bytes so that what a file held reaches the device unchanged, whatever the code page.
+    virtual std::optional<Error> setOutput(const QByteArray &bytes) = 0;
     // The text received since the last read, each character once; a character whose bytes
     // arrive in two reads is returned whole with the second.
     virtual QString input() = 0;
+    // The bytes received since the last read, exactly as they arrived, for whoever must keep
+    // them unchanged. This and input() read the same bytes: a reader uses one of them.
+    virtual QByteArray inputBytes() = 0;
 
     // A description of the device that port number n means on this system, for tooltips.
     virtual QString describePorts() const = 0;

@@ -1,15 +1,75 @@
 // SPDX-License-Identifier: MIT
 #include "serial/PortLocator.h"
 
-#include <QCoreApplication>
+#include "serial/PortPins.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMap>
 #include <QSerialPortInfo>
 #include <algorithm>
 
 namespace qie {
 namespace {
+
+PortLocator::Source &source()
+{
+    static PortLocator::Source s;
+    return s;
+}
+
+#if defined(Q_OS_LINUX)
+// The by-id names of the devices they point to. The links are read, never followed into
+// another file system: each names a device under /dev.
+QHash<QString, QString> byIdNames()
+{
+    QHash<QString, QString> names;
+    const QDir dir(QStringLiteral("/dev/serial/by-id"));
+    for (const QFileInfo &link :
+         dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
+        names.insert(QDir::cleanPath(dir.absoluteFilePath(link.symLinkTarget())), link.fileName());
+    return names;
+}
+#endif
+
+QList<PortLocator::Adapter> systemAdapters()
+{
+    if (source())
+        return source()();
+    QList<PortLocator::Adapter> adapters;
+#if defined(Q_OS_LINUX)
+    const QHash<QString, QString> names = byIdNames();
+#endif
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        PortLocator::Adapter a;
+#if defined(Q_OS_WIN)
+        a.device = info.portName();
+#else
+        a.device = info.systemLocation();
+#endif
+        a.description = info.description();
+        a.manufacturer = info.manufacturer();
+        a.serialNumber = info.serialNumber();
+        a.hasUsbIds = info.hasVendorIdentifier() && info.hasProductIdentifier();
+        a.vendorId = info.vendorIdentifier();
+        a.productId = info.productIdentifier();
+#if defined(Q_OS_LINUX)
+        a.byId = names.value(a.device);
+#endif
+        adapters.append(a);
+    }
+    return adapters;
+}
+
+// The system's ports sorted by device path: the order the unpinned numbers follow.
+QList<PortLocator::Adapter> sortedAdapters()
+{
+    QList<PortLocator::Adapter> adapters = systemAdapters();
+    std::stable_sort(adapters.begin(), adapters.end(),
+                     [](const auto &a, const auto &b) { return a.device < b.device; });
+    return adapters;
+}
 
 #if !defined(Q_OS_WIN)
 QString overrideFor(int n)
@@ -19,73 +79,130 @@ QString overrideFor(int n)
     return qEnvironmentVariable(QStringLiteral("QIE_COM%1").arg(n).toLatin1().constData())
         .trimmed();
 }
+#endif
 
-QList<QSerialPortInfo> systemPortsByPath()
+int comNumber(const QString &device)
 {
-    QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
-        return a.systemLocation() < b.systemLocation();
-    });
+    if (!device.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+        return 0;
+    bool ok = false;
+    const int n = device.mid(3).toInt(&ok);
+    return ok ? n : 0;
+}
+
+QMap<int, PortLocator::Port> numbered()
+{
+    QMap<int, PortLocator::Port> ports;
+    const QList<PortLocator::Adapter> adapters = sortedAdapters();
+    QList<bool> taken(adapters.size(), false);
+    const QMap<int, PortPins::Pin> pins = PortPins::load();
+    for (auto pin = pins.cbegin(); pin != pins.cend(); ++pin) {
+        const int n = pin.key();
+        if (n < PortLocator::kFirstPortNumber || n > PortLocator::kLastPortNumber)
+            continue;
+        PortLocator::Port port { n, {}, false, true, pin->name };
+        for (qsizetype i = 0; i < adapters.size(); ++i) {
+            if (!taken[i] && PortLocator::identityOf(adapters[i]) == pin->identity) {
+                port.adapter = adapters[i];
+                taken[i] = true;
+                break;
+            }
+        }
+        ports.insert(n, port);
+    }
+#if defined(Q_OS_WIN)
+    // Windows names its ports per adapter already: an unpinned n stays COMn.
+    for (qsizetype i = 0; i < adapters.size(); ++i) {
+        const int n = comNumber(adapters[i].device);
+        if (!taken[i] && n >= PortLocator::kFirstPortNumber && n <= PortLocator::kLastPortNumber
+            && !ports.contains(n))
+            ports.insert(n, { n, adapters[i], false, false, {} });
+    }
+#else
+    Q_UNUSED(comNumber);
+    int n = PortLocator::kFirstPortNumber;
+    for (qsizetype i = 0; i < adapters.size(); ++i) {
+        if (taken[i])
+            continue;
+        while (ports.contains(n))
+            ++n;
+        if (n > PortLocator::kLastPortNumber)
+            break;
+        ports.insert(n, { n, adapters[i], false, false, {} });
+    }
+    for (int k = PortLocator::kFirstPortNumber; k <= PortLocator::kLastOverrideNumber; ++k) {
+        if (const QString device = overrideFor(k); !device.isEmpty()) {
+            PortLocator::Port port { k, {}, true, false, {} };
+            port.adapter.device = device;
+            ports.insert(k, port);
+        }
+    }
+#endif
     return ports;
 }
-#endif
+
+// The adapter as the operator knows it: what it says it is, and what tells it apart.
+QString nameOf(const PortLocator::Adapter &a)
+{
+    QStringList details;
+    if (!a.serialNumber.isEmpty())
+        details << QStringLiteral("serial number %1").arg(a.serialNumber);
+    if (const QString ids = PortLocator::usbIds(a); !ids.isEmpty())
+        details << ids;
+    if (a.serialNumber.isEmpty() && !a.byId.isEmpty())
+        details << a.byId;
+    const QString what = a.description.isEmpty() ? QStringLiteral("adapter") : a.description;
+    return details.isEmpty()
+        ? what
+        : QStringLiteral("%1 (%2)").arg(what, details.join(QStringLiteral(", ")));
+}
 
 } // namespace
 
 QList<PortLocator::Port> PortLocator::listed()
 {
-    QList<Port> result;
+    return numbered().values();
+}
+
+std::optional<PortLocator::Port> PortLocator::find(int n)
+{
+    if (n < kFirstPortNumber || n > kLastPortNumber)
+        return std::nullopt;
+    const QMap<int, Port> ports = numbered();
+    if (const auto it = ports.constFind(n); it != ports.cend())
+        return *it;
 #if defined(Q_OS_WIN)
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        const QString name = info.portName();
-        if (!name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
-            continue;
-        bool ok = false;
-        const int n = name.mid(3).toInt(&ok);
-        if (ok && n >= kFirstPortNumber && n <= kLastPortNumber)
-            result.append({ n, name, info.description(), false });
-    }
-    std::sort(result.begin(), result.end(),
-              [](const Port &a, const Port &b) { return a.number < b.number; });
+    // Any COMn may be tried, listed or not: some drivers do not announce their ports.
+    Port port { n, {}, false, false, {} };
+    port.adapter.device = QStringLiteral("COM%1").arg(n);
+    return port;
 #else
-    const QList<QSerialPortInfo> ports = systemPortsByPath();
-    const int last = std::max<int>(kLastOverrideNumber, static_cast<int>(ports.size()));
-    for (int n = kFirstPortNumber; n <= std::min(last, kLastPortNumber); ++n) {
-        const QString device = overrideFor(n);
-        if (!device.isEmpty())
-            result.append({ n, device, QString(), true });
-        else if (n <= ports.size())
-            result.append({ n, ports[n - 1].systemLocation(), ports[n - 1].description(), false });
-    }
+    return std::nullopt;
 #endif
-    return result;
 }
 
 QString PortLocator::deviceFor(int n)
 {
-    if (n < kFirstPortNumber || n > kLastPortNumber)
-        return {};
-#if defined(Q_OS_WIN)
-    // Any COMn may be tried, listed or not: some drivers do not announce their ports.
-    return QStringLiteral("COM%1").arg(n);
-#else
-    if (QString device = overrideFor(n); !device.isEmpty())
-        return device;
-    const QList<QSerialPortInfo> ports = systemPortsByPath();
-    return n <= ports.size() ? ports[n - 1].systemLocation() : QString();
-#endif
+    const std::optional<Port> port = find(n);
+    return port ? port->device() : QString();
 }
 
 QString PortLocator::describe()
 {
-    const QList<Port> ports = listed();
     QStringList lines;
-    for (const Port &port : ports) {
-        QString line = QStringLiteral("%1 = %2").arg(port.number).arg(port.device);
-        if (port.fromEnvironment)
-            line += QStringLiteral(" (QIE_COM%1)").arg(port.number);
-        else if (!port.description.isEmpty())
-            line += QStringLiteral(" (%1)").arg(port.description);
+    for (const Port &port : listed()) {
+        QString line;
+        if (!port.present())
+            line = QStringLiteral("%1 = pinned %2, not plugged in")
+                       .arg(port.number)
+                       .arg(port.pinName);
+        else if (port.fromEnvironment)
+            line = QStringLiteral("%1 = %2 (QIE_COM%1)").arg(port.number).arg(port.device());
+        else
+            line = QStringLiteral("%1 = %2 (%3%4)")
+                       .arg(port.number)
+                       .arg(port.device(), nameOf(port.adapter),
+                            port.pinned ? QStringLiteral(", pinned") : QString());
         lines.append(line);
     }
     if (lines.isEmpty()) {
@@ -96,57 +213,97 @@ QString PortLocator::describe()
                               "device to use it as port number n.");
 #endif
     }
-    return QStringLiteral("Port numbers:\n") + lines.join(QLatin1Char('\n'));
+    return QStringLiteral("Port numbers (right-click to choose or pin one):\n")
+        + lines.join(QLatin1Char('\n'));
 }
 
 QString PortLocator::shortList()
 {
     QStringList items;
     for (const Port &port : listed()) {
+        if (!port.present())
+            continue;
 #if !defined(Q_OS_WIN)
         // A device named in the environment may be gone; listing it would contradict the
         // message that it does not exist.
-        if (port.fromEnvironment && !QFileInfo::exists(port.device))
+        if (port.fromEnvironment && !QFileInfo::exists(port.device()))
             continue;
 #endif
-        items.append(QStringLiteral("%1 (%2)").arg(port.number).arg(port.device));
+        items.append(QStringLiteral("%1 (%2)").arg(port.number).arg(port.device()));
     }
     return items.join(QStringLiteral(", "));
 }
 
-std::optional<QString> PortLocator::holderOf(const QString &device)
+QString PortLocator::usbIds(const Adapter &adapter)
 {
-#if defined(Q_OS_LINUX)
-    const QString target = QFileInfo(device).canonicalFilePath();
-    if (target.isEmpty())
-        return std::nullopt;
-    const QDir proc(QStringLiteral("/proc"));
-    const QStringList pids = proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &pid : pids) {
-        bool isPid = false;
-        pid.toLongLong(&isPid);
-        if (!isPid)
-            continue;
-        // Descriptors of other users' processes are unreadable; those are simply not seen.
-        const QDir fds(proc.filePath(pid + QStringLiteral("/fd")));
-        const QStringList entries
-            = fds.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
-        for (const QString &fd : entries) {
-            if (QFile::symLinkTarget(fds.filePath(fd)) != target)
-                continue;
-            QFile comm(proc.filePath(pid + QStringLiteral("/comm")));
-            QString name = comm.open(QIODevice::ReadOnly)
-                ? QString::fromLocal8Bit(comm.readAll()).trimmed()
-                : QStringLiteral("?");
-            if (pid.toLongLong() == QCoreApplication::applicationPid())
-                name = QStringLiteral("this program");
-            return QStringLiteral("%1 (process %2)").arg(name, pid);
-        }
+    if (!adapter.hasUsbIds)
+        return {};
+    return QStringLiteral("USB %1:%2")
+        .arg(adapter.vendorId, 4, 16, QLatin1Char('0'))
+        .arg(adapter.productId, 4, 16, QLatin1Char('0'));
+}
+
+QString PortLocator::identityOf(const Adapter &adapter)
+{
+    if (!adapter.serialNumber.isEmpty()) {
+        const QString ids = usbIds(adapter);
+        return QStringLiteral("serial:%1:%2")
+            .arg(ids.isEmpty() ? QStringLiteral("-") : ids.mid(4), adapter.serialNumber);
     }
-#else
-    Q_UNUSED(device);
-#endif
-    return std::nullopt;
+    if (!adapter.byId.isEmpty())
+        return QStringLiteral("by-id:%1").arg(adapter.byId);
+    return {};
+}
+
+QString PortLocator::pin(int n)
+{
+    const QMap<int, Port> ports = numbered();
+    const auto it = ports.constFind(n);
+    if (it == ports.cend() || !it->present())
+        return QStringLiteral("There is no adapter as port %1 now to pin.").arg(n);
+    if (it->fromEnvironment)
+        return QStringLiteral("Port %1 is set by QIE_COM%1 (%2), which overrides any pin. Unset "
+                              "QIE_COM%1 to pin an adapter as port %1.")
+            .arg(n)
+            .arg(it->device());
+    const Adapter &adapter = it->adapter;
+    const QString identity = identityOf(adapter);
+    // A pin must never pick the wrong one of two adapters that look the same.
+    for (const Port &other : ports) {
+        if (other.number == n || !other.present() || other.fromEnvironment)
+            continue;
+        const bool twins = (!identity.isEmpty() && identityOf(other.adapter) == identity)
+            || (adapter.serialNumber.isEmpty() && other.adapter.serialNumber.isEmpty()
+                && adapter.hasUsbIds && other.adapter.hasUsbIds
+                && usbIds(adapter) == usbIds(other.adapter));
+        if (twins)
+            return QStringLiteral("Ports %1 (%2) and %3 (%4) are adapters of the same kind (%5) "
+                                  "without serial numbers of their own: they cannot be told "
+                                  "apart, so neither can be pinned. Their numbers follow the "
+                                  "order of the list; QIE_COMn names a device for number n.")
+                .arg(n)
+                .arg(adapter.device)
+                .arg(other.number)
+                .arg(other.device(), nameOf(adapter));
+    }
+    if (identity.isEmpty())
+        return QStringLiteral("Port %1 (%2) has no serial number and no /dev/serial/by-id name, "
+                              "so it cannot be recognised when it is plugged in elsewhere; it "
+                              "keeps the number of its place in the list.")
+            .arg(n)
+            .arg(adapter.device);
+    PortPins::pin(n, { identity, nameOf(adapter) });
+    return {};
+}
+
+void PortLocator::unpin(int n)
+{
+    PortPins::unpin(n);
+}
+
+void PortLocator::useSource(Source s)
+{
+    source() = std::move(s);
 }
 
 } // namespace qie

@@ -6,7 +6,6 @@
 
 #include <QSerialPort>
 #include <QStringDecoder>
-#include <QStringEncoder>
 #include <QTimer>
 #include <chrono>
 
@@ -36,9 +35,15 @@ public:
         errPortNotOpen = 8108,
         errOpenFailed = 8109,
         errDeviceLost = 8110,
+        errPinnedAdapterAbsent = 8111,
+        errNotATerminal = 8112,
+        errStaleLockFile = 8113,
+        errUnsentDiscarded = 8114,
     };
 
     static constexpr std::chrono::milliseconds kLineErrorPollInterval { 250 };
+    // What a close grants the queued bytes beyond the time they need on the wire.
+    static constexpr std::chrono::milliseconds kDrainGrace { 1000 };
 
     explicit SerialPortControl(QObject *parent = nullptr);
     ~SerialPortControl() override;
@@ -50,14 +55,30 @@ public:
     std::optional<Error> setRThreshold(int threshold) override;
 
     bool portOpen() const override;
+    // Closing first lets what was written leave the port (see drain); what has not left then
+    // is discarded and reported as errUnsentDiscarded, and the port is closed all the same,
+    // without waiting on the driver.
     std::optional<Error> setPortOpen(bool open) override;
 
     // Refused only while closed. A write that fails on an open port is the device going away:
     // it is reported once through portLost, not here, so that the operator sees one message.
-    std::optional<Error> setOutput(const QString &text) override;
+    std::optional<Error> setOutput(const QByteArray &bytes) override;
     QString input() override;
 
     QString describePorts() const override;
+
+    // The bytes received since the last read, as they came (input() gives them as text).
+    QByteArray inputBytes() override;
+    // Bytes written but not yet on the line: the program's buffer and the driver's queue.
+    qint64 queuedBytes() const;
+    // Waits until what was written has left the port, for at most its time on the wire plus
+    // kDrainGrace. Returns the number of bytes still queued then (0: all left). Does not
+    // return to the event loop; data and faults that arrive meanwhile are raised as usual.
+    qint64 drain();
+    // Throws away what has not left: the program's buffer and the driver's queue.
+    void discardQueued();
+    // The failure that reports `count` bytes left over by the last drain.
+    Error unsentError(qint64 count) const;
 
     // The device the last open used (or tried), for messages and tests.
     QString device() const { return m_device; }
@@ -66,6 +87,9 @@ private:
     std::optional<Error> open();
     void close();
     Error openFailure(const QString &device) const;
+    std::optional<Error> checkDevice(const QString &device, bool fromEnvironment, bool pinned,
+                                     const QString &usbRule) const;
+    std::chrono::milliseconds wireTime(qint64 bytes) const;
     void raiseLineFaults();
     void handleReadyRead();
     void handleBytesWritten();
@@ -78,10 +102,11 @@ private:
     QTimer m_lineErrorTimer;
     LineErrorCounters m_lineErrors;
     QStringDecoder m_decoder { QStringDecoder::System };
-    QStringEncoder m_encoder { QStringEncoder::System };
 
     int m_commPort = 1;
     QString m_device;
+    std::chrono::milliseconds m_lastDrainBound { 0 };
+    QString m_usbRule; // what makes a modem manager ignore this port's adapter
     LineSettings m_settings;
     QSerialPort::FlowControl m_flowControl = QSerialPort::NoFlowControl;
     int m_sThreshold = 0;

@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "ui/CellGrid.h"
 
+#include "model/Picture.h"
 #include "ui/Twips.h"
 
+#include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
+#include <QToolTip>
 #include <qdrawutil.h>
 
 namespace qie {
@@ -20,20 +24,23 @@ CellGrid::CellGrid(QWidget *parent) : QWidget(parent)
         m_pictures[k] = makePicture(static_cast<CellPicture>(k));
 }
 
+QColor CellGrid::colourOf(CellPicture picture)
+{
+    switch (picture) {
+    case CellPicture::On:
+        return { 255, 255, 255 };
+    case CellPicture::Blocked:
+        return { 192, 192, 192 };
+    case CellPicture::Off:
+        break;
+    }
+    return { 0, 0, 0 };
+}
+
 QPixmap CellGrid::makePicture(CellPicture picture)
 {
     QPixmap pixmap(kPicturePixels, kPicturePixels);
-    switch (picture) {
-    case CellPicture::Off:
-        pixmap.fill(QColor(0, 0, 0));
-        break;
-    case CellPicture::On:
-        pixmap.fill(QColor(255, 255, 255));
-        break;
-    case CellPicture::Blocked:
-        pixmap.fill(QColor(192, 192, 192));
-        break;
-    }
+    pixmap.fill(colourOf(picture));
     return pixmap;
 }
 
@@ -121,6 +128,11 @@ QPixmap CellGrid::tile(QSize size, CellPicture picture) const
         return *found;
     QPixmap pixmap(size * ratio);
     pixmap.setDevicePixelRatio(ratio);
+    // A new pixmap holds whatever its memory held. At a scale factor above 1 the border stays
+    // 2 device pixels wide while the picture starts 2 logical pixels in, so device pixels
+    // between them (and along the far edges at a fractional factor) would keep that garbage:
+    // the picture's colour fills them, as if the picture reached the border as it does at 1.
+    pixmap.fill(colourOf(picture));
     QPainter painter(&pixmap);
     const QRect box(QPoint(0, 0), size);
     qDrawWinPanel(&painter, box, palette(), true);
@@ -162,13 +174,41 @@ void CellGrid::changeEvent(QEvent *event)
 
 void CellGrid::mousePressEvent(QMouseEvent *event)
 {
+    endStroke();
     m_pressed = event->button() == Qt::LeftButton ? cellAt(event->position().toPoint()) : -1;
     if (m_pressed >= 0)
         setCurrent(m_pressed);
 }
 
+void CellGrid::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_pressed < 0 || !(event->buttons() & Qt::LeftButton))
+        return;
+    // Between the bands and outside the grid no cell is reached: the next cell reached joins
+    // the last one by a line.
+    const int n = cellAt(event->position().toPoint());
+    if (n < 0 || n == (m_strokeCell < 0 ? m_pressed : m_strokeCell))
+        return;
+    if (m_strokeCell < 0)
+        emit strokeStarted(m_pressed);
+    m_strokeCell = n;
+    setCurrent(n);
+    emit strokeMoved(n);
+}
+
+void CellGrid::endStroke()
+{
+    if (m_strokeCell < 0)
+        return;
+    m_strokeCell = -1;
+    m_pressed = -1;
+    emit strokeEnded();
+}
+
 void CellGrid::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (m_strokeCell >= 0 && event->button() == Qt::LeftButton)
+        return endStroke();
     const int pressed = std::exchange(m_pressed, -1);
     // Like a picture box: the click belongs to the cell where the button went down, and only
     // counts when it comes up on that same cell.
@@ -198,9 +238,51 @@ void CellGrid::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Space:
         emit clicked(m_current);
         break;
+    case Qt::Key_F10:
+        if (event->modifiers() != Qt::ShiftModifier)
+            return QWidget::keyPressEvent(event);
+        emit menuRequested(mapToGlobal(cellRect(m_current).center()));
+        break;
     default:
         QWidget::keyPressEvent(event);
     }
+}
+
+void CellGrid::contextMenuEvent(QContextMenuEvent *event)
+{
+    // From the keyboard the menu opens at the current cell, not wherever the pointer rests.
+    emit menuRequested(event->reason() == QContextMenuEvent::Mouse
+                           ? event->globalPos()
+                           : mapToGlobal(cellRect(m_current).center()));
+}
+
+bool CellGrid::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const int n = cellAt(help->pos());
+    if (n < 0) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), toolTipText(n, m_shown[n] == CellPicture::Blocked),
+                           this, cellRect(n));
+    }
+    return true;
+}
+
+QString CellGrid::toolTipText(int n, bool blocked)
+{
+    const int x = Picture::xOfCell(n);
+    const int y = Picture::yOfCell(n);
+    return QStringLiteral("(x, y) = (%1, %2)\nbyte column %3, bit %4\n%5")
+        .arg(x)
+        .arg(y)
+        .arg(x / 8 + 1)
+        .arg(7 - x % 8)
+        .arg(blocked ? QStringLiteral("blocked at the current width")
+                     : QStringLiteral("open at the current width"));
 }
 
 void CellGrid::focusInEvent(QFocusEvent *event)

@@ -17,6 +17,9 @@ namespace qie {
 // The 1280 cells as one widget that looks and acts like 1280 picture boxes: each cell has its
 // own place in twips, a sunken border and one of three pictures, drawn from its top-left
 // corner and clipped; a press and release of the left button on the same cell is one click.
+// Dragging from that cell to others is a stroke instead: the grid reports the cells the pointer
+// reaches, and the editor fills the line between them. Hovering a cell shows where it lies in
+// the picture and in the data text.
 // Where no cell lies (the strip between the bands) the widget is transparent, so the labels
 // beneath it show through, as they would between separate boxes.
 //
@@ -55,18 +58,34 @@ public:
     void setPicture(int n, CellPicture picture);
     CellPicture picture(int n) const { return m_shown.at(n); }
     static QPixmap makePicture(CellPicture picture);
+    // The one colour of each picture: black, white or silver.
+    static QColor colourOf(CellPicture picture);
 
     // The cell that keyboard use acts on.
     int currentCell() const { return m_current; }
 
+    // The tooltip of cell n: picture coordinates, byte column 1..16 and bit, and whether the
+    // mask of the last "Done" blocks it.
+    static QString toolTipText(int n, bool blocked);
+
 signals:
     void clicked(int n);
+    // A drag left the pressed cell n; strokeMoved follows for every cell the pointer reaches
+    // (not those it jumps over), strokeEnded when the button comes up. No click follows.
+    void strokeStarted(int n);
+    void strokeMoved(int n);
+    void strokeEnded();
+    // The right button, the Menu key or Shift+F10; `globalPos` is where the menu belongs.
+    void menuRequested(QPoint globalPos);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
@@ -76,6 +95,7 @@ private:
     void placeCell(int n, const QRect &twips);
     void addByteLabels(const QLabel &labelTemplate);
     void setCurrent(int n);
+    void endStroke();
     // Border and picture of a cell of this size, made on first use.
     QPixmap tile(QSize size, CellPicture picture) const;
 
@@ -99,6 +119,8 @@ private:
     };
     mutable QHash<TileKey, QPixmap> m_tiles;
     int m_pressed = -1;
+    // The last cell a stroke reached; -1 while no stroke is under way.
+    int m_strokeCell = -1;
     int m_current = 0;
 };
 

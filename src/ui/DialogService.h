@@ -2,10 +2,27 @@
 #pragma once
 
 #include "files/Error.h"
+#include "model/Picture.h"
 
 #include <QString>
+#include <optional>
 
 namespace qie {
+
+// What the Text… and Import image… dialogs hand back: the new picture and the fewest bytes
+// that hold it.
+struct PictureChoice
+{
+    Picture picture;
+    int widthBytes = 1;
+};
+
+// Where the Export image… dialog writes, and at what scale (1..16).
+struct ExportChoice
+{
+    QString path;
+    int scale = 1;
+};
 
 // Everything that would block a test or make a noise: modal message boxes, the file dialogs
 // and the beep. The editor and the frame use only this; tests replace it. A text shown in a
@@ -13,7 +30,8 @@ namespace qie {
 class DialogService
 {
 public:
-    enum class FileMode { Open, Save };
+    // Append: a file to add to, chosen like Save but without asking whether to replace it.
+    enum class FileMode { Open, Save, Append };
 
     virtual ~DialogService() = default;
 
@@ -28,6 +46,13 @@ public:
     // Shows a modal file dialog; the full path chosen, or the empty text.
     virtual QString fileDialog(FileMode mode, const QString &filter) = 0;
     virtual void beep() = 0;
+
+    // The Text… dialog; nullopt on Cancel.
+    virtual std::optional<PictureChoice> chooseText() = 0;
+    // The file dialog, then the import dialog; nullopt when either is cancelled.
+    virtual std::optional<PictureChoice> chooseImport() = 0;
+    // The file dialog and the scale; nullopt on Cancel.
+    virtual std::optional<ExportChoice> chooseExport() = 0;
 
     // "Number : n", a CR, "Description : " and the description.
     static QString errorText(const Error &error)

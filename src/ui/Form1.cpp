@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/Form1.h"
 
+#include "files/CodePage.h"
 #include "files/DataFile.h"
 #include "model/Numbers.h"
 #include "serial/CommControl.h"
@@ -9,7 +10,10 @@
 #include "ui/DataLabel.h"
 #include "ui/DialogService.h"
 #include "ui/Fonts.h"
+#include "ui/GridMenu.h"
 #include "ui/LineBreaks.h"
+#include "ui/LiteralCaption.h"
+#include "ui/PortPicker.h"
 #include "ui/ReceiveArea.h"
 #include "ui/Twips.h"
 
@@ -93,6 +97,10 @@ Form1::Form1(DialogService &dialogs, CommControl &port, QWidget *parent)
 
     buildLayout();
     connect(picField, &CellGrid::clicked, this, &Form1::picField_Click);
+    connect(picField, &CellGrid::strokeStarted, &m_editor, &PictureEditor::beginStroke);
+    connect(picField, &CellGrid::strokeMoved, &m_editor, &PictureEditor::moveStroke);
+    connect(picField, &CellGrid::strokeEnded, &m_editor, &PictureEditor::endStroke);
+    m_gridMenu = new GridMenu(m_editor, picField, this);
     connect(cmdUpDate, &QPushButton::clicked, this, &Form1::cmdUpDate_Click);
     connect(cmdFileOpen, &QPushButton::clicked, this, &Form1::cmdFileOpen_Click);
     connect(cmdFileOpen2, &QPushButton::clicked, this, &Form1::cmdFileOpen2_Click);
@@ -119,6 +127,7 @@ void Form1::buildLayout()
     bind(txtReceiveData, "txtReceiveData"), bind(Label2, "Label2"), bind(Text2, "Text2");
     bind(Command1, "Command1"), bind(cmdSendData, "cmdSendData"), bind(cmdEnd, "cmdEnd");
 
+    txtReceiveData->setDialogs(m_dialogs);
     lblMsg->setEnabled(false);
     framEdit->setTitle(DataFile::caption(QString()));
     showPortState(false);
@@ -126,6 +135,7 @@ void Form1::buildLayout()
     // adapter is plugged in later, and scanning the devices does not slow the start.
     Label2->installEventFilter(this);
     Text2->installEventFilter(this);
+    m_portPicker = new PortPicker(*Text2, m_dialogs, this);
     cmdEnd->setFocus();
 }
 
@@ -160,7 +170,7 @@ void Form1::setWidthText(const std::string &text)
 
 std::string Form1::callsignText() const
 {
-    return txtCWID->text().toStdString();
+    return CodePage::bytesShowing(m_fileCallsign, txtCWID->text()).toStdString();
 }
 
 void Form1::setCellPicture(int cell, CellPicture picture)
@@ -175,35 +185,36 @@ void Form1::beep()
 
 void Form1::setDataText(const std::string &text)
 {
-    setDataCaption(QString::fromStdString(text));
+    setDataCaption(QByteArray::fromStdString(text));
 }
 
-void Form1::setDataCaption(const QString &text)
+void Form1::setDataCaption(const QByteArray &bytes)
 {
+    m_dataBytes = bytes;
+    m_dataText = CodePage::decode(bytes);
     // The label shows the line ends as breaks; the text itself keeps them for saving.
-    m_dataText = text;
-    lblData->setText(LineBreaks::shown(text));
+    lblData->setText(LineBreaks::shown(m_dataText));
 }
 
 void Form1::picField_Click(int index)
 {
-    m_model.picField_Click(index);
+    m_editor.click(index);
 }
 
 void Form1::cmdUpDate_Click()
 {
-    m_model.cmdUpDate_Click();
+    m_editor.perform(tr("Done"), [this] { m_model.cmdUpDate_Click(); });
 }
 
 void Form1::cmdFileOpen_Click()
 {
     const QString name
         = m_dialogs.fileDialog(DialogService::FileMode::Save, DataFile::dialogFilter());
-    if (!name.isEmpty()) {
-        if (const auto error = DataFile::save(name, m_dataText))
-            m_dialogs.error(*error);
-    }
-    framEdit->setTitle(DataFile::caption(name));
+    if (name.isEmpty())
+        return;
+    if (const auto error = DataFile::save(name, m_dataBytes))
+        return showError(*error);
+    framEdit->setTitle(literalCaption(DataFile::caption(name)));
 }
 
 void Form1::cmdFileOpen2_Click()
@@ -216,19 +227,20 @@ void Form1::cmdFileOpen2_Click()
     // to send as it was, so that "Send" never transmits half a file.
     const auto result = DataFile::load(name);
     if (const auto *error = std::get_if<Error>(&result))
-        return m_dialogs.error(*error);
-    applyLoadedFile(name, std::get<LoadedFile>(result));
+        return showError(*error);
+    framEdit->setTitle(literalCaption(DataFile::caption(name)));
+    m_editor.perform(tr("Load"), [&] { applyLines(std::get<LoadedFile>(result)); });
 }
 
-// The text to send, the width, the shown text, the caption, the callsign, then the cells: the
-// cells are read at the width just set, and nothing rewrites the file's own lines.
-void Form1::applyLoadedFile(const QString &name, const LoadedFile &loaded)
+// The text to send, the width, the shown text, the callsign, then the cells: the cells are read
+// at the width just set, and nothing rewrites the file's own lines.
+void Form1::applyLines(const LoadedFile &loaded)
 {
-    m_model.setSendData(loaded.sendData.toStdString());
+    m_model.setSendData(loaded.sendBytes.toStdString());
     const std::string width = ImageModel::widthTextFor(loaded.lines[10].toStdString());
     txtImagByte->setText(ControlTable::fitText(QString::fromStdString(width), kWidthMaxLength));
-    setDataCaption(loaded.sendData);
-    framEdit->setTitle(DataFile::caption(name));
+    setDataCaption(loaded.sendBytes);
+    m_fileCallsign = loaded.lineBytes[0];
     txtCWID->setText(ControlTable::fitText(loaded.lines[0], kCallsignMaxLength));
     ImageModel::Lines lines;
     for (std::size_t i = 0; i < lines.size(); ++i)
@@ -237,19 +249,43 @@ void Form1::applyLoadedFile(const QString &name, const LoadedFile &loaded)
     m_model.RefreshCells();
 }
 
+EditorSession::State Form1::state() const
+{
+    return { m_model.snapshot(), txtImagByte->text(), txtCWID->text(), m_fileCallsign,
+             m_dataBytes };
+}
+
+void Form1::restore(const State &state)
+{
+    m_model.restore(state.cells);
+    // Setting a box's text wipes its own undo history; a text that is already there is kept.
+    for (auto [box, text] :
+         { std::pair(txtImagByte, &state.width), { txtCWID, &state.callsign } }) {
+        if (box->text() != *text)
+            box->setText(*text);
+    }
+    m_fileCallsign = state.fileCallsign;
+    m_model.setSendData(state.data.toStdString());
+    setDataCaption(state.data);
+}
+
 void Form1::Command1_Click()
 {
     if (m_port.portOpen()) {
-        if (const auto error = m_port.setPortOpen(false))
-            return m_dialogs.error(*error);
-        return showPortState(false);
+        // What could not be sent is reported after the port closed; a port that did not
+        // close keeps the open display.
+        const auto error = m_port.setPortOpen(false);
+        showPortState(m_port.portOpen());
+        if (error)
+            showError(*error);
+        return;
     }
     const auto port = RoundHalfEven(LenientNumber(Text2->text().toStdString()));
     if (!port)
-        return m_dialogs.error(
+        return showError(
             { kErrOverflow, QStringLiteral("Overflow: the port number is too large.") });
     if (const auto error = m_port.setCommPort(*port))
-        return m_dialogs.error(*error);
+        return showError(*error);
     Label2->setText(QStringLiteral("Com No, = ") + Text2->text());
     // One step at a time: a refused setting stops before the next one is tried.
     std::optional<Error> error;
@@ -258,19 +294,19 @@ void Form1::Command1_Click()
         || failed(m_port.setHandshaking(QSerialPort::NoFlowControl))
         || failed(m_port.setSThreshold(1)) || failed(m_port.setRThreshold(1))
         || failed(m_port.setPortOpen(true)))
-        return m_dialogs.error(*error);
+        return showError(*error);
     showPortState(true);
 }
 
 void Form1::cmdSendData_Click()
 {
-    if (const auto error = m_port.setOutput(QString::fromStdString(m_model.sendData())))
+    if (const auto error = m_port.setOutput(QByteArray::fromStdString(m_model.sendData())))
         reportPortFault(*error);
 }
 
 void Form1::mscPort_Receive()
 {
-    txtReceiveData->appendReceived(m_port.input());
+    txtReceiveData->appendBytes(m_port.inputBytes());
 }
 
 void Form1::mscPort_LineFault(LineFault fault)
@@ -278,7 +314,14 @@ void Form1::mscPort_LineFault(LineFault fault)
     const char *text = "未定義のエラーが発生しました。";
     for (const auto &[known, knownText] : kFaultTexts)
         text = known == fault ? knownText : text;
-    m_dialogs.warn(kPortFaultTitle, QString::fromUtf8(text));
+    m_faultBoxes.offer([&] { m_dialogs.warn(kPortFaultTitle, QString::fromUtf8(text)); });
+}
+
+// The error box; port fault boxes wait while it is up.
+void Form1::showError(const Error &error)
+{
+    const auto hold = m_faultBoxes.hold();
+    m_dialogs.error(error);
 }
 
 void Form1::showPortState(bool open)
@@ -326,15 +369,18 @@ bool Form1::requestEnd()
 
 void Form1::Form_QueryUnload(bool &cancel)
 {
+    const auto hold = m_faultBoxes.hold();
     cancel = !m_dialogs.ask(QStringLiteral("Image Editor"), QStringLiteral("Do you wnat to END ?"));
 }
 
 void Form1::Form_Unload()
 {
-    // A port that refuses to close is released by the system when the process ends; there
-    // is nobody left to tell.
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
+    // Queued bytes that could not be sent are reported before the end. A port that refuses
+    // to close is released by the system when the process ends.
+    if (m_port.portOpen()) {
+        if (const auto error = m_port.setPortOpen(false))
+            showError(*error);
+    }
     m_ended = true;
     emit ended();
 }

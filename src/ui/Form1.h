@@ -4,6 +4,9 @@
 #include "model/EditorView.h"
 #include "model/ImageModel.h"
 #include "serial/LineFault.h"
+#include "ui/EditorSession.h"
+#include "ui/FaultBoxThrottle.h"
+#include "ui/PictureEditor.h"
 
 #include <QWidget>
 
@@ -18,6 +21,8 @@ class CellGrid;
 class DataLabel;
 class CommControl;
 class DialogService;
+class GridMenu;
+class PortPicker;
 class ReceiveArea;
 struct Error;
 struct LoadedFile;
@@ -28,8 +33,9 @@ struct LoadedFile;
 //
 // Positions are kept in twips; each control carries its layout rectangle in the dynamic
 // property "twips" (a QRect, relative to its container), the cells in CellGrid::cellTwips().
-// The whole layout is one table in Form1.cpp.
-class Form1 : public QWidget, private EditorView
+// The whole layout is one table in Form1.cpp. Every change of the picture goes through the
+// picture editor, which makes it one undo step.
+class Form1 : public QWidget, private EditorView, private EditorSession
 {
     Q_OBJECT
 
@@ -44,7 +50,9 @@ public:
     Form1(DialogService &dialogs, CommControl &port, QWidget *parent = nullptr);
 
     const ImageModel &model() const { return m_model; }
-    // Exactly what lblData holds: the data text with its CR LF line ends.
+    PictureEditor &pictureEditor() { return m_editor; }
+    GridMenu *gridMenu() const { return m_gridMenu; }
+    // Exactly what lblData holds: the data text with its CR LF line ends, as shown.
     QString dataText() const { return m_dataText; }
 
     // Asks whether to end; on Yes runs the end sequence. Returns whether the program ends.
@@ -79,21 +87,36 @@ private:
     void beep() override;
     void setDataText(const std::string &text) override;
 
+    // EditorSession
+    ImageModel &imageModel() override { return m_model; }
+    State state() const override;
+    void restore(const State &state) override;
+    void applyLines(const LoadedFile &loaded) override;
+
     void buildLayout();
     void Form_Load();
     void InitEditor();
     void Form_QueryUnload(bool &cancel);
     void Form_Unload();
 
-    void applyLoadedFile(const QString &name, const LoadedFile &loaded);
     void showPortState(bool open);
+    void showError(const Error &error);
     void reportPortFault(const Error &error);
-    void setDataCaption(const QString &text);
+    void setDataCaption(const QByteArray &bytes);
 
     DialogService &m_dialogs;
     CommControl &m_port;
     ImageModel m_model { *this };
+    PictureEditor m_editor { *this, m_dialogs };
+    GridMenu *m_gridMenu = nullptr;
+    FaultBoxThrottle m_faultBoxes;
+    PortPicker *m_portPicker = nullptr;
     QString m_dataText;
+    // The bytes behind m_dataText, which Save writes.
+    QByteArray m_dataBytes;
+    // Line 0 of the last file loaded: the callsign keeps these bytes while the callsign box
+    // shows them unchanged.
+    QByteArray m_fileCallsign;
     bool m_ended = false;
 
     CellGrid *picField = nullptr; // the 1280 cells

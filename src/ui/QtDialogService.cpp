@@ -1,11 +1,22 @@
 // SPDX-License-Identifier: MIT
 #include "ui/QtDialogService.h"
 
+#include "files/ImageExport.h"
+#include "files/ImageImport.h"
+#include "ui/ImportDialog.h"
 #include "ui/LineBreaks.h"
+#include "ui/TextDialog.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QSpinBox>
 
 namespace qie {
 namespace {
@@ -48,12 +59,77 @@ QString QtDialogService::fileDialog(FileMode mode, const QString &filter)
     QWidget *parent = QApplication::activeWindow();
     if (mode == FileMode::Save)
         return QFileDialog::getSaveFileName(parent, QString(), QString(), filter);
+    if (mode == FileMode::Append)
+        return QFileDialog::getSaveFileName(parent, QString(), QString(), filter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
     return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
 }
 
 void QtDialogService::beep()
 {
     QApplication::beep();
+}
+
+std::optional<PictureChoice> QtDialogService::chooseText()
+{
+    // The dialog opens with the text and font last accepted, so a small change is quick.
+    static QString lastText;
+    static QString lastFont = TextRenderer::builtInFontName();
+    TextDialog dialog(QApplication::activeWindow());
+    dialog.textBox()->setText(lastText);
+    dialog.fontBox()->setCurrentText(lastFont);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    lastText = dialog.textBox()->text();
+    lastFont = dialog.fontBox()->currentText();
+    return PictureChoice { dialog.rendered().picture, dialog.rendered().widthBytes };
+}
+
+std::optional<PictureChoice> QtDialogService::chooseImport()
+{
+    QStringList patterns;
+    for (const QByteArray &suffix : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(suffix);
+    const QString filter = QStringLiteral("Images (%1);;All files (*)").arg(patterns.join(u' '));
+    QWidget *parent = QApplication::activeWindow();
+    const QString path
+        = QFileDialog::getOpenFileName(parent, QStringLiteral("Import image"), QString(), filter);
+    if (path.isEmpty())
+        return std::nullopt;
+    ImageImport::Scaled scaled = ImageImport::scaleFile(path);
+    if (!scaled.error.isEmpty()) {
+        warn(QStringLiteral("Import image"), scaled.error);
+        return std::nullopt;
+    }
+    // Settings that suited one image usually suit the next one of a series.
+    static ImportOptions last;
+    ImportDialog dialog(std::move(scaled), QFileInfo(path).fileName(), parent);
+    dialog.thresholdBox()->setValue(last.threshold);
+    dialog.invertBox()->setChecked(last.invert);
+    dialog.ditherBox()->setChecked(last.dither);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    last = { dialog.thresholdBox()->value(), dialog.invertBox()->isChecked(),
+             dialog.ditherBox()->isChecked() };
+    return PictureChoice { dialog.result().picture, dialog.result().widthBytes };
+}
+
+std::optional<ExportChoice> QtDialogService::chooseExport()
+{
+    QWidget *parent = QApplication::activeWindow();
+    QFileDialog files(parent, QStringLiteral("Export image"), QString(),
+                      QStringLiteral("PNG image (*.png)"));
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    files.setDefaultSuffix(QStringLiteral("png"));
+    if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const int scale = QInputDialog::getInt(parent, QStringLiteral("Export image"),
+                                           QStringLiteral("Scale (1x to 16x):"), 1,
+                                           ImageExport::kMinScale, ImageExport::kMaxScale, 1, &ok);
+    if (!ok)
+        return std::nullopt;
+    return ExportChoice { files.selectedFiles().constFirst(), scale };
 }
 
 } // namespace qie

@@ -1,0 +1,164 @@
+// SPDX-License-Identifier: MIT
+#include "cli/CommandSupport.h"
+
+#include "files/CodePage.h"
+#include "files/DataFile.h"
+#include "model/Characters.h"
+#include "model/EditorView.h"
+#include "model/ImageModel.h"
+
+#include <cstdio>
+#include <string>
+
+namespace qie::CommandSupport {
+namespace {
+
+constexpr int kCallsignMaxLength = 12;
+
+void printError(const QString &command, const QString &message)
+{
+    const QString line = QStringLiteral("%1 %2: %3\n").arg(programName(), command, message);
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+// The editor window as far as the image model needs it, without a widget: the width box
+// keeps 2 characters like the real one, cells are not shown, a beep has no one to hear it.
+class HeadlessView : public EditorView
+{
+public:
+    explicit HeadlessView(std::string callsign) : m_callsign(std::move(callsign)) { }
+
+    std::string widthText() const override { return m_width; }
+    void setWidthText(const std::string &text) override { m_width = text.substr(0, 2); }
+    std::string callsignText() const override { return m_callsign; }
+    void setCellPicture(int, CellPicture) override { }
+    void beep() override { }
+    void setDataText(const std::string &) override { }
+
+private:
+    std::string m_width = "16";
+    std::string m_callsign;
+};
+
+} // namespace
+
+QString programName()
+{
+    return QStringLiteral("quernel-image-editor");
+}
+
+int usageError(const QString &command, const QString &message)
+{
+    printError(
+        command,
+        message
+            + QStringLiteral("\nRun '%1 %2 --help' for its usage.").arg(programName(), command));
+    return kUsageError;
+}
+
+int inputError(const QString &command, const QString &message)
+{
+    printError(command, message);
+    return kInputError;
+}
+
+void note(const QString &command, const QString &message)
+{
+    printError(command, message);
+}
+
+std::optional<int> parse(QCommandLineParser &parser, const QStringList &arguments,
+                         const QString &command, const QString &usage)
+{
+    // Not addHelpOption(): its --help-all offers Qt's own options, which commands do not take.
+    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") },
+                                  QStringLiteral("Show this help."));
+    parser.addOption(help);
+    if (!parser.parse(arguments))
+        return usageError(command, parser.errorText());
+    if (parser.isSet(help)) {
+        // The parser's own first line names the program path without the command word.
+        QString text = parser.helpText();
+        text.replace(0, text.indexOf(u'\n'), QStringLiteral("Usage: ") + usage);
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        std::fflush(stdout);
+        return kDone;
+    }
+    return std::nullopt;
+}
+
+OutputOptions::OutputOptions(QCommandLineParser &parser)
+    : m_output({ QStringLiteral("o"), QStringLiteral("output") },
+               QStringLiteral("The data file to write (replaced when it exists)."),
+               QStringLiteral("FILE")),
+      m_width(QStringLiteral("width"),
+              QStringLiteral("The width in bytes, 1 to 16 (default: the fewest that hold the "
+                             "picture)."),
+              QStringLiteral("N")),
+      m_callsign(QStringLiteral("callsign"),
+                 QStringLiteral("The callsign line, at most 12 characters (default: empty)."),
+                 QStringLiteral("TEXT"))
+{
+    parser.addOptions({ m_output, m_width, m_callsign });
+}
+
+std::optional<QString> OutputOptions::check(const QCommandLineParser &parser)
+{
+    path = parser.value(m_output);
+    if (path.isEmpty())
+        return QStringLiteral("the data file to write is missing (-o FILE).");
+    if (parser.isSet(m_width)) {
+        bool ok = false;
+        const int n = parser.value(m_width).toInt(&ok);
+        if (!ok || n < 1 || n > Picture::kMaxBytes)
+            return QStringLiteral("--width takes a whole number from 1 to 16, not \"%1\".")
+                .arg(parser.value(m_width));
+        width = n;
+    }
+    callsign = parser.value(m_callsign);
+    if (Characters::count(std::u16string_view(callsign.toStdU16String())) > kCallsignMaxLength)
+        return QStringLiteral("--callsign takes at most %1 characters, \"%2\" has %3.")
+            .arg(kCallsignMaxLength)
+            .arg(callsign)
+            .arg(Characters::count(std::u16string_view(callsign.toStdU16String())));
+    // A line break would make the callsign two lines of the file.
+    if (callsign.contains(u'\r') || callsign.contains(u'\n'))
+        return QStringLiteral("--callsign cannot hold a line break.");
+    return std::nullopt;
+}
+
+QByteArray dataText(const Picture &picture, int widthBytes, const QString &callsign)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    // The picture goes in as a full-width file's row lines would, then the width is typed
+    // and "Done" pressed: the mask and the data text follow as the window makes them.
+    HeadlessView view(CodePage::encode(callsign).toStdString());
+    ImageModel model(view);
+    ImageModel::Lines lines;
+    for (int y = 0; y < Picture::kHeight; ++y) {
+        std::string &line = lines[static_cast<std::size_t>(y) + 1];
+        for (int byte = 0; byte < Picture::kMaxBytes; ++byte) {
+            unsigned value = 0;
+            for (int b = 0; b < 8; ++b)
+                value = (value << 1) | (picture.pixel(8 * byte + b, y) ? 1U : 0U);
+            line += kHex[value >> 4];
+            line += kHex[value & 0xF];
+        }
+    }
+    model.DecodeDataText(lines);
+    view.setWidthText(std::to_string(widthBytes));
+    model.cmdUpDate_Click();
+    return QByteArray::fromStdString(model.sendData());
+}
+
+int writeDataFile(const QString &command, const Picture &picture, int widthBytes,
+                  const OutputOptions &options)
+{
+    const int width = options.width.value_or(widthBytes);
+    if (const auto error = DataFile::save(options.path, dataText(picture, width, options.callsign)))
+        return inputError(command, error->description);
+    return kDone;
+}
+
+} // namespace qie::CommandSupport

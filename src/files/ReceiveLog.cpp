@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: MIT
+#include "files/ReceiveLog.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace qie {
+namespace {
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+Error notRegularFile(const QString &path)
+{
+    return { DataFile::kErrAccess,
+             QStringLiteral("\"%1\" is not a regular file (it is a folder, device or pipe), so "
+                            "received data is not logged to it.")
+                 .arg(shown(path)) };
+}
+
+Error openError(const QString &path, const QString &reason)
+{
+    const QFileInfo info(path);
+    if (!QFileInfo(info.absolutePath()).isDir())
+        return {
+            DataFile::kErrPathNotFound,
+            QStringLiteral("Path not found: the folder of \"%1\" does not exist.").arg(shown(path))
+        };
+    if ((info.exists() && !info.isWritable())
+        || (!info.exists() && !QFileInfo(info.absolutePath()).isWritable()))
+        return { DataFile::kErrPermission,
+                 QStringLiteral("Permission denied: \"%1\" cannot be written.").arg(shown(path)) };
+    return { DataFile::kErrAccess,
+             QStringLiteral("\"%1\" cannot be opened for logging: %2.").arg(shown(path), reason) };
+}
+
+#ifdef Q_OS_UNIX
+// O_NONBLOCK because opening a FIFO for writing would otherwise wait for a reader, with the
+// window frozen; the type is checked on the open descriptor, so nothing can be swapped in.
+std::optional<Error> openForAppending(const QString &path, QFile &file)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd
+        = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENXIO) // a FIFO without a reader
+            return notRegularFile(path);
+        return openError(path, qt_error_string(error));
+    }
+    struct stat status
+    {
+    };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return notRegularFile(path);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
+                   QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return openError(path, file.errorString());
+    }
+    return std::nullopt;
+}
+#else
+std::optional<Error> openForAppending(const QString &path, QFile &file)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return notRegularFile(path);
+    file.setFileName(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return openError(path, file.errorString());
+    return std::nullopt;
+}
+#endif
+
+} // namespace
+
+std::optional<Error> ReceiveLog::open(const QString &path)
+{
+    close();
+    if (auto error = openForAppending(path, m_file))
+        return error;
+    m_path = path;
+    return std::nullopt;
+}
+
+std::optional<Error> ReceiveLog::write(QByteArrayView bytes)
+{
+    if (!m_file.isOpen())
+        return std::nullopt;
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        // Unbuffered: each write goes to the system at once. A short write is not an error
+        // yet; the next one reports why it stopped.
+        const qint64 count = m_file.write(bytes.data() + written, bytes.size() - written);
+        if (count <= 0) {
+            const QStorageInfo storage(QFileInfo(m_path).absolutePath());
+            Error error = storage.isValid() && storage.bytesAvailable() < 1
+                ? Error { DataFile::kErrDiskFull,
+                          QStringLiteral("Disk full: logging to \"%1\" has stopped.")
+                              .arg(shown(m_path)) }
+                : Error { DataFile::kErrDeviceIo,
+                          QStringLiteral("Logging to \"%1\" has stopped: %2.")
+                              .arg(shown(m_path), m_file.errorString()) };
+            close();
+            return error;
+        }
+        written += count;
+    }
+    return std::nullopt;
+}
+
+void ReceiveLog::close()
+{
+    m_file.close();
+    m_path.clear();
+}
+
+} // namespace qie

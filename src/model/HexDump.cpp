@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: MIT
+#include "model/HexDump.h"
+
+#include <algorithm>
+
+namespace qie::HexDump {
+namespace {
+
+constexpr char kDigits[] = "0123456789ABCDEF";
+constexpr int kOffsetDigits = 8;
+
+void appendOffset(std::string &out, std::uint64_t offset)
+{
+    int digits = kOffsetDigits;
+    while (digits < 16 && (offset >> (4 * digits)) != 0)
+        ++digits;
+    for (int d = digits - 1; d >= 0; --d)
+        out += kDigits[(offset >> (4 * d)) & 0xF];
+}
+
+} // namespace
+
+std::string line(std::uint64_t offset, std::string_view bytes)
+{
+    bytes = bytes.substr(0, kBytesPerLine);
+    std::string out;
+    out.reserve(kOffsetDigits + 2 + 3 * kBytesPerLine + 1 + kBytesPerLine);
+    appendOffset(out, offset);
+    out += "  ";
+    for (int i = 0; i < kBytesPerLine; ++i) {
+        if (i < int(bytes.size())) {
+            const auto byte = static_cast<unsigned char>(bytes[std::size_t(i)]);
+            out += kDigits[byte >> 4];
+            out += kDigits[byte & 0xF];
+            out += ' ';
+        } else {
+            out += "   ";
+        }
+    }
+    out += ' ';
+    for (const char c : bytes)
+        out += (c >= 0x20 && c < 0x7F) ? c : '.';
+    return out;
+}
+
+std::string lines(std::uint64_t offset, std::string_view bytes)
+{
+    std::string out;
+    out.reserve((bytes.size() / kBytesPerLine + 1) * 80);
+    while (!bytes.empty()) {
+        const std::size_t now = std::min<std::size_t>(kBytesPerLine, bytes.size());
+        out += line(offset, bytes.substr(0, now));
+        if (now == kBytesPerLine)
+            out += '\n';
+        bytes.remove_prefix(now);
+        offset += now;
+    }
+    return out;
+}
+
+} // namespace qie::HexDump

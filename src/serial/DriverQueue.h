@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QSerialPort>
+#include <utility>
+
+namespace qie {
+
+// The bytes a serial driver has taken from the program but not yet put on the line.
+class DriverQueue
+{
+public:
+    using Handle = decltype(std::declval<const QSerialPort &>().handle());
+
+    // How many bytes wait in the driver's transmit queue; 0 when it cannot tell.
+    static qint64 pending(Handle handle);
+};
+
+} // namespace qie

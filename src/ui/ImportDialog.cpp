@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: MIT
+#include "ui/ImportDialog.h"
+
+#include "ui/PicturePreview.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace qie {
+
+ImportDialog::ImportDialog(ImageImport::Scaled scaled, const QString &fileName, QWidget *parent)
+    : QDialog(parent), m_scaled(std::move(scaled)), m_threshold(new QSpinBox(this)),
+      m_invert(new QCheckBox(QStringLiteral("Invert"), this)),
+      m_dither(new QCheckBox(QStringLiteral("Dither"), this)), m_preview(new QLabel(this)),
+      m_status(new QLabel(this))
+{
+    setWindowTitle(QStringLiteral("Import image"));
+    const ImportOptions defaults;
+    m_threshold->setRange(0, 255);
+    m_threshold->setValue(defaults.threshold);
+    auto *slider = new QSlider(Qt::Horizontal, this);
+    slider->setRange(0, 255);
+    slider->setValue(defaults.threshold);
+    auto *thresholdRow = new QHBoxLayout;
+    thresholdRow->addWidget(slider);
+    thresholdRow->addWidget(m_threshold);
+
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("File:"), new QLabel(fileName, this));
+    form->addRow(QStringLiteral("&Threshold:"), thresholdRow);
+    form->addRow(QString(), m_invert);
+    form->addRow(QString(), m_dither);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_preview);
+    layout->addWidget(m_status);
+    layout->addWidget(buttons);
+
+    connect(slider, &QSlider::valueChanged, m_threshold, &QSpinBox::setValue);
+    connect(m_threshold, &QSpinBox::valueChanged, slider, &QSlider::setValue);
+    connect(m_threshold, &QSpinBox::valueChanged, this, &ImportDialog::decide);
+    connect(m_invert, &QCheckBox::toggled, this, &ImportDialog::decide);
+    connect(m_dither, &QCheckBox::toggled, this, &ImportDialog::decide);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    decide();
+}
+
+void ImportDialog::decide()
+{
+    m_result = ImageImport::decide(
+        m_scaled, { m_threshold->value(), m_invert->isChecked(), m_dither->isChecked() });
+    m_preview->setPixmap(PicturePreview::pixmap(m_result.picture, m_result.widthBytes));
+    QString status = QStringLiteral("%1 columns, width %2 bytes.")
+                         .arg(std::min(m_result.columns, Picture::kWidth))
+                         .arg(m_result.widthBytes);
+    if (m_result.cut)
+        status = QStringLiteral("The image is %1 columns wide at 10 rows: the columns beyond "
+                                "128 are cut.")
+                     .arg(m_result.columns);
+    m_status->setText(status);
+}
+
+} // namespace qie

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "files/ImageImport.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QSpinBox;
+
+namespace qie {
+
+// The Import image… dialog over an image already read and brought to 10 rows: the threshold
+// (0-255), Invert and Dither, a preview of the 128 x 10 result, and whether columns were cut.
+// A change of setting never reads the file again.
+class ImportDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    ImportDialog(ImageImport::Scaled scaled, const QString &fileName, QWidget *parent = nullptr);
+
+    const ImportResult &result() const { return m_result; }
+
+    QSpinBox *thresholdBox() const { return m_threshold; }
+    QCheckBox *invertBox() const { return m_invert; }
+    QCheckBox *ditherBox() const { return m_dither; }
+    QLabel *statusLabel() const { return m_status; }
+
+private:
+    void decide();
+
+    ImageImport::Scaled m_scaled;
+    QSpinBox *m_threshold = nullptr;
+    QCheckBox *m_invert = nullptr;
+    QCheckBox *m_dither = nullptr;
+    QLabel *m_preview = nullptr;
+    QLabel *m_status = nullptr;
+    ImportResult m_result;
+};
+
+} // namespace qie

@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "model/PictureEdit.h"
+#include "model/Stroke.h"
+#include "ui/EditorSession.h"
+
+#include <QObject>
+#include <QUndoStack>
+#include <functional>
+#include <optional>
+
+namespace qie {
+
+class DialogService;
+struct PictureChoice;
+
+// Every change of the picture as one undo step: clicks, strokes, "Done", loads, the menu's
+// transforms, text, import and paste. Each step takes the editor state before and after the
+// edit and is pushed only when something changed, so a beep on a blocked cell or a cancelled
+// dialog leaves no empty step behind. Every edit ends in the data text update of a click or a
+// "Done" (a paste, in that of a load).
+class PictureEditor : public QObject
+{
+    Q_OBJECT
+
+public:
+    PictureEditor(EditorSession &session, DialogService &dialogs, QObject *parent = nullptr);
+
+    // Steps kept for undo; the oldest go first. A state is a few hundred bytes.
+    static constexpr int kUndoLimit = 1000;
+
+    QUndoStack &undoStack() { return m_undo; }
+    // Undo and redo end a stroke under way first, so that it is one step of its own.
+    void undo();
+    void redo();
+
+    // Runs `edit` as one undo step named `text`, after ending a stroke under way.
+    void perform(const QString &text, const std::function<void()> &edit);
+
+    void click(int cell);
+    void beginStroke(int cell);
+    void moveStroke(int cell);
+    void endStroke();
+
+    void transform(PictureEdit::Transform transform);
+
+    // The data text as plain text and the picture as an image (1:1, white on).
+    void copy();
+    // A data text from the clipboard, else its image; anything else is refused with a message.
+    void paste();
+
+    void chooseText();
+    void chooseImport();
+    void exportImage();
+
+private:
+    void applyChoice(const QString &text, const std::optional<PictureChoice> &choice);
+    void pasteLines(const ImageModel::Lines &lines);
+
+    EditorSession &m_session;
+    DialogService &m_dialogs;
+    QUndoStack m_undo;
+    std::optional<Stroke> m_stroke;
+    std::optional<EditorSession::State> m_strokeBefore;
+};
+
+} // namespace qie

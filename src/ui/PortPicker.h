@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+
+class QLineEdit;
+
+namespace qie {
+
+class DialogService;
+
+// The port number box's context menu: the ports present now, read when the menu opens, each
+// with what tells it apart; choosing one puts its number in the box. Below them the box's
+// own editing menu, and the items that pin the adapter of the number in the box to that
+// number or remove its pin. Opens with the right button, the Menu key and Shift+F10.
+//
+// Device-supplied texts are shown literally. The port items' mnemonics are their digits and
+// the pin items use n and m: none clashes with the editing menu's letters (u, r, t, c, p).
+class PortPicker : public QObject
+{
+    Q_OBJECT
+
+public:
+    PortPicker(QLineEdit &box, DialogService &dialogs, QObject *parent = nullptr);
+
+    // The menu as it would open now; the caller owns it.
+    QMenu *createMenu();
+
+Q_SIGNALS:
+    // The menu was opened (not yet closed); tests pick their item from it.
+    void menuOpened(QMenu *menu);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void popUp(const QPoint &globalPos);
+    int numberInBox() const;
+    QPoint keyboardPoint() const;
+
+    QLineEdit &m_box;
+    DialogService &m_dialogs;
+    QPointer<QMenu> m_open;
+};
+
+} // namespace qie

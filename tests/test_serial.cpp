@@ -517,7 +517,7 @@ private slots:
     {
         const auto [adapters, refused] = fetch<QList<Adapter>, QString>("adapters", "refused");
         qunsetenv("QIE_COM1");
-        PortLocator::useSource([adapters] { return adapters; });
+        PortLocator::useSource([list = adapters] { return list; });
         FakeCommControl port;
         FakeDialogService dialogs;
         Form1 form(dialogs, port);

@@ -26,7 +26,7 @@ QString chunkText(int i)
 {
     QString text = QStringLiteral("%1 ").arg(i, 8, 10, QLatin1Char('0'));
     while (text.size() < kChunkBytes - 2)
-        text += QLatin1Char('a' + text.size() % 26);
+        text += QLatin1Char(char('a' + text.size() % 26));
     return text + QStringLiteral("\r\n");
 }
 
@@ -89,7 +89,7 @@ void BM_SetWholeTextFirstMegabyte(benchmark::State &state)
         QString text;
         Clock::duration sampled {};
         for (int sample = 0; sample < kSamples; ++sample) {
-            while (text.size() < sample * (kMegabyte / kSamples))
+            while (text.size() < qsizetype(sample) * (kMegabyte / kSamples))
                 text += chunkText(int(text.size() / kChunkBytes));
             for (int r = 0; r < kRepeats; ++r) {
                 const QString next = text + chunkText(r);

@@ -90,10 +90,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::size_t pos = screen.callsign.size();
     for (int r = 0; r <= ImageModel::kBandRows; ++r) {
         if (r > 0) {
-            encoded[r] = text.substr(pos, 2 * bytes);
+            encoded[r] = text.substr(pos, 2 * std::size_t(bytes));
             for (char c : encoded[r])
                 check(isUpperHex(c));
-            pos += 2 * bytes;
+            pos += 2 * std::size_t(bytes);
         }
         check(text.compare(pos, 2, "\r\n") == 0);
         pos += 2;

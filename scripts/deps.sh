@@ -9,6 +9,10 @@ packages=(
     libbenchmark-dev
     fonts-ipafont-gothic
     xvfb xauth xdotool x11-utils imagemagick
+    # the source checks: scripts/format, scripts/tidy, scripts/wincheck
+    clang-format clang-tidy python3 g++-mingw-w64-x86-64-posix
+    # the package and its checks: scripts/package, tests/test_package.sh
+    dpkg-dev desktop-file-utils appstream
 )
 
 missing=()

@@ -105,4 +105,21 @@ if ! cmp -s "$work/expected.txt" "$out"; then
     exit 1
 fi
 kill -0 "$app_pid" || { echo "FAIL: the program died"; exit 1; }
-echo "PASS: callsign, width, three clicks and Done saved as expected"
+
+# "Exit", then Return on "Do you wnat to END ?" (Yes is the default): the program must end
+# with status 0, which under AddressSanitizer also means it leaked nothing on the way out.
+click_twips $((13080 + 607)) $((8280 + 187)) # cmdEnd, "Exit"
+box=$(timeout 20 xdotool search --sync --onlyvisible --name '^Image Editor$' | head -1)
+[ -n "$box" ] || { echo "FAIL: Exit asked nothing"; cat "$work/app.log"; exit 1; }
+xdotool windowfocus --sync "$box" 2>/dev/null || true
+xdotool key Return
+for _ in $(seq 200); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.05
+done
+kill -0 "$app_pid" 2>/dev/null && { echo "FAIL: Yes did not end the program"; exit 1; }
+status=0
+wait "$app_pid" || status=$?
+app_pid=
+[ "$status" -eq 0 ] || { echo "FAIL: the program ended with status $status"; cat "$work/app.log"; exit 1; }
+echo "PASS: callsign, width, three clicks and Done saved as expected; Exit ended the program"

@@ -209,7 +209,8 @@ private slots:
         m_screen.width = width.toStdString();
         m_screen.callsign = " Ab "; // as typed: no trimming, no change of case
         m_model->UpdateDataText();
-        QCOMPARE(dataOf(m_screen), " Ab \r\n" + (QByteArray(2 * bytes, 'F') + "\r\n").repeated(10));
+        QCOMPARE(dataOf(m_screen),
+                 " Ab \r\n" + (QByteArray(2 * qsizetype(bytes), 'F') + "\r\n").repeated(10));
         QCOMPARE(m_model->sendData(), m_screen.data);
     }
 

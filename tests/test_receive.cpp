@@ -161,7 +161,7 @@ private slots:
     void chunksBecomeLines_data()
     {
         columns<QStringList, QString>("chunks", "text");
-        const auto row = [](const char *name, QStringList chunks, const char *text) {
+        const auto row = [](const char *name, const QStringList &chunks, const char *text) {
             QTest::newRow(name) << chunks << QString::fromUtf8(text);
         };
         row("one line", { "OK" }, "OK");

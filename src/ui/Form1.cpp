@@ -18,19 +18,14 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
 #include <type_traits>
 
 namespace qie {
 namespace {
 
-// The icon file is C source: compiled in, it is decoded once, straight from the array, without
-// probing image formats; the frame shares the editor's icon.
-#include "ui/icons/quernel-image-editor.xpm"
 
 // The layout in making order: labels first, so that they lie beneath every windowed control and
 // the cells hide the two labels inside the grid. picField's rectangle is cell 0's as designed.
@@ -80,7 +75,6 @@ Form1::Form1(DialogService &dialogs, CommControl &port, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quernel Image Editor"));
-    setWindowIcon(QIcon(QPixmap(quernel_image_editor)));
     setFont(Fonts::window());
     setProperty("twips", QRect(kStoredPosTwips, kClientTwips));
     resize(Twips::toPixels(kClientTwips));

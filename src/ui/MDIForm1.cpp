@@ -6,7 +6,6 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSessionManager>
@@ -24,9 +23,6 @@ MDIForm1::MDIForm1(DialogService &dialogs, CommControl &port, QWidget *parent) :
     setCentralWidget(m_area);
 
     m_form = new Form1(dialogs, port);
-    // The program's icon, which the frame takes; set before the workspace window is made, which
-    // otherwise decodes a stand-in icon from an image file of the style's.
-    QGuiApplication::setWindowIcon(m_form->windowIcon());
     m_subWindow = m_area->addSubWindow(m_form, Qt::SubWindow | Qt::FramelessWindowHint);
     m_subWindow->setObjectName(QStringLiteral("Form1Window"));
     m_subWindow->setGeometry(Twips::toPixels(QRect(Form1::kStoredPosTwips, Form1::kClientTwips)));

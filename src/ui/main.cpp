@@ -7,7 +7,9 @@
 #include "ui/QtDialogService.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
+#include <QImageReader>
 #include <QPixmap>
 #include <cstdio>
 #include <cstring>
@@ -31,15 +33,18 @@ bool displayMissing(int argc, char **argv)
 #endif
 }
 
-// Every window takes the application's icon. It is compiled in as the XPM array it is drawn
-// in: Qt reads that straight from the array, whereas decoding a PNG (a qt_add_resources file
-// included) makes Qt 6.4 load all ten image-format plug-ins while the editor starts. The PNG
-// and SVG sizes under icons/hicolor are installed for the desktop's menus.
-#include "ui/icons/quernel-image-editor.xpm"
-
+// Every window takes the application's icon, a compiled-in resource. It is read as the XPM it
+// is, with format detection off: detecting, or decoding a PNG, makes Qt 6.4 load all ten
+// image-format plug-ins while the editor starts. The PNG and SVG sizes under icons/hicolor are
+// installed for the desktop's menus.
 QIcon appIcon()
 {
-    return QIcon(QPixmap(quernel_image_editor));
+    QFile file(QStringLiteral(":/icons/quernel-image-editor.xpm"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&file, "XPM");
+    reader.setAutoDetectImageFormat(false);
+    return QIcon(QPixmap::fromImage(reader.read()));
 }
 
 } // namespace

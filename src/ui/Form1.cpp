@@ -26,7 +26,6 @@
 namespace qie {
 namespace {
 
-
 // The layout in making order: labels first, so that they lie beneath every windowed control and
 // the cells hide the two labels inside the grid. picField's rectangle is cell 0's as designed.
 // The controls in fram232 keep the window font rather than inheriting the frame's.

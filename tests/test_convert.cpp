@@ -559,6 +559,23 @@ private slots:
         QCOMPARE(!process.readAllStandardError().isEmpty(), message);
     }
 
+    // A mistyped command word is a usage error that names the word, not an editor started
+    // without a display.
+    void mistypedCommand()
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(QIE_PROGRAM), { QStringLiteral("convrt") });
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 2);
+        const QString said = QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY2(said.contains(QLatin1String("there is no command \"convrt\"")), qPrintable(said));
+    }
+
     // The dialog follows the typing: OK only while the text fits, and the status says why not.
     void textDialog_data()
     {

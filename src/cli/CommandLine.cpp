@@ -131,9 +131,12 @@ bool isCommand(int argc, char **argv)
 {
     if (argc < 2)
         return false;
+    // A first word that is no option is meant as a command: a mistyped one is a usage error
+    // rather than a window opened without a word. Options (Qt's -style, -platform) start the
+    // editor.
     const char *word = argv[1];
     return std::strcmp(word, "--help") == 0 || std::strcmp(word, "-h") == 0
-        || std::strcmp(word, "--version") == 0 || find(word) != nullptr;
+        || std::strcmp(word, "--version") == 0 || (word[0] != '-' && word[0] != '\0');
 }
 
 int run(int argc, char **argv)
@@ -159,10 +162,17 @@ int run(int argc, char **argv)
                                             QCoreApplication::applicationVersion()));
         return CommandSupport::kDone;
     }
-    const Command *command = find(word);
-    if (command == nullptr) {
+    if (std::strcmp(word, "--help") == 0 || std::strcmp(word, "-h") == 0) {
         print(overview());
         return CommandSupport::kDone;
+    }
+    const Command *command = find(word);
+    if (command == nullptr) {
+        std::fputs(qPrintable(QStringLiteral("%1: there is no command \"%2\".\n")
+                                  .arg(CommandSupport::programName(), arguments.value(1))),
+                   stderr);
+        std::fputs(qPrintable(overview()), stderr);
+        return CommandSupport::kUsageError;
     }
     QStringList commandArguments = arguments;
     commandArguments.removeAt(1);

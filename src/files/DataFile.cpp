@@ -3,11 +3,11 @@
 
 #include "files/AtomicFile.h"
 #include "files/CodePage.h"
+#include "files/FileErrors.h"
 #include "files/PathName.h"
 #include "files/RegularFile.h"
 #include "model/Characters.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -21,14 +21,13 @@
 namespace qie {
 namespace {
 
+using FileErrors::pathNotFound;
+using FileErrors::permissionDenied;
+using FileErrors::shown;
+
 // The filter as description|pattern pairs, the form operators' notes quote. Kept verbatim so
 // the half-width katakana cannot drift; qtFilter() converts it to the dialog's own form.
 constexpr QStringView kPipeFilter = u"ﾃｷｽﾄ ﾌｧｲﾙ (*.txt)|*.txt|全てのﾌｧｲﾙ (*.*)|*.*";
-
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
 
 QString verb(bool forWriting)
 {
@@ -41,22 +40,6 @@ Error notRegularFile(const QString &path, bool forWriting)
              QStringLiteral("\"%1\" is not a regular file (it is a folder, device or pipe), so it "
                             "was not %2. Nothing was changed.")
                  .arg(shown(path), verb(forWriting)) };
-}
-
-Error pathNotFound(const QString &path)
-{
-    return {
-        DataFile::kErrPathNotFound,
-        QStringLiteral("Path not found: the folder of \"%1\" does not exist.").arg(shown(path))
-    };
-}
-
-Error permissionDenied(const QString &path, bool forWriting)
-{
-    return {
-        DataFile::kErrPermission,
-        QStringLiteral("Permission denied: \"%1\" cannot be %2.").arg(shown(path), verb(forWriting))
-    };
 }
 
 // Why a save failed. Once the temporary file exists (`written`), a missing folder is no longer

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "files/ReceiveLog.h"
 
+#include "files/FileErrors.h"
 #include "files/RegularFile.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
 
@@ -15,10 +15,7 @@
 namespace qie {
 namespace {
 
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
+using FileErrors::shown;
 
 Error notRegularFile(const QString &path)
 {
@@ -32,14 +29,10 @@ Error openError(const QString &path, const QString &reason)
 {
     const QFileInfo info(path);
     if (!QFileInfo(info.absolutePath()).isDir())
-        return {
-            DataFile::kErrPathNotFound,
-            QStringLiteral("Path not found: the folder of \"%1\" does not exist.").arg(shown(path))
-        };
+        return FileErrors::pathNotFound(path);
     if ((info.exists() && !info.isWritable())
         || (!info.exists() && !QFileInfo(info.absolutePath()).isWritable()))
-        return { DataFile::kErrPermission,
-                 QStringLiteral("Permission denied: \"%1\" cannot be written.").arg(shown(path)) };
+        return FileErrors::permissionDenied(path, true);
     return { DataFile::kErrAccess,
              QStringLiteral("\"%1\" cannot be opened for logging: %2.").arg(shown(path), reason) };
 }

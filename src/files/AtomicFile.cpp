@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "files/AtomicFile.h"
 
+#include "files/PathName.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -38,12 +40,7 @@ QString temporaryName(const QString &folder)
 // The folder part of a path with its final separator, or "" for a name without one.
 QString folderOf(const QString &path)
 {
-#ifdef Q_OS_WIN
-    const qsizetype cut = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
-#else
-    const qsizetype cut = path.lastIndexOf(u'/');
-#endif
-    return path.left(cut + 1);
+    return path.left(PathName::nameStart(path));
 }
 
 #ifndef Q_OS_WIN

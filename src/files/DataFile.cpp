@@ -3,32 +3,31 @@
 
 #include "files/AtomicFile.h"
 #include "files/CodePage.h"
+#include "files/FileErrors.h"
+#include "files/PathName.h"
+#include "files/RegularFile.h"
 #include "model/Characters.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <algorithm>
+#include <initializer_list>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace qie {
 namespace {
 
+using FileErrors::pathNotFound;
+using FileErrors::permissionDenied;
+using FileErrors::shown;
+
 // The filter as description|pattern pairs, the form operators' notes quote. Kept verbatim so
 // the half-width katakana cannot drift; qtFilter() converts it to the dialog's own form.
 constexpr QStringView kPipeFilter = u"ﾃｷｽﾄ ﾌｧｲﾙ (*.txt)|*.txt|全てのﾌｧｲﾙ (*.*)|*.*";
-
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
 
 QString verb(bool forWriting)
 {
@@ -41,22 +40,6 @@ Error notRegularFile(const QString &path, bool forWriting)
              QStringLiteral("\"%1\" is not a regular file (it is a folder, device or pipe), so it "
                             "was not %2. Nothing was changed.")
                  .arg(shown(path), verb(forWriting)) };
-}
-
-Error pathNotFound(const QString &path)
-{
-    return {
-        DataFile::kErrPathNotFound,
-        QStringLiteral("Path not found: the folder of \"%1\" does not exist.").arg(shown(path))
-    };
-}
-
-Error permissionDenied(const QString &path, bool forWriting)
-{
-    return {
-        DataFile::kErrPermission,
-        QStringLiteral("Permission denied: \"%1\" cannot be %2.").arg(shown(path), verb(forWriting))
-    };
 }
 
 // Why a save failed. Once the temporary file exists (`written`), a missing folder is no longer
@@ -87,6 +70,29 @@ Error saveError(const QString &path, const AtomicFile &file, bool written)
                  + kept };
 }
 
+// Writes `parts` one after another into a new file that replaces `path` in one step.
+std::optional<Error> replaceFile(const QString &path, std::initializer_list<QByteArrayView> parts)
+{
+    // The new file is renamed over the old one: for a device or FIFO that would replace the
+    // node by a plain file, with root's rights even a system one. Such a name is refused
+    // before anything is created. A name swapped for a node between this check and the
+    // rename is not covered.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return notRegularFile(path, true);
+
+    AtomicFile file(path);
+    if (!file.open())
+        return saveError(path, file, false);
+    for (const QByteArrayView part : parts) {
+        if (!file.write(part))
+            return saveError(path, file, true);
+    }
+    if (!file.commit())
+        return saveError(path, file, true);
+    return std::nullopt;
+}
+
 Error readError(const QString &path, const QString &reason)
 {
     return { DataFile::kErrDeviceIo,
@@ -115,28 +121,23 @@ Error loadOpenError(const QString &path, int error)
     }
 }
 
-// Opens a regular file for reading. O_NONBLOCK because opening a FIFO for reading would
-// otherwise wait for a writer, with the window frozen; the type is checked on the open
-// descriptor so that nothing can be swapped in between the check and the read.
+// Opens a regular file for reading, never waiting on a FIFO.
 std::optional<Error> openForReading(const QString &path, QFile &file)
 {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return loadOpenError(path, errno);
-    struct stat status
-    {
-    };
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
+    using Step = RegularFile::OpenFailure::Step;
+    const auto failure = RegularFile::openWithoutBlocking(
+        path, O_RDONLY, 0, file, QIODevice::ReadOnly | QIODevice::Unbuffered);
+    if (!failure)
+        return std::nullopt;
+    switch (failure->step) {
+    case Step::Open:
+        return loadOpenError(path, failure->error);
+    case Step::NotRegular:
         return notRegularFile(path, false);
+    case Step::Hand:
+        break;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return readError(path, file.errorString());
-    }
-    return std::nullopt;
+    return readError(path, file.errorString());
 }
 #else
 std::optional<Error> openForReading(const QString &path, QFile &file)
@@ -180,35 +181,12 @@ QString qtFilter(QStringView pipeFilter)
 
 std::optional<Error> DataFile::save(const QString &path, QByteArrayView dataText)
 {
-    // The new file is renamed over the old one: for a device or FIFO that would replace the
-    // node by a plain file, with root's rights even a system one. Such a name is refused
-    // before anything is created. A name swapped for a node between this check and the
-    // rename is not covered.
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile())
-        return notRegularFile(path, true);
-
-    AtomicFile file(path);
-    if (!file.open())
-        return saveError(path, file, false);
-    if (!file.write(dataText) || !file.write("\r\n") || !file.commit())
-        return saveError(path, file, true);
-    return std::nullopt;
+    return replaceFile(path, { dataText, "\r\n" });
 }
 
 std::optional<Error> DataFile::saveBytes(const QString &path, QByteArrayView bytes)
 {
-    // Refused as save() refuses: the rename would replace a device or FIFO by a plain file.
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile())
-        return notRegularFile(path, true);
-
-    AtomicFile file(path);
-    if (!file.open())
-        return saveError(path, file, false);
-    if (!file.write(bytes) || !file.commit())
-        return saveError(path, file, true);
-    return std::nullopt;
+    return replaceFile(path, { bytes });
 }
 
 std::variant<LoadedFile, Error> DataFile::load(const QString &path)
@@ -284,12 +262,7 @@ std::variant<LoadedFile, Error> DataFile::parse(QByteArrayView bytes, bool compl
 
 QString DataFile::tail(const QString &path)
 {
-#ifdef Q_OS_WIN
-    const qsizetype cut = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
-#else
-    const qsizetype cut = path.lastIndexOf(u'/');
-#endif
-    return path.mid(cut + 1);
+    return path.mid(PathName::nameStart(path));
 }
 
 QString DataFile::caption(const QString &path)

@@ -1,24 +1,21 @@
 // SPDX-License-Identifier: MIT
 #include "files/ReceiveLog.h"
 
-#include <QDir>
+#include "files/FileErrors.h"
+#include "files/RegularFile.h"
+
 #include <QFileInfo>
 #include <QStorageInfo>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace qie {
 namespace {
 
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
+using FileErrors::shown;
 
 Error notRegularFile(const QString &path)
 {
@@ -32,46 +29,35 @@ Error openError(const QString &path, const QString &reason)
 {
     const QFileInfo info(path);
     if (!QFileInfo(info.absolutePath()).isDir())
-        return {
-            DataFile::kErrPathNotFound,
-            QStringLiteral("Path not found: the folder of \"%1\" does not exist.").arg(shown(path))
-        };
+        return FileErrors::pathNotFound(path);
     if ((info.exists() && !info.isWritable())
         || (!info.exists() && !QFileInfo(info.absolutePath()).isWritable()))
-        return { DataFile::kErrPermission,
-                 QStringLiteral("Permission denied: \"%1\" cannot be written.").arg(shown(path)) };
+        return FileErrors::permissionDenied(path, true);
     return { DataFile::kErrAccess,
              QStringLiteral("\"%1\" cannot be opened for logging: %2.").arg(shown(path), reason) };
 }
 
 #ifdef Q_OS_UNIX
-// O_NONBLOCK because opening a FIFO for writing would otherwise wait for a reader, with the
-// window frozen; the type is checked on the open descriptor, so nothing can be swapped in.
+// Never waits on a FIFO: one without a reader is refused, as any other non-regular file.
 std::optional<Error> openForAppending(const QString &path, QFile &file)
 {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd
-        = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == ENXIO) // a FIFO without a reader
+    using Step = RegularFile::OpenFailure::Step;
+    const auto failure = RegularFile::openWithoutBlocking(
+        path, O_WRONLY | O_APPEND | O_CREAT, 0666, file,
+        QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+    if (!failure)
+        return std::nullopt;
+    switch (failure->step) {
+    case Step::Open:
+        if (failure->error == ENXIO) // a FIFO without a reader
             return notRegularFile(path);
-        return openError(path, qt_error_string(error));
-    }
-    struct stat status
-    {
-    };
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
+        return openError(path, qt_error_string(failure->error));
+    case Step::NotRegular:
         return notRegularFile(path);
+    case Step::Hand:
+        break;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
-                   QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return openError(path, file.errorString());
-    }
-    return std::nullopt;
+    return openError(path, file.errorString());
 }
 #else
 std::optional<Error> openForAppending(const QString &path, QFile &file)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DataRows.h"
 #include "FakeEditorView.h"
+#include "FileBytes.h"
 #include "PictureRows.h"
 #include "cli/CommandSupport.h"
 #include "files/CodePage.h"
@@ -86,12 +87,6 @@ QByteArray bmpDeclaring(qint32 width, qint32 height)
 const QByteArray kWhiteGif = QByteArray::fromHex("474946383961010001008000"
                                                  "00ffffff0000002c000000000100010000020244"
                                                  "01003b");
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // The data file Save writes for `rows` (each the hex of one picture row) and a callsign.
 QByteArray savedFile(const QByteArray &callsign, const QByteArrayList &rows)
@@ -471,30 +466,30 @@ private slots:
             << QStringList { "convert", "{left}", "-o", "{out}", "--width", "16" } << 0
             << savedFile("", wide) << false;
         QTest::newRow("convert: unreadable image")
-            << QStringList { "convert", "{bad}", "-o", "{out}" } << 1 << QByteArray("<missing>")
+            << QStringList { "convert", "{bad}", "-o", "{out}" } << 1 << QByteArray("<unreadable>")
             << true;
         QTest::newRow("convert: missing image")
             << QStringList { "convert", "{dir}/none.png", "-o", "{out}" } << 1
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("convert: no output")
-            << QStringList { "convert", "{left}" } << 2 << QByteArray("<missing>") << true;
+            << QStringList { "convert", "{left}" } << 2 << QByteArray("<unreadable>") << true;
         QTest::newRow("convert: width 17")
             << QStringList { "convert", "{left}", "-o", "{out}", "--width", "17" } << 2
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("convert: threshold 256")
             << QStringList { "convert", "{left}", "-o", "{out}", "--threshold", "256" } << 2
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("convert: unknown option")
             << QStringList { "convert", "{left}", "-o", "{out}", "--sharpen" } << 2
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("convert: two images")
             << QStringList { "convert", "{left}", "{left}", "-o", "{out}" } << 2
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("convert: output folder missing")
             << QStringList { "convert", "{left}", "-o", "{dir}/no/such/folder.txt" } << 1
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("convert: help")
-            << QStringList { "convert", "--help" } << 0 << QByteArray("<missing>") << false;
+            << QStringList { "convert", "--help" } << 0 << QByteArray("<unreadable>") << false;
 
         QByteArrayList hi = { "00", "8A", "88", "8A", "FA", "8A", "8A", "8A", "00", "00" };
         QTest::newRow("text: built-in font")
@@ -505,16 +500,16 @@ private slots:
             << savedFile("", { "00", "00", "00", "00", "F0", "00", "00", "00", "00", "00" })
             << false;
         QTest::newRow("text: too wide") << QStringList { "text", QString(30, u'W'), "-o", "{out}" }
-                                        << 1 << QByteArray("<missing>") << true;
+                                        << 1 << QByteArray("<unreadable>") << true;
         QTest::newRow("text: unknown font")
             << QStringList { "text", "Hi", "-o", "{out}", "--font", "No Such Font" } << 1
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("text: callsign of 13")
             << QStringList { "text", "Hi", "-o", "{out}", "--callsign", "ABCDEFGHIJKLM" } << 2
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("text: no text")
-            << QStringList { "text", "-o", "{out}" } << 2 << QByteArray("<missing>") << true;
-        QTest::newRow("overview") << QStringList { "--help" } << 0 << QByteArray("<missing>")
+            << QStringList { "text", "-o", "{out}" } << 2 << QByteArray("<unreadable>") << true;
+        QTest::newRow("overview") << QStringList { "--help" } << 0 << QByteArray("<unreadable>")
                                   << false;
     }
     void commands()
@@ -525,10 +520,7 @@ private slots:
         for (int x = 0; x < 4; ++x)
             left.setPixelColor(x, 0, Qt::white);
         QVERIFY(left.save(path(QStringLiteral("left.png"))));
-        QFile bad(path(QStringLiteral("bad.png")));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write("\x89PNG\r\n\x1a\n garbage");
-        bad.close();
+        QVERIFY(writeFile(path(QStringLiteral("bad.png")), "\x89PNG\r\n\x1a\n garbage"));
         const QString out = path(QStringLiteral("out-%1.txt").arg(QTest::currentDataTag()));
 
         QStringList replaced;
@@ -597,10 +589,7 @@ private slots:
     void failureKeepsFile()
     {
         const QString out = path(QStringLiteral("kept.txt"));
-        QFile file(out);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("earlier");
-        file.close();
+        QVERIFY(writeFile(out, "earlier"));
         QProcess process;
         process.start(QStringLiteral(QIE_PROGRAM),
                       { QStringLiteral("text"), QString(40, u'M'), QStringLiteral("-o"), out });

@@ -4,6 +4,7 @@
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "FakeEditorView.h"
+#include "FileBytes.h"
 #include "PictureRows.h"
 #include "files/ImageImport.h"
 #include "model/PastedText.h"
@@ -391,11 +392,8 @@ private slots:
         const QByteArray file = "\xFF"
                                 "CQ\r\n"
             + QByteArray("8f\r\n").repeated(10);
-        QFile original(dir.filePath("in.txt"));
-        QVERIFY(original.open(QIODevice::WriteOnly));
-        original.write(file);
-        original.close();
-        m_dialogs.fileNames << original.fileName();
+        QVERIFY(writeFile(dir.filePath("in.txt"), file));
+        m_dialogs.fileNames << dir.filePath("in.txt");
         QTest::mouseClick(control<QPushButton>("cmdFileOpen2"), Qt::LeftButton);
         m_form->picField_Click(0);
         m_form->picField_Click(64);
@@ -403,9 +401,7 @@ private slots:
         item("&Undo")->trigger();
         m_dialogs.fileNames << dir.filePath("out.txt");
         QTest::mouseClick(control<QPushButton>("cmdFileOpen"), Qt::LeftButton);
-        QFile saved(dir.filePath("out.txt"));
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), file + "\r\n");
+        QCOMPARE(readAll(dir.filePath("out.txt")), file + "\r\n");
         item("&Redo")->trigger();
         QCOMPARE(m_form->model().sendData().substr(0, 3),
                  "\xFF"

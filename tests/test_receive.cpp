@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DataRows.h"
 #include "FakeDialogService.h"
+#include "FileBytes.h"
 #include "PseudoTerminal.h"
 #include "files/DataFile.h"
 #include "files/ReceiveLog.h"
@@ -36,12 +37,6 @@ namespace {
 // character split across the chunk boundary, an invalid sequence and a lone CR at the end.
 const QByteArray kHostileFirst = QByteArray("A\r\nB\rC\n\0D\xFF", 10) + QByteArray("\xE3\x81");
 const QByteArray kHostileSecond = QByteArray("\x82\r") + QByteArray("\0\xC0\x80\r", 4);
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 // The hex columns of bytes a short line does not have.
 QString missingBytes(int count)
@@ -416,10 +411,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("log.bin"));
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("held before\n");
-        old.close();
+        QVERIFY(writeFile(path, "held before\n"));
         ReceiveLog log;
         QCOMPARE(log.open(path).has_value(), false);
         QCOMPARE(log.write(kHostileFirst).has_value(), false);

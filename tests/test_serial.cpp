@@ -2,6 +2,7 @@
 #include "DataRows.h"
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
+#include "FileBytes.h"
 #include "PseudoTerminal.h"
 #include "serial/LineErrorCounters.h"
 #include "serial/PortLocator.h"
@@ -215,10 +216,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("in.txt"));
         const QByteArray file
             = "\xEF\xBB\xBF\x83\x65\xFF\r\n" + QByteArray("F\xFF\r\n").repeated(10);
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        QCOMPARE(out.write(file), file.size());
-        out.close();
+        QVERIFY(writeFile(path, file));
         SerialPortControl port;
         Window w(port, QStringLiteral("1"));
         w.dialogs.fileNames.append(path);
@@ -315,8 +313,7 @@ private slots:
         QString device = kind;
         if (kind == u"file") {
             device = dir.filePath(kind);
-            QFile file(device);
-            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(writeFile(device, {}));
         } else if (kind == u"fifo") {
             device = dir.filePath(kind);
             QCOMPARE(::mkfifo(device.toLocal8Bit().constData(), 0600), 0);

@@ -88,7 +88,6 @@ private slots:
             QTest::newRow(name) << cell << row << QString(32, u'0').replace(at, 2, hex);
         };
         row("first", 0, 0, 0, "80");
-        row("diagonal", 65, 1, 0, "40");
         row("upper band end", 639, 9, 14, "01");
         row("lower band is byte 8", 640, 0, 16, "80");
         row("last", 1279, 9, 30, "01");

@@ -533,28 +533,21 @@ private slots:
         QCOMPARE(m_dialogs.boxes[0].title, "Export image");
     }
 
+    // The items no other test finds by their text or reaches by their keys.
     void menuItems_data()
     {
         columns<QString, QString>("text", "shortcut");
         const auto row = [](const char *text, const char *shortcut) {
             QTest::newRow(text) << QString::fromUtf8(text) << QString(shortcut);
         };
-        row("&Undo", "Ctrl+Z");
-        row("&Redo", "Ctrl+Shift+Z");
         row("&Copy", "Ctrl+C");
-        row("&Paste", "Ctrl+V");
         row("C&lear", "");
-        row("In&vert", "Ctrl+I");
         row("S&hift", "");
         row("&Left", "Alt+Left");
-        row("&Right", "Alt+Right");
         row("&Up", "Alt+Up");
         row("&Down", "Alt+Down");
         row("&Mirror left-right", "");
         row("Flip up-&down", "");
-        row("&Text…", "");
-        row("&Import image…", "");
-        row("&Export image…", "");
     }
     void menuItems()
     {
@@ -566,7 +559,7 @@ private slots:
             QCOMPARE(action->isShortcutVisibleInContextMenu(), true);
     }
 
-    // Each letter once in each menu, and every item of the menu in the table above.
+    // Each letter once in each menu: 12 items in the menu, 4 in Shift.
     void mnemonicsUnique()
     {
         for (QMenu *m : { menu(), menu()->findChild<QMenu *>("shiftMenu") }) {

@@ -20,7 +20,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPalette>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -119,7 +118,18 @@ class TestReceive : public QObject
 {
     Q_OBJECT
 
+    FakeDialogService m_dialogs;
+    std::optional<ReceiveArea> m_area;
+
 private slots:
+    void init()
+    {
+        m_dialogs = {};
+        m_area.emplace();
+        m_area->setDialogs(m_dialogs);
+    }
+    void cleanup() { m_area.reset(); }
+
     // --- Chunks in, text and caret out ------------------------------------------------
 
     void chunksBecomeLines_data()
@@ -154,27 +164,6 @@ private slots:
         }
         QCOMPARE(area.toPlainText(), text);
         QCOMPARE(area.textCursor().position(), text.size());
-    }
-
-    // The background follows the port: the button colour while open, the dark one when closed.
-    void colourShowsPortState_data()
-    {
-        columns<bool, QPalette::ColorRole>("open", "role");
-        QTest::newRow("open") << true << QPalette::Button;
-        QTest::newRow("closed") << false << QPalette::Dark;
-    }
-    void colourShowsPortState()
-    {
-        const auto [open, role] = fetch<bool, QPalette::ColorRole>("open", "role");
-        QWidget window;
-        QPalette colours = window.palette();
-        colours.setColor(QPalette::Button, Qt::green);
-        colours.setColor(QPalette::Dark, Qt::darkBlue);
-        window.setPalette(colours);
-        auto *area = new ReceiveArea(&window);
-        area->showPortOpen(!open);
-        area->showPortOpen(open);
-        QCOMPARE(area->palette().color(QPalette::Base), colours.color(role));
     }
 
     // --- The bytes ---------------------------------------------------------------------
@@ -450,9 +439,7 @@ private slots:
 
     void areaHoldsTheBoundedHistory()
     {
-        FakeDialogService dialogs;
-        ReceiveArea area;
-        area.setDialogs(dialogs);
+        ReceiveArea &area = *m_area;
         const QByteArray sent = deviceLines(40000); // 2.6 MB
         for (qsizetype at = 0; at < sent.size(); at += 4000)
             area.appendBytes(
@@ -470,9 +457,7 @@ private slots:
 
     void areaBreaksLongRuns()
     {
-        FakeDialogService dialogs;
-        ReceiveArea area;
-        area.setDialogs(dialogs);
+        ReceiveArea &area = *m_area;
         for (int i = 0; i < 30; ++i)
             area.appendBytes(QByteArray(100, 'x'));
         QList<int> lengths;
@@ -485,16 +470,13 @@ private slots:
     void caretAfterEachAppend_data()
     {
         columns<QByteArrayList>("chunks");
-        QTest::newRow("one line") << QByteArrayList { "abc\r\n" };
         QTest::newRow("many lines") << QByteArrayList { deviceLines(500), "tail" };
         QTest::newRow("long run") << QByteArrayList { QByteArray(5000, 'y') };
     }
     void caretAfterEachAppend()
     {
         const auto [chunks] = fetch<QByteArrayList>("chunks");
-        FakeDialogService dialogs;
-        ReceiveArea area;
-        area.setDialogs(dialogs);
+        ReceiveArea &area = *m_area;
         area.resize(300, 170);
         area.show();
         QTextCursor elsewhere = area.textCursor();
@@ -532,9 +514,7 @@ private slots:
 
     void hexViewFromTheSameBytes()
     {
-        FakeDialogService dialogs;
-        ReceiveArea area;
-        area.setDialogs(dialogs);
+        ReceiveArea &area = *m_area;
         area.appendBytes(kHostileFirst);
         area.setHexView(true);
         QCOMPARE(area.toPlainText(), QString::fromLatin1(HexDump::lines(0, str(kHostileFirst))));
@@ -551,9 +531,7 @@ private slots:
 
     void hexViewIsBounded()
     {
-        FakeDialogService dialogs;
-        ReceiveArea area;
-        area.setDialogs(dialogs);
+        ReceiveArea &area = *m_area;
         area.setHexView(true);
         // 1.3 MB, beyond the bytes kept, and the last hex line open.
         const QByteArray sent = deviceLines(20000) + "end";
@@ -582,9 +560,7 @@ private slots:
     void clearEmptiesTextAndBytes()
     {
         const auto [hex] = fetch<bool>("hex");
-        FakeDialogService dialogs;
-        ReceiveArea area;
-        area.setDialogs(dialogs);
+        ReceiveArea &area = *m_area;
         area.setHexView(hex);
         area.appendBytes(deviceLines(100));
         area.clearReceived();
@@ -598,9 +574,7 @@ private slots:
 
     void menuHasTheStandardItemsAndOurs()
     {
-        FakeDialogService dialogs;
-        ReceiveArea area;
-        area.setDialogs(dialogs);
+        ReceiveArea &area = *m_area;
         std::unique_ptr<QMenu> menu(area.createContextMenu());
         QStringList names;
         for (const QAction *action : menu->actions())
@@ -630,9 +604,7 @@ private slots:
     void menuOpensAndClears()
     {
         const auto [open, click] = fetch<int, bool>("open", "click");
-        FakeDialogService dialogs;
-        ReceiveArea area;
-        area.setDialogs(dialogs);
+        ReceiveArea &area = *m_area;
         area.show();
         area.activateWindow();
         area.setFocus();
@@ -663,44 +635,38 @@ private slots:
     void saveReceivedKeepsEveryByte()
     {
         QTemporaryDir dir;
-        FakeDialogService dialogs;
-        ReceiveArea area;
-        area.setDialogs(dialogs);
+        ReceiveArea &area = *m_area;
         area.appendBytes(kHostileFirst);
         area.appendBytes(kHostileSecond);
         const QString path = dir.filePath(QStringLiteral("received.bin"));
-        dialogs.fileNames = QStringList { path };
+        m_dialogs.fileNames = QStringList { path };
         std::unique_ptr<QMenu> menu(area.createContextMenu());
         addedActions(menu.get())[1]->trigger();
         QCOMPARE(readAll(path), kHostileFirst + kHostileSecond);
-        QCOMPARE(dialogs.boxes.size(), 0);
+        QCOMPARE(m_dialogs.boxes.size(), 0);
     }
 
     void saveReceivedFailureShowsTheErrorBox()
     {
         QTemporaryDir dir;
-        FakeDialogService dialogs;
-        ReceiveArea area;
-        area.setDialogs(dialogs);
+        ReceiveArea &area = *m_area;
         area.appendBytes("data");
         const QString path = dir.filePath(QStringLiteral("no/such/folder/r.bin"));
-        dialogs.fileNames = QStringList { path };
+        m_dialogs.fileNames = QStringList { path };
         area.saveReceivedAs();
-        QCOMPARE(dialogs.boxes.size(), 1);
-        QCOMPARE(dialogs.boxes[0].title, QStringLiteral("Error"));
+        QCOMPARE(m_dialogs.boxes.size(), 1);
+        QCOMPARE(m_dialogs.boxes[0].title, QStringLiteral("Error"));
         const auto expected = DataFile::saveBytes(path, "data");
-        QCOMPARE(dialogs.boxes[0].text, DialogService::errorText(*expected));
+        QCOMPARE(m_dialogs.boxes[0].text, DialogService::errorText(*expected));
     }
 
     void logToFileFromTheMenu()
     {
         QTemporaryDir dir;
-        FakeDialogService dialogs;
-        ReceiveArea area;
-        area.setDialogs(dialogs);
+        ReceiveArea &area = *m_area;
         area.appendBytes("before ");
         const QString path = dir.filePath(QStringLiteral("log.bin"));
-        dialogs.fileNames = QStringList { path };
+        m_dialogs.fileNames = QStringList { path };
         std::unique_ptr<QMenu> menu(area.createContextMenu());
         QAction *log = addedActions(menu.get())[3];
         log->trigger();
@@ -765,9 +731,7 @@ private slots:
 
     void logCancelledStaysOff()
     {
-        FakeDialogService dialogs;
-        ReceiveArea area;
-        area.setDialogs(dialogs);
+        ReceiveArea &area = *m_area;
         std::unique_ptr<QMenu> menu(area.createContextMenu());
         QAction *log = addedActions(menu.get())[3];
         log->trigger(); // the dialog answers nothing: cancelled
@@ -778,10 +742,8 @@ private slots:
     void logFailureStopsOnceAndReceptionGoesOn()
     {
         QTemporaryDir dir;
-        FakeDialogService dialogs;
-        ReceiveArea area;
-        area.setDialogs(dialogs);
-        dialogs.fileNames = QStringList { dir.filePath(QStringLiteral("log.bin")) };
+        ReceiveArea &area = *m_area;
+        m_dialogs.fileNames = QStringList { dir.filePath(QStringLiteral("log.bin")) };
         area.setLogging(true);
         QCOMPARE(area.isLogging(), true);
         {
@@ -789,8 +751,8 @@ private slots:
             area.appendBytes("0123456789");
             area.appendBytes("more");
         }
-        QCOMPARE(dialogs.boxes.size(), 1);
-        QCOMPARE(dialogs.boxes[0].title, QStringLiteral("Error"));
+        QCOMPARE(m_dialogs.boxes.size(), 1);
+        QCOMPARE(m_dialogs.boxes[0].title, QStringLiteral("Error"));
         QCOMPARE(area.isLogging(), false);
         std::unique_ptr<QMenu> menu(area.createContextMenu());
         QCOMPARE(addedActions(menu.get())[3]->isChecked(), false);

@@ -772,7 +772,6 @@ private slots:
         };
         row("end of a write", -1, "");
         row("break", 1001, "中断信号が受信されました。");
-        row("framing", 1004, "フレーム エラーです。");
         row("overrun", 1006, "データが失われました。");
         row("transmit buffer full", 1010, "送信バッファがいっぱいです。");
         row("receive overflow", 1008, "受信バッファがオーバーフローしました。");

@@ -35,19 +35,6 @@ namespace {
 
 const QByteArray kCrLf = "\r\n";
 
-// The first `columns` columns of a picture as rows of '#' and '.', so a failure shows where.
-QStringList rowsOf(const Picture &picture, int columns)
-{
-    QStringList rows;
-    for (int y = 0; y < Picture::kHeight; ++y) {
-        QString row;
-        for (int x = 0; x < columns; ++x)
-            row += picture.pixel(x, y) ? u'#' : u'.';
-        rows.append(row);
-    }
-    return rows;
-}
-
 QImage filled(int width, int height, QColor colour)
 {
     QImage image(width, height, QImage::Format_ARGB32);

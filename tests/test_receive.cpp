@@ -226,9 +226,6 @@ private slots:
             << 0ULL << QByteArray("~\x7F ") << "00000000  7E 7F 20" + missingBytes(13) + "  ~. ";
         QTest::newRow("offset past 32 bits")
             << 0x123456780ULL << QByteArray("a") << "123456780  61" + missingBytes(15) + "  a";
-        QTest::newRow("high bytes are not printable")
-            << 0ULL << QByteArray("\x80\xA0\xE3")
-            << "00000000  80 A0 E3" + missingBytes(13) + "  ...";
     }
     void hexLine()
     {

@@ -19,4 +19,17 @@ inline Picture pictureOf(const QStringList &rows)
     return picture;
 }
 
+// The first `columns` columns of a picture as rows of '#' and '.', so a failure shows where.
+inline QStringList rowsOf(const Picture &picture, int columns)
+{
+    QStringList rows;
+    for (int y = 0; y < Picture::kHeight; ++y) {
+        QString row;
+        for (int x = 0; x < columns; ++x)
+            row += picture.pixel(x, y) ? u'#' : u'.';
+        rows.append(row);
+    }
+    return rows;
+}
+
 } // namespace qie::test

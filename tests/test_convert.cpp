@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DataRows.h"
 #include "FakeEditorView.h"
+#include "FileBytes.h"
 #include "PictureRows.h"
 #include "cli/CommandSupport.h"
 #include "files/CodePage.h"
@@ -33,19 +34,6 @@ using namespace qie::test;
 namespace {
 
 const QByteArray kCrLf = "\r\n";
-
-// The first `columns` columns of a picture as rows of '#' and '.', so a failure shows where.
-QStringList rowsOf(const Picture &picture, int columns)
-{
-    QStringList rows;
-    for (int y = 0; y < Picture::kHeight; ++y) {
-        QString row;
-        for (int x = 0; x < columns; ++x)
-            row += picture.pixel(x, y) ? u'#' : u'.';
-        rows.append(row);
-    }
-    return rows;
-}
 
 QImage filled(int width, int height, QColor colour)
 {
@@ -86,12 +74,6 @@ QByteArray bmpDeclaring(qint32 width, qint32 height)
 const QByteArray kWhiteGif = QByteArray::fromHex("474946383961010001008000"
                                                  "00ffffff0000002c000000000100010000020244"
                                                  "01003b");
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // The data file Save writes for `rows` (each the hex of one picture row) and a callsign.
 QByteArray savedFile(const QByteArray &callsign, const QByteArrayList &rows)
@@ -145,7 +127,6 @@ private slots:
     void textWidth_data()
     {
         columns<QString, int, int>("text", "columns", "bytes");
-        QTest::newRow("one byte") << "Hi" << 7 << 1;
         QTest::newRow("two glyphs and a gap make 11 columns") << "HH" << 11 << 2;
         QTest::newRow("30 W too wide") << QString(30, u'W') << 179 << 16;
         QTest::newRow("empty text keeps 1 byte") << "" << 0 << 1;
@@ -212,8 +193,6 @@ private slots:
             << QStringList { "#.....", "......", "......", "......", "..##..",
                              "......", "......", "......", "......", ".....#" }
             << 6;
-        QTest::newRow("threshold 0 sets every opaque pixel")
-            << exact << ImportOptions { 0 } << QStringList(10, QStringLiteral("######")) << 6;
         QTest::newRow("invert swaps within the image")
             << exact << ImportOptions { 128, true }
             << QStringList { ".#####", "######", "######", "######", "##.###",
@@ -285,7 +264,6 @@ private slots:
     void importWidth_data()
     {
         columns<QImage, int, bool, int>("image", "columns", "cut", "bytes");
-        QTest::newRow("1 column") << filled(1, 10, Qt::white) << 1 << false << 1;
         QTest::newRow("8 columns fill 1 byte") << filled(8, 10, Qt::white) << 8 << false << 1;
         QTest::newRow("9 columns need 2 bytes") << filled(9, 10, Qt::black) << 9 << false << 2;
         QTest::newRow("128 columns, none cut") << filled(128, 10, Qt::white) << 128 << false << 16;
@@ -370,7 +348,6 @@ private slots:
     void refused_data()
     {
         columns<QByteArray, QString>("bytes", "says");
-        QTest::newRow("declared 5000 x 5000") << bmpDeclaring(5000, 5000) << "too large";
         QTest::newRow("declared 4097 x 4096") << bmpDeclaring(4097, 4096) << "too large";
         QTest::newRow("not an image") << QByteArray("hello, world") << "not an image";
         QTest::newRow("nothing") << QByteArray() << "not an image";
@@ -400,7 +377,6 @@ private slots:
     {
         columns<int>("scale");
         QTest::newRow("1x") << 1;
-        QTest::newRow("2x") << 2;
         QTest::newRow("16x") << 16;
     }
     void roundTrip()
@@ -428,7 +404,6 @@ private slots:
         columns<int, QString>("width", "callsign");
         QTest::newRow("full width") << 16 << "JA1ZZZ";
         QTest::newRow("narrower than the picture drops columns") << 3 << "";
-        QTest::newRow("one byte") << 1 << "CQ";
     }
     void dataTextAsTheWindow()
     {
@@ -478,30 +453,30 @@ private slots:
             << QStringList { "convert", "{left}", "-o", "{out}", "--width", "16" } << 0
             << savedFile("", wide) << false;
         QTest::newRow("convert: unreadable image")
-            << QStringList { "convert", "{bad}", "-o", "{out}" } << 1 << QByteArray("<missing>")
+            << QStringList { "convert", "{bad}", "-o", "{out}" } << 1 << QByteArray("<unreadable>")
             << true;
         QTest::newRow("convert: missing image")
             << QStringList { "convert", "{dir}/none.png", "-o", "{out}" } << 1
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("convert: no output")
-            << QStringList { "convert", "{left}" } << 2 << QByteArray("<missing>") << true;
+            << QStringList { "convert", "{left}" } << 2 << QByteArray("<unreadable>") << true;
         QTest::newRow("convert: width 17")
             << QStringList { "convert", "{left}", "-o", "{out}", "--width", "17" } << 2
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("convert: threshold 256")
             << QStringList { "convert", "{left}", "-o", "{out}", "--threshold", "256" } << 2
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("convert: unknown option")
             << QStringList { "convert", "{left}", "-o", "{out}", "--sharpen" } << 2
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("convert: two images")
             << QStringList { "convert", "{left}", "{left}", "-o", "{out}" } << 2
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("convert: output folder missing")
             << QStringList { "convert", "{left}", "-o", "{dir}/no/such/folder.txt" } << 1
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("convert: help")
-            << QStringList { "convert", "--help" } << 0 << QByteArray("<missing>") << false;
+            << QStringList { "convert", "--help" } << 0 << QByteArray("<unreadable>") << false;
 
         QByteArrayList hi = { "00", "8A", "88", "8A", "FA", "8A", "8A", "8A", "00", "00" };
         QTest::newRow("text: built-in font")
@@ -512,16 +487,16 @@ private slots:
             << savedFile("", { "00", "00", "00", "00", "F0", "00", "00", "00", "00", "00" })
             << false;
         QTest::newRow("text: too wide") << QStringList { "text", QString(30, u'W'), "-o", "{out}" }
-                                        << 1 << QByteArray("<missing>") << true;
+                                        << 1 << QByteArray("<unreadable>") << true;
         QTest::newRow("text: unknown font")
             << QStringList { "text", "Hi", "-o", "{out}", "--font", "No Such Font" } << 1
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("text: callsign of 13")
             << QStringList { "text", "Hi", "-o", "{out}", "--callsign", "ABCDEFGHIJKLM" } << 2
-            << QByteArray("<missing>") << true;
+            << QByteArray("<unreadable>") << true;
         QTest::newRow("text: no text")
-            << QStringList { "text", "-o", "{out}" } << 2 << QByteArray("<missing>") << true;
-        QTest::newRow("overview") << QStringList { "--help" } << 0 << QByteArray("<missing>")
+            << QStringList { "text", "-o", "{out}" } << 2 << QByteArray("<unreadable>") << true;
+        QTest::newRow("overview") << QStringList { "--help" } << 0 << QByteArray("<unreadable>")
                                   << false;
     }
     void commands()
@@ -532,10 +507,7 @@ private slots:
         for (int x = 0; x < 4; ++x)
             left.setPixelColor(x, 0, Qt::white);
         QVERIFY(left.save(path(QStringLiteral("left.png"))));
-        QFile bad(path(QStringLiteral("bad.png")));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write("\x89PNG\r\n\x1a\n garbage");
-        bad.close();
+        QVERIFY(writeFile(path(QStringLiteral("bad.png")), "\x89PNG\r\n\x1a\n garbage"));
         const QString out = path(QStringLiteral("out-%1.txt").arg(QTest::currentDataTag()));
 
         QStringList replaced;
@@ -586,8 +558,6 @@ private slots:
         QTest::newRow("one column too many")
             << QString(20, u'H') + QStringLiteral("Ill") << false
             << "Too wide: the text needs 129 columns, the picture has 128.";
-        QTest::newRow("too wide") << QString(30, u'W') << false
-                                  << "Too wide: the text needs 179 columns, the picture has 128.";
     }
     void textDialog()
     {
@@ -623,10 +593,7 @@ private slots:
     void failureKeepsFile()
     {
         const QString out = path(QStringLiteral("kept.txt"));
-        QFile file(out);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("earlier");
-        file.close();
+        QVERIFY(writeFile(out, "earlier"));
         QProcess process;
         process.start(QStringLiteral(QIE_PROGRAM),
                       { QStringLiteral("text"), QString(40, u'M'), QStringLiteral("-o"), out });

@@ -4,6 +4,7 @@
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "FakeEditorView.h"
+#include "FileBytes.h"
 #include "PictureRows.h"
 #include "files/ImageImport.h"
 #include "model/PastedText.h"
@@ -23,21 +24,6 @@ using Transform = PictureEdit::Transform;
 Q_DECLARE_METATYPE(Transform)
 
 namespace {
-
-// The first `columns` columns of a picture as rows; trailing off rows left out.
-QStringList rowsOf(const Picture &picture, int columns = 12)
-{
-    QStringList rows;
-    for (int y = 0; y < Picture::kHeight; ++y) {
-        QString row;
-        for (int x = 0; x < columns; ++x)
-            row += picture.pixel(x, y) ? u'#' : u'.';
-        rows << row;
-    }
-    while (!rows.isEmpty() && !rows.last().contains(u'#'))
-        rows.removeLast();
-    return rows;
-}
 
 // What an edit step changes in the window, each part compared on its own.
 struct Shown
@@ -174,7 +160,10 @@ private slots:
         const auto [transform, after] = fetch<Transform, QStringList>("transform", "after");
         const Picture known = pictureOf(
             { "#.....#...#.", ".#..........", "", "", "", "", "", "", "", "...#...#...." });
-        QCOMPARE(rowsOf(PictureEdit::apply(transform, known, 8)), after);
+        QStringList rows = rowsOf(PictureEdit::apply(transform, known, 8), 12);
+        while (!rows.isEmpty() && !rows.last().contains(u'#'))
+            rows.removeLast(); // the rows above leave the trailing off rows out
+        QCOMPARE(rows, after);
     }
 
     // Bresenham's line in grid coordinates (column, row; cell = 64 row + column).
@@ -184,7 +173,6 @@ private slots:
         QTest::newRow("one cell") << 5 << 5 << QList<int> { 5 };
         QTest::newRow("right") << 0 << 4 << QList<int> { 0, 1, 2, 3, 4 };
         QTest::newRow("left") << 3 << 0 << QList<int> { 3, 2, 1, 0 };
-        QTest::newRow("down") << 0 << 192 << QList<int> { 0, 64, 128, 192 };
         QTest::newRow("diagonal") << 0 << 195 << QList<int> { 0, 65, 130, 195 };
         QTest::newRow("shallow") << 0 << 68 << QList<int> { 0, 1, 66, 67, 68 };
         QTest::newRow("steep up") << 258 << 0 << QList<int> { 258, 193, 129, 64, 0 };
@@ -208,8 +196,6 @@ private slots:
         };
         row("11 lines, CR LF", "CALL\r\n" + rows + "\r\n", "CALL", "80", "01");
         row("saved file, blank line after", "CALL\r\n" + rows + "\r\n\r\n", "CALL", "80", "01");
-        row("LF", "CALL\n" + QByteArray(rows).replace("\r\n", "\n"), "CALL", "80", "01");
-        row("CR", "CALL\r" + QByteArray(rows).replace("\r\n", "\r"), "CALL", "80", "01");
         row("mixed ends", "CALL\n" + QByteArray(rows).replace("00\r\n00", "00\r00"), "CALL", "80",
             "01");
         row("rows only keep the callsign", rows + "\n\n\n", "KEPT", "80", "01");
@@ -225,7 +211,6 @@ private slots:
             nullptr, nullptr, nullptr);
         row("text after blank lines", "CALL\r\n" + rows + "\r\n\r\n\r\nhello", nullptr, nullptr,
             nullptr);
-        row("prose", "Hello,\nworld", nullptr, nullptr, nullptr);
         row("empty", "", nullptr, nullptr, nullptr);
     }
     void pastedText()
@@ -250,7 +235,6 @@ private slots:
         QTest::newRow("0") << "0" << 0;
         QTest::newRow(".5") << ".5" << 8;
         QTest::newRow("3") << "3" << 24;
-        QTest::newRow("9") << "9" << 72;
         QTest::newRow("16") << "16" << 128;
     }
     void openColumns()
@@ -396,11 +380,8 @@ private slots:
         const QByteArray file = "\xFF"
                                 "CQ\r\n"
             + QByteArray("8f\r\n").repeated(10);
-        QFile original(dir.filePath("in.txt"));
-        QVERIFY(original.open(QIODevice::WriteOnly));
-        original.write(file);
-        original.close();
-        m_dialogs.fileNames << original.fileName();
+        QVERIFY(writeFile(dir.filePath("in.txt"), file));
+        m_dialogs.fileNames << dir.filePath("in.txt");
         QTest::mouseClick(control<QPushButton>("cmdFileOpen2"), Qt::LeftButton);
         m_form->picField_Click(0);
         m_form->picField_Click(64);
@@ -408,9 +389,7 @@ private slots:
         item("&Undo")->trigger();
         m_dialogs.fileNames << dir.filePath("out.txt");
         QTest::mouseClick(control<QPushButton>("cmdFileOpen"), Qt::LeftButton);
-        QFile saved(dir.filePath("out.txt"));
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), file + "\r\n");
+        QCOMPARE(readAll(dir.filePath("out.txt")), file + "\r\n");
         item("&Redo")->trigger();
         QCOMPARE(m_form->model().sendData().substr(0, 3),
                  "\xFF"
@@ -498,8 +477,6 @@ private slots:
         QCOMPARE(copied->text(), dataText(16, 1, "80" + QString(30, '0')).chopped(4) + "01\r\n");
         const QImage image = qvariant_cast<QImage>(copied->imageData());
         QCOMPARE(image.size(), QSize(128, 10));
-        QCOMPARE(image.pixelColor(0, 1), QColor(Qt::white));
-        QCOMPARE(image.pixelColor(1, 1), QColor(Qt::black));
         QCOMPARE(rowsOf(ImageImport::fromImage(image).picture, 128),
                  rowsOf(m_form->model().picture(), 128));
     }
@@ -542,28 +519,21 @@ private slots:
         QCOMPARE(m_dialogs.boxes[0].title, "Export image");
     }
 
+    // The items no other test finds by their text or reaches by their keys.
     void menuItems_data()
     {
         columns<QString, QString>("text", "shortcut");
         const auto row = [](const char *text, const char *shortcut) {
             QTest::newRow(text) << QString::fromUtf8(text) << QString(shortcut);
         };
-        row("&Undo", "Ctrl+Z");
-        row("&Redo", "Ctrl+Shift+Z");
         row("&Copy", "Ctrl+C");
-        row("&Paste", "Ctrl+V");
         row("C&lear", "");
-        row("In&vert", "Ctrl+I");
         row("S&hift", "");
         row("&Left", "Alt+Left");
-        row("&Right", "Alt+Right");
         row("&Up", "Alt+Up");
         row("&Down", "Alt+Down");
         row("&Mirror left-right", "");
         row("Flip up-&down", "");
-        row("&Text…", "");
-        row("&Import image…", "");
-        row("&Export image…", "");
     }
     void menuItems()
     {
@@ -575,7 +545,7 @@ private slots:
             QCOMPARE(action->isShortcutVisibleInContextMenu(), true);
     }
 
-    // Each letter once in each menu, and every item of the menu in the table above.
+    // Each letter once in each menu: 12 items in the menu, 4 in Shift.
     void mnemonicsUnique()
     {
         for (QMenu *m : { menu(), menu()->findChild<QMenu *>("shiftMenu") }) {
@@ -619,7 +589,6 @@ private slots:
         row("Ctrl+I on the grid", "picField", Qt::CTRL | Qt::Key_I, "0 2-1279");
         row("Ctrl+I in the callsign", "txtCWID", Qt::CTRL | Qt::Key_I, "1");
         row("Alt+Right on the grid", "picField", Qt::ALT | Qt::Key_Right, "2");
-        row("Alt+Left on Exit", "cmdEnd", Qt::ALT | Qt::Key_Left, "1");
         row("Shift+Right on the grid", "picField", Qt::SHIFT | Qt::Key_Right, "1");
         row("Delete on the grid", "picField", QKeyCombination(Qt::Key_Delete), "1");
     }

@@ -51,12 +51,9 @@ void widthRows()
     row("sixteen", "16", 0xFFFF, 16, "16");
     row("sixteen and a half", "16.5", 0xFFFF, 16, "16");
     row("seventeen", "17", 0xFFFF, 16, "16");
-    row("two digits past 16", "99", 0xFFFF, 16, "16");
     row("digit then letter", "5a", 0x1F, 5, "5a");
     row("empty", "", 0, 0, "1");
     row("letters", "ab", 0, 0, "1");
-    row("point alone", ".", 0, 0, "1");
-    row("hex prefix without digits", "&H", 0, 0, "1");
     row("hex ten", "&HA", 0x3FF, 10, "&HA");
 }
 
@@ -93,11 +90,8 @@ private slots:
         numberRow("hex, lowercase prefix", "&hff", 255);
         numberRow("hex prefix without digits", "&H", 0);
         numberRow("octal", "&O17", 15);
-        numberRow("octal prefix without digits", "&o", 0);
         numberRow("octal ends at 8", "&O78", 7);
         numberRow("blanks between digits", " 1 2 ", 12);
-        numberRow("tab between digits", "1\t2", 12);
-        numberRow("line feed between digits", "1\n2", 12);
         numberRow("sign between blanks", "\t-\n3", -3);
         numberRow("blanks in a hex number", "& H 1 0", 16);
         numberRow("CR ends the number", "\r5", 0);
@@ -157,7 +151,6 @@ private slots:
         numberRow("tab before", "\t5", kNaN);
         numberRow("line feed after", "5\n", kNaN);
         numberRow("comma", "1,000", kNaN);
-        numberRow("currency sign", "$5", kNaN);
         numberRow("sign after the digits", "5-", kNaN);
         numberRow("exponent without digits", "1e", kNaN);
         numberRow("D exponent", "1d5", kNaN);
@@ -185,7 +178,6 @@ private slots:
         row("negative, to nearest", -2.6, -3);
         row("largest double below a half", 0.49999999999999994, 0);
         row("largest result", 32767.4, 32767);
-        row("half below the largest", 32766.5, 32766);
         row("smallest result, by a half", -32768.5, -32768);
         row("half above the largest", 32767.5, kNaN);
         row("below the smallest", -32768.6, kNaN);
@@ -352,7 +344,6 @@ private slots:
         row("row longer than the width", "1", "ABCD", "AB");
         row("row shorter than the width", "2", "F", "F");
         row("width 0", "0", "FF", "");
-        row("width empty", "", "FF", "");
         row("width digit then letter", "5a", "FFFFFFFFFFFF", "FFFFFFFFFF");
         row("width a half", ".5", "FF", "F");
         row("width with a fraction", "1.75", "FFFF", "FFF");

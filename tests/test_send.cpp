@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "DataRows.h"
+#include "FileBytes.h"
 #include "PseudoTerminal.h"
 #include "serial/SerialPortControl.h"
 
@@ -95,10 +96,7 @@ private slots:
         if (device.slavePath.isEmpty())
             QSKIP("no pseudo-terminal available");
         QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("FILE")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(kDataText + "\r\n");
-        file.close();
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("FILE")), kDataText + "\r\n"));
         if (setup == u"answers") {
             device.answer = output;
             device.answerAfter = kDataText.size();
@@ -108,10 +106,9 @@ private slots:
         if (setup == u"pinned") {
             // Where the editor keeps its pins on this system.
             QDir(dir.path()).mkpath(QStringLiteral("quernel-image-editor"));
-            QFile pins(
-                dir.filePath(QStringLiteral("quernel-image-editor/quernel-image-editor.conf")));
-            QVERIFY(pins.open(QIODevice::WriteOnly));
-            pins.write("[pinnedPorts]\n2\\identity=serial:0403:6001:NOT-HERE\n2\\name=Cable 9\n");
+            QVERIFY(writeFile(
+                dir.filePath(QStringLiteral("quernel-image-editor/quernel-image-editor.conf")),
+                "[pinnedPorts]\n2\\identity=serial:0403:6001:NOT-HERE\n2\\name=Cable 9\n"));
         }
         QSocketNotifier arrivals(device.master, QSocketNotifier::Read);
         if (setup != u"takes nothing")
@@ -160,17 +157,15 @@ private slots:
         QTRY_VERIFY(QFile::exists(theirs));
         QFile device(theirs);
         QVERIFY(device.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
-        QFile file(dir.filePath(QStringLiteral("FILE")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(kDataText);
-        file.close();
+        const QString file = dir.filePath(QStringLiteral("FILE"));
+        QVERIFY(writeFile(file, kDataText));
 
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QIE_COM1"), ours);
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
         program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(QIE_PROGRAM), { QStringLiteral("send"), file.fileName() });
+        program.start(QStringLiteral(QIE_PROGRAM), { QStringLiteral("send"), file });
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()), QString());
         QCOMPARE(program.exitCode(), 0);

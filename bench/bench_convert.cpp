@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "files/ImageImport.h"
-#include "files/TextRenderer.h"
+#include "images/ImageImport.h"
+#include "images/TextRenderer.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "model/ImageModel.h"
+#include "model/Document.h"
 #include "model/Numbers.h"
 
 #include <benchmark/benchmark.h>
@@ -29,27 +29,27 @@ public:
     void setDataText(const std::string &text) override { benchmark::DoNotOptimize(text.data()); }
 };
 
-ImageModel::Lines fullLines()
+Document::Lines fullLines()
 {
-    ImageModel::Lines lines;
+    Document::Lines lines;
     lines[0] = "CALLSIGN";
-    for (int r = 1; r < ImageModel::kDataLines; ++r)
+    for (int r = 1; r < Document::kDataLines; ++r)
         lines[r] = "0123456789ABCDEFfedcba9876543210";
     return lines;
 }
 
-void allCellsOn(ImageModel &model)
+void allCellsOn(Document &model)
 {
-    ImageModel::Lines lines;
-    for (int r = 1; r < ImageModel::kDataLines; ++r)
-        lines[r] = std::string(ImageModel::kDigitsPerRow, 'F');
+    Document::Lines lines;
+    for (int r = 1; r < Document::kDataLines; ++r)
+        lines[r] = std::string(Document::kDigitsPerRow, 'F');
     model.DecodeDataText(lines);
 }
 
 void BM_UpdateDataText(benchmark::State &state)
 {
     NullView view;
-    ImageModel model(view);
+    Document model(view);
     allCellsOn(model);
     for (auto _ : state) {
         model.UpdateDataText();
@@ -61,8 +61,8 @@ BENCHMARK(BM_UpdateDataText);
 void BM_DecodeDataText(benchmark::State &state)
 {
     NullView view;
-    ImageModel model(view);
-    const ImageModel::Lines lines = fullLines();
+    Document model(view);
+    const Document::Lines lines = fullLines();
     for (auto _ : state) {
         model.DecodeDataText(lines);
         benchmark::ClobberMemory();
@@ -74,7 +74,7 @@ void BM_RefreshCells(benchmark::State &state)
 {
     NullView view;
     view.width = "9";
-    ImageModel model(view);
+    Document model(view);
     allCellsOn(model);
     for (auto _ : state) {
         model.RefreshCells();

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "FakeEditorView.h"
-#include "model/ImageModel.h"
+#include "model/Document.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -25,7 +25,7 @@ bool isUpperHex(char c)
 // Byte column of cell (x, y) and its image column 0..127.
 int byteColumnOf(int x, int y)
 {
-    return 8 * (y / ImageModel::kBandRows) + x / 8;
+    return 8 * (y / Document::kBandRows) + x / 8;
 }
 
 } // namespace
@@ -44,21 +44,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     FakeEditorView screen;
     screen.width = next();
-    ImageModel::Lines lines;
+    Document::Lines lines;
     for (auto &line : lines)
         line = next();
     screen.callsign = lines[0];
 
-    ImageModel model(screen);
+    Document model(screen);
     model.DecodeDataText(lines);
     check(screen.dataWrites == 0 && screen.pictureWrites == 0);
 
     const double width = model.width();
-    const int digits = ImageModel::digitsPerRow(width);
-    check(digits >= 0 && digits <= ImageModel::kDigitsPerRow);
-    for (int y = 0; y < ImageModel::kRows; ++y) {
-        for (int x = 0; x < ImageModel::kColumns; ++x) {
-            const int imageColumn = x + (y >= ImageModel::kBandRows ? 64 : 0);
+    const int digits = Document::digitsPerRow(width);
+    check(digits >= 0 && digits <= Document::kDigitsPerRow);
+    for (int y = 0; y < Document::kRows; ++y) {
+        for (int x = 0; x < Document::kColumns; ++x) {
+            const int imageColumn = x + (y >= Document::kBandRows ? 64 : 0);
             check(model.cell(x, y) == 0 || model.cell(x, y) == 1);
             if (imageColumn >= 4 * digits)
                 check(model.cell(x, y) == 0);
@@ -66,10 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     model.RefreshCells();
-    check(screen.pictureWrites == ImageModel::kCellCount);
-    for (int n = 0; n < ImageModel::kCellCount; ++n) {
-        const int x = n % ImageModel::kColumns;
-        const int y = n / ImageModel::kColumns;
+    check(screen.pictureWrites == Document::kCellCount);
+    for (int n = 0; n < Document::kCellCount; ++n) {
+        const int x = n % Document::kColumns;
+        const int y = n / Document::kColumns;
         const bool open = width > byteColumnOf(x, y);
         check(model.mask(x, y) == (open ? 0 : 1));
         const CellPicture expected = !open ? CellPicture::Blocked
@@ -79,16 +79,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     model.UpdateDataText();
-    const int bytes = ImageModel::bytesPerRow(width);
-    check(bytes >= 0 && bytes <= ImageModel::kByteColumns);
+    const int bytes = Document::bytesPerRow(width);
+    check(bytes >= 0 && bytes <= Document::kByteColumns);
     const std::string &text = screen.data;
     check(model.sendData() == text);
     check(text.size()
-          == screen.callsign.size() + 2 + ImageModel::kBandRows * (2 * std::size_t(bytes) + 2));
+          == screen.callsign.size() + 2 + Document::kBandRows * (2 * std::size_t(bytes) + 2));
     check(text.compare(0, screen.callsign.size(), screen.callsign) == 0);
-    ImageModel::Lines encoded { screen.callsign };
+    Document::Lines encoded { screen.callsign };
     std::size_t pos = screen.callsign.size();
-    for (int r = 0; r <= ImageModel::kBandRows; ++r) {
+    for (int r = 0; r <= Document::kBandRows; ++r) {
         if (r > 0) {
             encoded[r] = text.substr(pos, 2 * std::size_t(bytes));
             for (char c : encoded[r])
@@ -103,10 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // columns and nothing else.
     FakeEditorView reloaded;
     reloaded.width = std::to_string(bytes);
-    ImageModel again(reloaded);
+    Document again(reloaded);
     again.DecodeDataText(encoded);
-    for (int y = 0; y < ImageModel::kRows; ++y) {
-        for (int x = 0; x < ImageModel::kColumns; ++x) {
+    for (int y = 0; y < Document::kRows; ++y) {
+        for (int x = 0; x < Document::kColumns; ++x) {
             const bool written = byteColumnOf(x, y) < bytes;
             check(again.cell(x, y) == (written ? model.cell(x, y) : 0));
         }
@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const int index = std::int16_t(data[0] | data[1] << 8);
         const int beeps = screen.beeps;
         model.picField_Click(index);
-        if (index >= 0 && index < ImageModel::kCellCount) {
+        if (index >= 0 && index < Document::kCellCount) {
             const bool blocked = model.mask(index % 64, index / 64) != 0;
             check(screen.beeps == beeps + (blocked ? 1 : 0));
         } else {

@@ -3,7 +3,7 @@
 #include "files/CodePage.h"
 #include "files/DataFile.h"
 #include "model/Characters.h"
-#include "model/ImageModel.h"
+#include "model/Document.h"
 
 #include <QStringDecoder>
 #include <cstdint>
@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string widthLine = loaded.lines[10].toStdString();
     const std::size_t count = Characters::count(std::string_view(widthLine));
     check(count <= std::size_t(DataFile::kMaxWidthLineLength));
-    const QString widthText = QString::fromStdString(ImageModel::widthTextFor(widthLine));
+    const QString widthText = QString::fromStdString(Document::widthTextFor(widthLine));
     check(widthText.toDouble() * 2 == double(count));
 
     // As the window does it: width and callsign through their boxes, then decode and refresh
@@ -97,18 +97,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(loaded.lineBytes[0].startsWith(callsign));
     check(CodePage::decode(callsign) == box);
     screen.callsign = callsign.toStdString();
-    ImageModel model(screen);
+    Document model(screen);
     model.setSendData(loaded.sendBytes.toStdString());
-    ImageModel::Lines lines;
+    Document::Lines lines;
     for (std::size_t i = 0; i < lines.size(); ++i)
         lines[i] = loaded.lines[i].toStdString();
     model.DecodeDataText(lines);
     model.RefreshCells();
     check(screen.dataWrites == 0);
-    check(screen.pictureWrites == ImageModel::kCellCount);
+    check(screen.pictureWrites == Document::kCellCount);
     check(model.sendData() == loaded.sendBytes.toStdString());
-    for (int y = 0; y < ImageModel::kRows; ++y) {
-        for (int x = 0; x < ImageModel::kColumns; ++x) {
+    for (int y = 0; y < Document::kRows; ++y) {
+        for (int x = 0; x < Document::kColumns; ++x) {
             check(model.cell(x, y) == 0 || model.cell(x, y) == 1);
             check(model.mask(x, y) == 0 || model.mask(x, y) == 1);
         }

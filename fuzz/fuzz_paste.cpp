@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         check(text.size() > first.size()
               && (text[first.size()] == '\r' || text[first.size()] == '\n'));
     }
-    for (int r = 1; r < ImageModel::kDataLines; ++r)
+    for (int r = 1; r < Document::kDataLines; ++r)
         check(PastedText::isRowLine((*lines)[r]));
 
     std::string again;
@@ -48,11 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(reread.has_value() && *reread == *lines);
 
     FakeEditorView screen;
-    ImageModel model(screen);
+    Document model(screen);
     model.DecodeDataText(*lines);
     model.RefreshCells();
-    for (int y = 0; y < ImageModel::kRows; ++y) {
-        for (int x = 0; x < ImageModel::kColumns; ++x)
+    for (int y = 0; y < Document::kRows; ++y) {
+        for (int x = 0; x < Document::kColumns; ++x)
             check(model.cell(x, y) == 0 || model.cell(x, y) == 1);
     }
     return 0;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "model/ImageModel.h"
+#include "model/Document.h"
 
 namespace qie {
 
@@ -11,7 +11,7 @@ namespace qie {
 struct FakeEditorView : EditorView
 {
     std::string width = "16", callsign, data;
-    std::array<CellPicture, ImageModel::kCellCount> pictures {};
+    std::array<CellPicture, Document::kCellCount> pictures {};
     int beeps = 0, dataWrites = 0, pictureWrites = 0;
 
     std::string widthText() const override { return width; }

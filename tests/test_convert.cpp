@@ -5,10 +5,10 @@
 #include "PictureRows.h"
 #include "cli/CommandSupport.h"
 #include "files/CodePage.h"
-#include "files/ImageExport.h"
-#include "files/ImageImport.h"
-#include "files/TextRenderer.h"
-#include "model/ImageModel.h"
+#include "images/ImageExport.h"
+#include "images/ImageImport.h"
+#include "images/TextRenderer.h"
+#include "model/Document.h"
 #include "ui/ImportDialog.h"
 #include "ui/TextDialog.h"
 
@@ -413,7 +413,7 @@ private slots:
                   .picture;
         FakeEditorView view;
         view.callsign = CodePage::encode(callsign).toStdString();
-        ImageModel model(view);
+        Document model(view);
         model.RefreshCells();
         for (int x = 0; x < Picture::kWidth; ++x)
             for (int y = 0; y < Picture::kHeight; ++y)

@@ -6,7 +6,7 @@
 #include "FakeEditorView.h"
 #include "FileBytes.h"
 #include "PictureRows.h"
-#include "files/ImageImport.h"
+#include "images/ImageImport.h"
 #include "model/PastedText.h"
 #include "model/PictureEdit.h"
 #include "model/Stroke.h"
@@ -241,7 +241,7 @@ private slots:
     {
         const auto [width, open] = fetch<QString, int>("width", "columns");
         FakeEditorView view;
-        ImageModel model(view);
+        Document model(view);
         view.width = width.toStdString();
         model.RefreshCells();
         view.width = "16";
@@ -332,7 +332,7 @@ private slots:
         if (step == "Done")
             widthBox()->setText("16");
         const auto now = [this] {
-            const ImageModel::Snapshot model = m_form->model().snapshot();
+            const Document::Snapshot model = m_form->model().snapshot();
             return Shown { data(), widthBox()->text(), callsignBox()->text(),
                            QString::fromStdString(model.cells.to_string()),
                            QString::fromStdString(model.mask.to_string()) };

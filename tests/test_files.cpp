@@ -161,7 +161,7 @@ struct Editor
         EditorState s { form.dataText(),         edit("txtImagByte")->text(),
                         edit("txtCWID")->text(), form.findChild<QGroupBox *>("framEdit")->title(),
                         form.model().sendData(), {} };
-        for (int i = 0; i < ImageModel::kCellCount; ++i)
+        for (int i = 0; i < Document::kCellCount; ++i)
             s.cells.push_back(form.model().cell(i % 64, i / 64)
                               + 2 * form.model().mask(i % 64, i / 64));
         return s;
@@ -231,7 +231,7 @@ private slots:
         QCOMPARE(loaded.dataText, asRead);
         QCOMPARE(QString::fromStdString(loaded.sendData), asRead);
         // Rows 1 to 10 fill image rows 0 to 9 with their first 16 digits, 10 to 19 with the rest.
-        for (int i = 0; i < ImageModel::kCellCount; ++i) {
+        for (int i = 0; i < Document::kCellCount; ++i) {
             const int column = i % 64 + (i >= 640 ? 64 : 0), digit = column / 4;
             const QByteArray &line = lines[i / 64 % 10 + 1];
             const int bits = digit < digits ? line.mid(digit, 1).toInt(nullptr, 16) : 0;

@@ -58,11 +58,11 @@ void widthRows()
 }
 
 // The 11 lines of a data text, or of a '|'-separated file text, as the loader hands them over.
-ImageModel::Lines linesOf(QByteArray text)
+Document::Lines linesOf(QByteArray text)
 {
     const auto parts = text.replace("\r\n", "|").split('|');
-    ImageModel::Lines lines;
-    for (int i = 0; i < ImageModel::kDataLines; ++i)
+    Document::Lines lines;
+    for (int i = 0; i < Document::kDataLines; ++i)
         lines[i] = parts.value(i).toStdString();
     return lines;
 }
@@ -73,7 +73,7 @@ class TestModel : public QObject
 {
     Q_OBJECT
     FakeEditorView m_screen;
-    std::optional<ImageModel> m_model;
+    std::optional<Document> m_model;
 
 private slots:
     void init() { m_model.emplace(m_screen = {}); }
@@ -216,14 +216,14 @@ private slots:
         m_screen.width = width.toStdString();
         m_model->RefreshCells();
         const int writesBefore = m_screen.dataWrites;
-        for (int n = 0; n < ImageModel::kCellCount; ++n) {
+        for (int n = 0; n < Document::kCellCount; ++n) {
             m_model->picField_Click(n);
             const bool isOpen = (open >> (n / 640 * 8 + n % 64 / 8)) & 1; // byte column of cell n
             QCOMPARE(m_model->cell(n % 64, n / 64), isOpen ? 0 : 1);
             QCOMPARE(m_screen.pictures[n], isOpen ? CellPicture::Off : CellPicture::Blocked);
         }
         const int openCells = 80 * int(qPopulationCount(uint(open)));
-        QCOMPARE(m_screen.beeps, ImageModel::kCellCount - openCells);
+        QCOMPARE(m_screen.beeps, Document::kCellCount - openCells);
         QCOMPARE(m_screen.dataWrites - writesBefore, openCells);
     }
 
@@ -278,13 +278,13 @@ private slots:
         m_screen.width = width.toStdString();
         m_model->cmdUpDate_Click();
         std::mt19937 random(20261206u);
-        for (int n = 0; n < ImageModel::kCellCount; ++n) {
+        for (int n = 0; n < Document::kCellCount; ++n) {
             if (random() & 1)
                 m_model->picField_Click(n);
         }
-        ImageModel loaded(m_screen);
+        Document loaded(m_screen);
         loaded.DecodeDataText(linesOf(dataOf(m_screen).toLower()));
-        for (int n = 0; n < ImageModel::kCellCount; ++n)
+        for (int n = 0; n < Document::kCellCount; ++n)
             QCOMPARE(loaded.cell(n % 64, n / 64), m_screen.pictures[n] == CellPicture::On ? 1 : 0);
     }
 
@@ -367,7 +367,7 @@ private slots:
         QCOMPARE(m_screen.pictureWrites, 0);
         m_screen.width = "16";
         m_model->cmdUpDate_Click();
-        for (int r = 0; r < ImageModel::kBandRows; ++r)
+        for (int r = 0; r < Document::kBandRows; ++r)
             QCOMPARE(linesOf(dataOf(m_screen))[r + 1],
                      expected.split('|').value(r).leftJustified(32, '0').toStdString());
     }

@@ -4,8 +4,8 @@
 #include "files/CodePage.h"
 #include "files/DataFile.h"
 #include "model/Characters.h"
+#include "model/Document.h"
 #include "model/EditorView.h"
-#include "model/ImageModel.h"
 
 #include <cstdio>
 #include <string>
@@ -134,8 +134,8 @@ QByteArray dataText(const Picture &picture, int widthBytes, const QString &calls
     // The picture goes in as a full-width file's row lines would, then the width is typed
     // and "Done" pressed: the mask and the data text follow as the window makes them.
     HeadlessView view(CodePage::encode(callsign).toStdString());
-    ImageModel model(view);
-    ImageModel::Lines lines;
+    Document model(view);
+    Document::Lines lines;
     for (int y = 0; y < Picture::kHeight; ++y) {
         std::string &line = lines[static_cast<std::size_t>(y) + 1];
         for (int byte = 0; byte < Picture::kMaxBytes; ++byte) {

@@ -2,7 +2,7 @@
 #include "cli/ConvertCommand.h"
 
 #include "cli/CommandSupport.h"
-#include "files/ImageImport.h"
+#include "images/ImageImport.h"
 
 namespace qie::ConvertCommand {
 

@@ -2,7 +2,7 @@
 #include "cli/TextCommand.h"
 
 #include "cli/CommandSupport.h"
-#include "files/TextRenderer.h"
+#include "images/TextRenderer.h"
 
 namespace qie::TextCommand {
 

@@ -15,14 +15,13 @@ bool PastedText::isRowLine(std::string_view line)
         && std::all_of(line.begin(), line.end(), hex);
 }
 
-std::optional<ImageModel::Lines> PastedText::parse(std::string_view text,
-                                                   const std::string &callsign)
+std::optional<Document::Lines> PastedText::parse(std::string_view text, const std::string &callsign)
 {
     // At most one line more than a data text is split off before the rest is judged, so that
     // a huge clipboard costs no more than a look at its first lines and its end.
     std::vector<std::string_view> lines;
     std::size_t pos = 0;
-    while (pos < text.size() && lines.size() <= ImageModel::kDataLines) {
+    while (pos < text.size() && lines.size() <= Document::kDataLines) {
         const std::size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos) {
             lines.push_back(text.substr(pos));
@@ -38,15 +37,15 @@ std::optional<ImageModel::Lines> PastedText::parse(std::string_view text,
     while (!lines.empty() && lines.back().empty())
         lines.pop_back();
 
-    constexpr int rows = ImageModel::kBandRows;
-    const bool withCallsign = lines.size() == ImageModel::kDataLines;
+    constexpr int rows = Document::kBandRows;
+    const bool withCallsign = lines.size() == Document::kDataLines;
     if (!withCallsign && lines.size() != rows)
         return std::nullopt;
     const auto firstRow = lines.end() - rows;
     if (!std::all_of(firstRow, lines.end(), isRowLine))
         return std::nullopt;
 
-    ImageModel::Lines result;
+    Document::Lines result;
     result[0] = withCallsign ? std::string(lines.front()) : callsign;
     std::transform(firstRow, lines.end(), result.begin() + 1,
                    [](std::string_view line) { return std::string(line); });

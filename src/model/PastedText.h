@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "model/ImageModel.h"
+#include "model/Document.h"
 
 #include <optional>
 #include <string>
@@ -30,8 +30,7 @@ public:
 
     // The 11 lines, line 0 being `callsign` when the text holds only the rows; nullopt when the
     // text is not a data text. `text` is UTF-8; the callsign line is kept as it is.
-    static std::optional<ImageModel::Lines> parse(std::string_view text,
-                                                  const std::string &callsign);
+    static std::optional<Document::Lines> parse(std::string_view text, const std::string &callsign);
 
     static bool isRowLine(std::string_view line);
 };

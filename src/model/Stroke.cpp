@@ -1,29 +1,29 @@
 // SPDX-License-Identifier: MIT
 #include "model/Stroke.h"
 
-#include "model/ImageModel.h"
+#include "model/Document.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 namespace qie {
 
-Stroke::Stroke(ImageModel &model, int cell) : m_model(model), m_last(cell)
+Stroke::Stroke(Document &model, int cell) : m_model(model), m_last(cell)
 {
-    if (cell < 0 || cell >= ImageModel::kCellCount)
+    if (cell < 0 || cell >= Document::kCellCount)
         return;
     if (m_model.blocked(cell)) {
         // Exactly what a click on a blocked cell does: the beep, and nothing else.
         m_model.picField_Click(cell);
         return;
     }
-    m_on = m_model.cell(cell % ImageModel::kColumns, cell / ImageModel::kColumns) == 0;
+    m_on = m_model.cell(cell % Document::kColumns, cell / Document::kColumns) == 0;
     m_active = true;
 }
 
 bool Stroke::moveTo(int cell)
 {
-    if (!m_active || cell < 0 || cell >= ImageModel::kCellCount)
+    if (!m_active || cell < 0 || cell >= Document::kCellCount)
         return false;
     bool changed = false;
     for (const int n : line(m_last, cell))
@@ -34,7 +34,7 @@ bool Stroke::moveTo(int cell)
 
 std::vector<int> Stroke::line(int from, int to)
 {
-    constexpr int columns = ImageModel::kColumns;
+    constexpr int columns = Document::kColumns;
     int x = from % columns;
     int y = from / columns;
     const int toX = to % columns;

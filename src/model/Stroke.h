@@ -5,7 +5,7 @@
 
 namespace qie {
 
-class ImageModel;
+class Document;
 
 // One drag of the pointer over the grid. It sets every cell it passes to the opposite of the
 // state its first cell had: a stroke that starts on an off cell paints, one that starts on an on
@@ -21,7 +21,7 @@ class Stroke
 {
 public:
     // Starts the stroke on `cell` (0..1279); the first move includes that cell.
-    Stroke(ImageModel &model, int cell);
+    Stroke(Document &model, int cell);
     Stroke(const Stroke &) = delete;
     Stroke &operator=(const Stroke &) = delete;
 
@@ -36,7 +36,7 @@ public:
     static std::vector<int> line(int from, int to);
 
 private:
-    ImageModel &m_model;
+    Document &m_model;
     int m_last = -1;
     bool m_on = false;
     bool m_active = false;

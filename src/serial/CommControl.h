@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "files/Error.h"
+#include "common/Error.h"
 #include "serial/LineFault.h"
 #include "serial/LineSettings.h"
 

@@ -51,9 +51,9 @@ void CellGrid::layOut(const QLabel &labelTemplate)
     for (int n = 1; n < kCellCount; ++n) {
         // Each cell from cell 0's corner and size, as the layout's template.
         const QRect cell0 = m_twips[0];
-        const int left = (n % ImageModel::kColumns) * cell0.width() + cell0.left();
-        int top = (n / ImageModel::kColumns) * cell0.height() + cell0.top();
-        if (n >= ImageModel::kColumns * ImageModel::kBandRows)
+        const int left = (n % Document::kColumns) * cell0.width() + cell0.left();
+        int top = (n / Document::kColumns) * cell0.height() + cell0.top();
+        if (n >= Document::kColumns * Document::kBandRows)
             top += kBandGapTwips;
         placeCell(n, QRect(left, top, cell0.width(), cell0.height()));
     }
@@ -74,11 +74,11 @@ void CellGrid::placeCell(int n, const QRect &twips)
 void CellGrid::addByteLabels(const QLabel &labelTemplate)
 {
     const QSize size = labelTemplate.property("twips").toRect().size();
-    for (int i = 1; i <= ImageModel::kByteColumns; ++i) {
+    for (int i = 1; i <= Document::kByteColumns; ++i) {
         // Byte i's labels under the last row of its band, from its last column.
         const bool upper = i <= 8;
-        const int bandLastRow = upper ? ImageModel::kBandRows - 1 : ImageModel::kRows - 1;
-        const QRect rowCell = cellTwips(bandLastRow * ImageModel::kColumns);
+        const int bandLastRow = upper ? Document::kBandRows - 1 : Document::kRows - 1;
+        const QRect rowCell = cellTwips(bandLastRow * Document::kColumns);
         const QRect columnCell = cellTwips(8 * (upper ? i : i - 8) - 1);
         auto *label = new QLabel(QString::number(i), parentWidget());
         label->setObjectName(QStringLiteral("lblImgbyte%1").arg(i));
@@ -219,7 +219,7 @@ void CellGrid::mouseReleaseEvent(QMouseEvent *event)
 
 void CellGrid::keyPressEvent(QKeyEvent *event)
 {
-    const int columns = ImageModel::kColumns;
+    const int columns = Document::kColumns;
     const int column = m_current % columns;
     const int row = m_current / columns;
     switch (event->key()) {
@@ -233,7 +233,7 @@ void CellGrid::keyPressEvent(QKeyEvent *event)
         setCurrent(std::max(row - 1, 0) * columns + column);
         break;
     case Qt::Key_Down:
-        setCurrent(std::min(row + 1, ImageModel::kRows - 1) * columns + column);
+        setCurrent(std::min(row + 1, Document::kRows - 1) * columns + column);
         break;
     case Qt::Key_Space:
         emit clicked(m_current);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "model/Document.h"
 #include "model/EditorView.h"
-#include "model/ImageModel.h"
 
 #include <QHash>
 #include <QPixmap>
@@ -30,7 +30,7 @@ class CellGrid : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int kCellCount = ImageModel::kCellCount;
+    static constexpr int kCellCount = Document::kCellCount;
     // The three pictures are 18 x 18 pixels, larger than a cell's inside on purpose.
     static constexpr int kPicturePixels = 18;
     // The sunken border of a picture box.

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "files/DataFile.h"
-#include "model/ImageModel.h"
+#include "model/Document.h"
 
 #include <QByteArray>
 #include <QString>
@@ -20,7 +20,7 @@ public:
     // sent alike.
     struct State
     {
-        ImageModel::Snapshot cells;
+        Document::Snapshot cells;
         QString width;
         QString callsign;
         QByteArray fileCallsign;
@@ -30,7 +30,7 @@ public:
 
     virtual ~EditorSession() = default;
 
-    virtual ImageModel &imageModel() = 0;
+    virtual Document &imageModel() = 0;
     virtual State state() const = 0;
     virtual void restore(const State &state) = 0;
     // Callsign, width, data text and cells from 11 lines, exactly as "Load file" sets them

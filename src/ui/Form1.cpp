@@ -209,12 +209,12 @@ void Form1::cmdFileOpen2_Click()
 void Form1::applyLines(const LoadedFile &loaded)
 {
     m_model.setSendData(loaded.sendBytes.toStdString());
-    const std::string width = ImageModel::widthTextFor(loaded.lines[10].toStdString());
+    const std::string width = Document::widthTextFor(loaded.lines[10].toStdString());
     txtImagByte->setText(ControlTable::fitText(QString::fromStdString(width), kWidthMaxLength));
     setDataCaption(loaded.sendBytes);
     m_fileCallsign = loaded.lineBytes[0];
     txtCWID->setText(ControlTable::fitText(loaded.lines[0], kCallsignMaxLength));
-    ImageModel::Lines lines;
+    Document::Lines lines;
     for (std::size_t i = 0; i < lines.size(); ++i)
         lines[i] = loaded.lines[i].toStdString();
     m_model.DecodeDataText(lines);

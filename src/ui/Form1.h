@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "model/Document.h"
 #include "model/EditorView.h"
-#include "model/ImageModel.h"
 #include "serial/LineFault.h"
 #include "ui/EditorSession.h"
 #include "ui/PictureEditor.h"
@@ -47,7 +47,7 @@ public:
 
     Form1(DialogService &dialogs, CommControl &port, QWidget *parent = nullptr);
 
-    const ImageModel &model() const { return m_model; }
+    const Document &model() const { return m_model; }
     PictureEditor &pictureEditor() { return m_editor; }
     GridMenu *gridMenu() const { return m_gridMenu; }
     // Exactly what lblData holds: the data text with its CR LF line ends, as shown.
@@ -85,7 +85,7 @@ private:
     void setDataText(const std::string &text) override;
 
     // EditorSession
-    ImageModel &imageModel() override { return m_model; }
+    Document &imageModel() override { return m_model; }
     State state() const override;
     void restore(const State &state) override;
     void applyLines(const LoadedFile &loaded) override;
@@ -100,7 +100,7 @@ private:
 
     DialogService &m_dialogs;
     CommControl &m_port;
-    ImageModel m_model { *this };
+    Document m_model { *this };
     PictureEditor m_editor { *this, m_dialogs };
     GridMenu *m_gridMenu = nullptr;
     PortPanel *m_portPanel = nullptr; // Open/Close, Send and the port's boxes

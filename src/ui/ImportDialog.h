@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "files/ImageImport.h"
+#include "images/ImageImport.h"
 
 #include <QDialog>
 

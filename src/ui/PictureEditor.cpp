@@ -2,8 +2,8 @@
 #include "ui/PictureEditor.h"
 
 #include "files/CodePage.h"
-#include "files/ImageExport.h"
-#include "files/ImageImport.h"
+#include "images/ImageExport.h"
+#include "images/ImageImport.h"
 #include "model/PastedText.h"
 #include "ui/DialogService.h"
 #include "ui/EditCommand.h"
@@ -82,7 +82,7 @@ void PictureEditor::endStroke()
 void PictureEditor::transform(PictureEdit::Transform transform)
 {
     perform(tr("Transform"), [&] {
-        ImageModel &model = m_session.imageModel();
+        Document &model = m_session.imageModel();
         model.setPicture(PictureEdit::apply(transform, model.picture(), model.openColumns()));
         model.UpdateDataText();
     });
@@ -121,7 +121,7 @@ void PictureEditor::paste()
             "The clipboard holds neither a data text nor an image. Nothing was pasted."));
 }
 
-void PictureEditor::pasteLines(const ImageModel::Lines &lines)
+void PictureEditor::pasteLines(const Document::Lines &lines)
 {
     // The lines as a file in the system's code page would hold them. A callsign line that shows
     // as the callsign box does (the rows alone keep it) keeps the bytes behind the box.

@@ -56,7 +56,7 @@ public:
 
 private:
     void applyChoice(const QString &text, const std::optional<PictureChoice> &choice);
-    void pasteLines(const ImageModel::Lines &lines);
+    void pasteLines(const Document::Lines &lines);
 
     EditorSession &m_session;
     DialogService &m_dialogs;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/PicturePreview.h"
 
-#include "files/ImageExport.h"
+#include "images/ImageExport.h"
 
 #include <QPainter>
 

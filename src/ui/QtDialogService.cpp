@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ui/QtDialogService.h"
 
-#include "files/ImageExport.h"
-#include "files/ImageImport.h"
+#include "images/ImageExport.h"
+#include "images/ImageImport.h"
 #include "ui/ImportDialog.h"
 #include "ui/LineBreaks.h"
 #include "ui/TextDialog.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "files/TextRenderer.h"
+#include "images/TextRenderer.h"
 
 #include <QDialog>
 

@@ -23,7 +23,7 @@ namespace qie {
 // with (LenientNumber), the same value "Done" judged it by; so "5a" behaves as 5 everywhere
 // and nothing ever aborts. Widths beyond 16 byte columns are clamped to 16: the extra bytes
 // and digits have no cells, and nothing reads or writes beyond the tables.
-class ImageModel
+class Document
 {
 public:
     static constexpr int kColumns = 64;
@@ -45,9 +45,9 @@ public:
         bool operator==(const Snapshot &) const = default;
     };
 
-    explicit ImageModel(EditorView &view);
-    ImageModel(const ImageModel &) = delete;
-    ImageModel &operator=(const ImageModel &) = delete;
+    explicit Document(EditorView &view);
+    Document(const Document &) = delete;
+    Document &operator=(const Document &) = delete;
 
     // Recomputes the mask from the width text, then gives every cell its picture. Changes
     // neither the cells nor the data text.

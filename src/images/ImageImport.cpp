@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "files/ImageImport.h"
+#include "images/ImageImport.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "files/ImageExport.h"
+#include "images/ImageExport.h"
 
 #include <QDir>
 #include <QImageWriter>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "files/TextRenderer.h"
+#include "images/TextRenderer.h"
 
 #include "model/PixelFont.h"
 

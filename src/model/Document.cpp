@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "model/ImageModel.h"
+#include "model/Document.h"
 
 #include "model/Characters.h"
 #include "model/Numbers.h"
@@ -14,7 +14,7 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 int byteColumnOf(int column, int row)
 {
-    return 8 * (row / ImageModel::kBandRows) + column / 8;
+    return 8 * (row / Document::kBandRows) + column / 8;
 }
 
 // max(0, RoundHalfEven(x) + 1), with x brought into a range where the rounding cannot
@@ -59,10 +59,10 @@ void readDigits(std::string_view line, int count, std::array<int, N> &digits)
 
 } // namespace
 
-ImageModel::ImageModel(EditorView &view) : m_view(view)
+Document::Document(EditorView &view) : m_view(view)
 { }
 
-double ImageModel::width() const
+double Document::width() const
 {
     const std::string text = m_view.widthText();
     if (const auto strict = StrictNumber(text))
@@ -70,17 +70,17 @@ double ImageModel::width() const
     return LenientNumber(text);
 }
 
-int ImageModel::bytesPerRow(double width)
+int Document::bytesPerRow(double width)
 {
     return countFrom(width - 1.0, kByteColumns);
 }
 
-int ImageModel::digitsPerRow(double width)
+int Document::digitsPerRow(double width)
 {
     return countFrom(2.0 * width - 1.0, kDigitsPerRow);
 }
 
-std::string ImageModel::widthTextFor(std::string_view widthLine)
+std::string Document::widthTextFor(std::string_view widthLine)
 {
     const std::size_t count = Characters::count(widthLine);
     std::string text = std::to_string(count / 2);
@@ -89,14 +89,14 @@ std::string ImageModel::widthTextFor(std::string_view widthLine)
     return text;
 }
 
-CellPicture ImageModel::pictureOf(int column, int row) const
+CellPicture Document::pictureOf(int column, int row) const
 {
     if (imgMask[column][row] != 0)
         return CellPicture::Blocked;
     return imgCell[column][row] != 0 ? CellPicture::On : CellPicture::Off;
 }
 
-void ImageModel::RefreshCells()
+void Document::RefreshCells()
 {
     const double n = width();
     for (int x = 0; x < kColumns; ++x) {
@@ -107,7 +107,7 @@ void ImageModel::RefreshCells()
         m_view.setCellPicture(i, pictureOf(i % kColumns, i / kColumns));
 }
 
-void ImageModel::picField_Click(int index)
+void Document::picField_Click(int index)
 {
     if (index < 0 || index >= kCellCount)
         return;
@@ -122,7 +122,7 @@ void ImageModel::picField_Click(int index)
     UpdateDataText();
 }
 
-void ImageModel::cmdUpDate_Click()
+void Document::cmdUpDate_Click()
 {
     if (LenientNumber(m_view.widthText()) > 16)
         m_view.setWidthText("16");
@@ -132,7 +132,7 @@ void ImageModel::cmdUpDate_Click()
     UpdateDataText();
 }
 
-void ImageModel::UpdateDataText()
+void Document::UpdateDataText()
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
     const int bytes = bytesPerRow(width());
@@ -161,7 +161,7 @@ void ImageModel::UpdateDataText()
     m_view.setDataText(text);
 }
 
-void ImageModel::DecodeDataText(const Lines &lines)
+void Document::DecodeDataText(const Lines &lines)
 {
     for (auto &column : imgCell)
         column.fill(0);
@@ -179,7 +179,7 @@ void ImageModel::DecodeDataText(const Lines &lines)
     }
 }
 
-ImageModel::Snapshot ImageModel::snapshot() const
+Document::Snapshot Document::snapshot() const
 {
     Snapshot snapshot;
     for (int i = 0; i < kCellCount; ++i) {
@@ -189,7 +189,7 @@ ImageModel::Snapshot ImageModel::snapshot() const
     return snapshot;
 }
 
-void ImageModel::restore(const Snapshot &snapshot)
+void Document::restore(const Snapshot &snapshot)
 {
     for (int i = 0; i < kCellCount; ++i) {
         const int x = i % kColumns;
@@ -200,7 +200,7 @@ void ImageModel::restore(const Snapshot &snapshot)
     }
 }
 
-Picture ImageModel::picture() const
+Picture Document::picture() const
 {
     Picture picture;
     for (int i = 0; i < kCellCount; ++i)
@@ -209,7 +209,7 @@ Picture ImageModel::picture() const
     return picture;
 }
 
-void ImageModel::setPicture(const Picture &picture)
+void Document::setPicture(const Picture &picture)
 {
     for (int i = 0; i < kCellCount; ++i) {
         const int x = i % kColumns;
@@ -219,14 +219,14 @@ void ImageModel::setPicture(const Picture &picture)
     }
 }
 
-void ImageModel::applyPicture(const Picture &picture, int widthBytes)
+void Document::applyPicture(const Picture &picture, int widthBytes)
 {
     setPicture(picture);
     m_view.setWidthText(std::to_string(widthBytes));
     cmdUpDate_Click();
 }
 
-bool ImageModel::setCell(int index, bool on)
+bool Document::setCell(int index, bool on)
 {
     if (index < 0 || index >= kCellCount || blocked(index))
         return false;
@@ -238,12 +238,12 @@ bool ImageModel::setCell(int index, bool on)
     return true;
 }
 
-bool ImageModel::blocked(int index) const
+bool Document::blocked(int index) const
 {
     return index >= 0 && index < kCellCount && imgMask[index % kColumns][index / kColumns] != 0;
 }
 
-int ImageModel::openColumns() const
+int Document::openColumns() const
 {
     int columns = 0;
     while (columns < Picture::kWidth && !blocked(Picture::cellOf(columns, 0)))

@@ -13,6 +13,9 @@ packages=(
     clang-format clang-tidy python3 g++-mingw-w64-x86-64-posix
     # the package and its checks: scripts/package, tests/test_package.sh
     dpkg-dev desktop-file-utils appstream
+    lintian man-db
+    # the translations: lupdate and lrelease with their CMake functions, Qt's own Japanese
+    qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
 )
 
 missing=()

@@ -21,7 +21,9 @@ class TestCompletion : public QObject
         const QString script = QStringLiteral(
             "source \"$1\"; program=$2; shift 2; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1));"
             " _quernel_image_editor \"$program\"; printf '%s\\n' \"${COMPREPLY[@]}\"");
-        QStringList arguments { QStringLiteral("--norc"), QStringLiteral("-c"), script,
+        QStringList arguments { QStringLiteral("--norc"),
+                                QStringLiteral("-c"),
+                                script,
                                 QStringLiteral("bash"),
                                 QStringLiteral(QIE_SOURCE_DIR "/completion/quernel-image-editor"),
                                 program };
@@ -29,8 +31,8 @@ class TestCompletion : public QObject
         bash.start(QStringLiteral("bash"), arguments);
         if (!bash.waitForFinished(30000))
             return { QStringLiteral("(bash did not finish)") };
-        QStringList lines =
-            QString::fromUtf8(bash.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        QStringList lines
+            = QString::fromUtf8(bash.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
         lines.sort();
         return lines;
     }
@@ -61,8 +63,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_folder.isValid());
-        for (const char *name : { "logo.png", "PHOTO.JPG", "drawing.svg", "beacon.txt",
-                                  "notes.md" }) {
+        for (const char *name :
+             { "logo.png", "PHOTO.JPG", "drawing.svg", "beacon.txt", "notes.md" }) {
             QFile file(m_folder.filePath(QString::fromLatin1(name)));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
@@ -84,36 +86,35 @@ private slots:
         QTest::newRow("commands and data files first")
             << QStringList { p, QString() }
             << QStringList { "beacon.txt", "convert", "ports", "send", "sub", "text" };
-        QTest::newRow("top-level options") << QStringList { p, "-" }
-                                           << QStringList { "--", "--help", "--version", "-h" };
-        QTest::newRow("a data file after --") << QStringList { p, "--", QString() }
-                                              << QStringList { "beacon.txt", "sub" };
+        QTest::newRow("top-level options")
+            << QStringList { p, "-" } << QStringList { "--", "--help", "--version", "-h" };
+        QTest::newRow("a data file after --")
+            << QStringList { p, "--", QString() } << QStringList { "beacon.txt", "sub" };
         QTest::newRow("convert's options")
             << QStringList { p, "convert", "-" }
-            << QStringList { "--callsign", "--dither", "--help", "--invert", "--output",
-                             "--threshold", "--width", "-h", "-o" };
+            << QStringList { "--callsign",  "--dither", "--help", "--invert", "--output",
+                             "--threshold", "--width",  "-h",     "-o" };
         QTest::newRow("text's options")
             << QStringList { p, "text", "x", "-" }
-            << QStringList { "--callsign", "--font", "--help", "--output", "--width", "-h",
-                             "-o" };
-        QTest::newRow("send's options") << QStringList { p, "send", "-" }
-                                        << QStringList { "--help", "--port", "--wait", "-h" };
-        QTest::newRow("ports' options") << QStringList { p, "ports", "-" }
-                                        << QStringList { "--help", "--json", "-h" };
-        QTest::newRow("no options after --") << QStringList { p, "text", "--", "-" }
-                                             << QStringList {};
+            << QStringList { "--callsign", "--font", "--help", "--output", "--width", "-h", "-o" };
+        QTest::newRow("send's options")
+            << QStringList { p, "send", "-" } << QStringList { "--help", "--port", "--wait", "-h" };
+        QTest::newRow("ports' options")
+            << QStringList { p, "ports", "-" } << QStringList { "--help", "--json", "-h" };
+        QTest::newRow("no options after --")
+            << QStringList { p, "text", "--", "-" } << QStringList {};
         QTest::newRow("convert reads images")
             << QStringList { p, "convert", QString() }
             << QStringList { "PHOTO.JPG", "drawing.svg", "logo.png", "sub" };
-        QTest::newRow("send reads a data file") << QStringList { p, "send", QString() }
-                                                << QStringList { "beacon.txt", "sub" };
+        QTest::newRow("send reads a data file")
+            << QStringList { p, "send", QString() } << QStringList { "beacon.txt", "sub" };
         QTest::newRow("-o writes any file")
             << QStringList { p, "convert", "logo.png", "-o", QString() }
             << QStringList { "PHOTO.JPG", "beacon.txt", "drawing.svg", "fake-editor",
-                             "logo.png", "notes.md", "sub" };
-        QTest::newRow("--width 1 to 16") << QStringList { p, "text", "A", "--width", "1" }
-                                         << QStringList { "1", "10", "11", "12", "13", "14",
-                                                          "15", "16" };
+                             "logo.png",  "notes.md",   "sub" };
+        QTest::newRow("--width 1 to 16")
+            << QStringList { p, "text", "A", "--width", "1" }
+            << QStringList { "1", "10", "11", "12", "13", "14", "15", "16" };
         QTest::newRow("--callsign is free text")
             << QStringList { p, "convert", "--callsign", QString() } << QStringList {};
     }
@@ -144,9 +145,9 @@ private slots:
         const QString help = QString::fromUtf8(program.readAllStandardOutput());
         const QRegularExpression command(QStringLiteral("^  ([a-z]+)  "),
                                          QRegularExpression::MultilineOption);
-        const QStringList offeredCommands =
-            offered({ QStringLiteral("quernel-image-editor"), QString() },
-                    QStringLiteral("quernel-image-editor"));
+        const QStringList offeredCommands
+            = offered({ QStringLiteral("quernel-image-editor"), QString() },
+                      QStringLiteral("quernel-image-editor"));
         int documented = 0;
         for (auto match = command.globalMatch(help); match.hasNext(); ++documented) {
             const QString name = match.next().captured(1);
@@ -169,9 +170,9 @@ private slots:
         const QStringList documented = helpOptions(command);
         QVERIFY2(documented.contains(QStringLiteral("--help")),
                  qPrintable(command + QStringLiteral(" --help lists no options")));
-        const QStringList offeredOptions =
-            offered({ QStringLiteral("quernel-image-editor"), command, QStringLiteral("-") },
-                    QStringLiteral("quernel-image-editor"));
+        const QStringList offeredOptions
+            = offered({ QStringLiteral("quernel-image-editor"), command, QStringLiteral("-") },
+                      QStringLiteral("quernel-image-editor"));
         for (const QString &option : documented)
             QVERIFY2(offeredOptions.contains(option),
                      qPrintable(QStringLiteral("%1 %2 is not offered").arg(command, option)));

@@ -155,8 +155,8 @@ private slots:
         QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates) << false;
         QTest::newRow("en_GB") << QLocale(QLocale::English, QLocale::UnitedKingdom) << false;
         QTest::newRow("ja_JP") << QLocale(QLocale::Japanese, QLocale::Japan) << true;
-        QTest::newRow("de_DE, Qt's own buttons") << QLocale(QLocale::German, QLocale::Germany)
-                                                << true;
+        QTest::newRow("de_DE, Qt's own buttons")
+            << QLocale(QLocale::German, QLocale::Germany) << true;
     }
     void translationNeeded()
     {
@@ -172,9 +172,9 @@ private slots:
         QTest::addColumn<QString>("context");
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("the program's own") << QStringLiteral("qie::HelpWindow")
-                                           << QStringLiteral("&About…")
-                                           << QStringLiteral("バージョン情報(&A)…");
+        QTest::newRow("the program's own")
+            << QStringLiteral("qie::HelpWindow") << QStringLiteral("&About…")
+            << QStringLiteral("バージョン情報(&A)…");
         QTest::newRow("Qt's Yes button") << QStringLiteral("QPlatformTheme")
                                          << QStringLiteral("&Yes") << QStringLiteral("はい(&Y)");
     }

@@ -170,6 +170,7 @@ deb)
     if [ -f "$metainfo" ]; then
         grep -q '<launchable type="desktop-id">quernel-image-editor.desktop</launchable>' \
             "$metainfo" || fail "the metainfo does not launch quernel-image-editor.desktop"
+        grep -q '<developer_name>[^<]' "$metainfo" || fail "the metainfo names no developer"
     else
         fail "no metainfo usr/share/metainfo/io.github.quernel.ImageEditor.metainfo.xml"
     fi

@@ -31,8 +31,8 @@ private slots:
         QTest::addColumn<QString>("named");
         const QByteArray open = "QCoreApplication::translate(\"Gate\", \"Open the gate\");\n";
         const QByteArray close = "QCoreApplication::translate(\"Gate\", \"Close it\");\n";
-        const QByteArray openDone =
-            message("Open the gate", "<translation>門を開ける</translation>");
+        const QByteArray openDone
+            = message("Open the gate", "<translation>門を開ける</translation>");
         const QByteArray closeDone = message("Close it", "<translation>閉じる</translation>");
         QTest::newRow("every string translated")
             << open + close << tsFile(openDone + closeDone) << 0 << QString();
@@ -40,9 +40,9 @@ private slots:
             << open + close << tsFile(openDone) << 1 << QStringLiteral("\"Close it\"");
         QTest::newRow("a translation left unfinished")
             << open + close
-            << tsFile(openDone
-                      + message("Close it",
-                                "<translation type=\"unfinished\">閉じる</translation>"))
+            << tsFile(
+                   openDone
+                   + message("Close it", "<translation type=\"unfinished\">閉じる</translation>"))
             << 1 << QStringLiteral("\"Close it\"");
         QTest::newRow("an entry whose source is gone")
             << open << tsFile(openDone + closeDone) << 1
@@ -68,9 +68,9 @@ private slots:
 
         QProcess check;
         check.setProcessChannelMode(QProcess::MergedChannels);
-        check.start(QStringLiteral(QIE_SOURCE_DIR "/scripts/check-translations"),
-                    { QStringLiteral("--lupdate"), QStringLiteral(QIE_LUPDATE), tsPath,
-                      code.fileName() });
+        check.start(
+            QStringLiteral(QIE_SOURCE_DIR "/scripts/check-translations"),
+            { QStringLiteral("--lupdate"), QStringLiteral(QIE_LUPDATE), tsPath, code.fileName() });
         QVERIFY(check.waitForFinished(60000));
         const QString output = QString::fromUtf8(check.readAll());
         QVERIFY2(output.contains(named), qPrintable(output));

@@ -243,8 +243,8 @@ bool AtomicFile::commit()
         if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid())
             && ::fchown(m_fd, old.st_uid, old.st_gid) != 0) {
             // When the group is refused too, the file stays the saving user's, as a new one.
-            [[maybe_unused]] const int groupKept =
-                ::fchown(m_fd, static_cast<uid_t>(-1), old.st_gid);
+            [[maybe_unused]] const int groupKept
+                = ::fchown(m_fd, static_cast<uid_t>(-1), old.st_gid);
         }
         if (::fchmod(m_fd, old.st_mode & 07777) != 0)
             return fail(errno);

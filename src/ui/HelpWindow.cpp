@@ -27,7 +27,7 @@ HelpWindow *HelpWindow::open(QWidget *parent)
 QString HelpWindow::manualFor(const QLocale &locale)
 {
     return locale.language() == QLocale::Japanese ? QStringLiteral("qrc:/docs/manual.ja.md")
-                                                   : QStringLiteral("qrc:/docs/manual.md");
+                                                  : QStringLiteral("qrc:/docs/manual.md");
 }
 
 HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)

@@ -125,6 +125,9 @@ deb)
         warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
         [ -z "$warnings" ] || fail "man finds faults in the manual page: $warnings"
         lexgrog "$page" >/dev/null || fail "lexgrog finds no NAME section in the manual page"
+        page_version=$(zcat "$page" | sed -n 's/^\.TH .* "quernel-image-editor \([^"]*\)".*/\1/p')
+        [ "$page_version" = "$(dpkg-deb -f "$deb" Version)" ] \
+            || fail "the manual page is of version '$page_version', the package $(dpkg-deb -f "$deb" Version)"
         for section in SYNOPSIS DESCRIPTION COMMANDS 'EXIT STATUS' ENVIRONMENT FILES EXAMPLES; do
             zcat "$page" | grep -qx "\.SH \"\?$section\"\?" \
                 || fail "the manual page has no $section section"

@@ -90,15 +90,6 @@ private slots:
             << QStringList { p, "-" } << QStringList { "--", "--help", "--version", "-h" };
         QTest::newRow("a data file after --")
             << QStringList { p, "--", QString() } << QStringList { "beacon.txt", "sub" };
-        QTest::newRow("convert's options")
-            << QStringList { p, "convert", "-" }
-            << QStringList { "--callsign",  "--dither", "--help", "--invert", "--output",
-                             "--threshold", "--width",  "-h",     "-o" };
-        QTest::newRow("text's options")
-            << QStringList { p, "text", "x", "-" }
-            << QStringList { "--callsign", "--font", "--help", "--output", "--width", "-h", "-o" };
-        QTest::newRow("send's options")
-            << QStringList { p, "send", "-" } << QStringList { "--help", "--port", "--wait", "-h" };
         QTest::newRow("ports' options")
             << QStringList { p, "ports", "-" } << QStringList { "--help", "--json", "-h" };
         QTest::newRow("no options after --")

@@ -108,9 +108,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(help));
         QCOMPARE(help->isWindow(), true);
         QCOMPARE(help->windowModality(), Qt::NonModal);
-        QCOMPARE(QApplication::activeModalWidget(), nullptr);
         QCOMPARE(HelpWindow::open(&editor), help);
-        QCOMPARE(editor.findChildren<HelpWindow *>().size(), 1);
     }
 
     void aboutBoxOpensFromHelpNotModal()
@@ -125,7 +123,6 @@ private slots:
         QVERIFY(box != nullptr);
         QCOMPARE(box->isVisible(), true);
         QCOMPARE(box->isModal(), false);
-        QCOMPARE(QApplication::activeModalWidget(), nullptr);
     }
 
     void aboutTells_data()
@@ -153,7 +150,6 @@ private slots:
         QTest::addColumn<bool>("needed");
         QTest::newRow("C") << QLocale::c() << false;
         QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates) << false;
-        QTest::newRow("en_GB") << QLocale(QLocale::English, QLocale::UnitedKingdom) << false;
         QTest::newRow("ja_JP") << QLocale(QLocale::Japanese, QLocale::Japan) << true;
         QTest::newRow("de_DE, Qt's own buttons")
             << QLocale(QLocale::German, QLocale::Germany) << true;

@@ -38,12 +38,6 @@ private slots:
             << open + close << tsFile(openDone + closeDone) << 0 << QString();
         QTest::newRow("a string without a translation")
             << open + close << tsFile(openDone) << 1 << QStringLiteral("\"Close it\"");
-        QTest::newRow("a translation left unfinished")
-            << open + close
-            << tsFile(
-                   openDone
-                   + message("Close it", "<translation type=\"unfinished\">閉じる</translation>"))
-            << 1 << QStringLiteral("\"Close it\"");
         QTest::newRow("an entry whose source is gone")
             << open << tsFile(openDone + closeDone) << 1
             << QStringLiteral("\"Close it\" is no longer in the sources");

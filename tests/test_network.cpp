@@ -7,6 +7,7 @@
 
 #include <QFileSystemWatcher>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -14,6 +15,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <termios.h>
@@ -601,6 +603,11 @@ private slots:
         QFETCH(bool, rtsCts);
         PseudoTerminal device;
         QVERIFY(!device.slavePath.isEmpty());
+        // Held open, so that the device side reads nothing rather than a hang-up until the
+        // server opens the line.
+        const int slave = ::open(device.slavePath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(slave >= 0);
+        const auto closeSlave = qScopeGuard([slave] { ::close(slave); });
         SerialServer server;
         QVERIFY2(server.start(device.slavePath, rfc2217), qPrintable(server.why()));
 

@@ -187,6 +187,8 @@ void NetworkPort::handleReadyRead()
     if (m_state != State::Negotiating && m_state != State::Open)
         return;
     const QByteArray chunk = m_socket.readAll();
+    if (chunk.isEmpty())
+        return;
     if (!m_session) {
         m_received += chunk;
         emit readyRead();

@@ -209,6 +209,8 @@ void Rfc2217Session::comPortCommand(const QByteArray &parameters, Step &step)
             step.faults.append(LineFault::RxParity);
         return;
     }
+    // A request to pause sending (flow control suspend) is not followed: what the operator
+    // sends is small, and a server that cannot take more stops reading, which TCP passes on.
     for (Setting &setting : m_settings) {
         if (command != kServerOffset + setting.command)
             continue;

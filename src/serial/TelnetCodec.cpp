@@ -55,7 +55,7 @@ TelnetCodec::Decoded TelnetCodec::decode(const QByteArray &chunk)
             } else if (byte == kSb) {
                 m_state = State::SubOption;
             } else {
-                m_state = State::Data;
+                m_state = State::Data; // the other commands mean nothing on a serial line
             }
             break;
         case State::Verb:

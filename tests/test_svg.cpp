@@ -63,7 +63,7 @@ QByteArray gzipped(const QByteArray &head, qint64 fill, const QByteArray &tail)
         != Z_OK)
         return {};
     QByteArray out;
-    QByteArray chunk(256 * 1024, '\0');
+    QByteArray chunk(qsizetype(256) * 1024, '\0');
     const QByteArray spaces(qsizetype(kMiB), ' ');
     const auto feed = [&](const QByteArray &in, int flush) {
         z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(in.data()));

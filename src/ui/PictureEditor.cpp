@@ -118,22 +118,21 @@ void PictureEditor::paste()
         if (lines)
             return pasteLines(*lines);
     }
-    // Another program's image is read from the bytes it offers, as a file would be: its size is
-    // checked before it is decoded, and a drawing passes the same guard. Only an image this
-    // program put there is taken as the decoded image.
-    const QString offered = data ? offeredImageType(*data) : QString();
-    if (!offered.isEmpty() || (data && data->hasImage())) {
-        const ImportResult imported = offered.isEmpty()
-            ? ImageImport::fromImage(qvariant_cast<QImage>(data->imageData()))
-            : ImageImport::fromData(data->data(offered));
-        if (!imported.error.isEmpty()) {
-            m_dialogs.warn(kPasteTitle, imported.error);
-            return;
-        }
+    const auto pasteImage = [this](const ImportResult &imported) {
+        if (!imported.error.isEmpty())
+            return m_dialogs.warn(kPasteTitle, imported.error);
         applyChoice(tr("Paste"), PictureChoice { imported.picture, imported.widthBytes });
         if (!imported.notes.isEmpty())
             m_dialogs.warn(kPasteTitle, imported.notes.join(u'\n'));
-        return;
+    };
+    // Another program's image is read from the bytes it offers, as a file would be: its size is
+    // checked before it is decoded, and a drawing passes the same guard. Only an image this
+    // program put there is taken as the decoded image.
+    if (data) {
+        if (const QString offered = offeredImageType(*data); !offered.isEmpty())
+            return pasteImage(ImageImport::fromData(data->data(offered)));
+        if (data->hasImage())
+            return pasteImage(ImageImport::fromImage(qvariant_cast<QImage>(data->imageData())));
     }
     m_dialogs.warn(
         kPasteTitle,

@@ -114,9 +114,9 @@ QByteArray whitePng(quint32 width, quint32 height)
         QByteArray out(4, '\0');
         qToBigEndian(quint32(data.size()), out.data());
         QByteArray crc(4, '\0');
-        qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef *>(body.constData()),
-                                   uInt(body.size()))),
-                     crc.data());
+        qToBigEndian(
+            quint32(crc32(0, reinterpret_cast<const Bytef *>(body.constData()), uInt(body.size()))),
+            crc.data());
         return out + body + crc;
     };
     QByteArray header(13, '\0');

@@ -79,14 +79,14 @@ Result gzip(QByteArrayView compressed, qint64 maxBytes)
             }
             if (consumed == total)
                 break;
-            // Another member follows, or trailing bytes that make the data damaged.
+            // Only another member may follow: other bytes are damage, not padding.
             if (!isGzip(compressed.sliced(consumed)) || inflateReset(&z) != Z_OK)
                 return result;
             continue;
         }
-        if (status == Z_BUF_ERROR && z.avail_out > 0)
-            return result; // the input ended inside a member
-        if (status != Z_OK && status != Z_BUF_ERROR)
+        // There was room for output, so anything but progress is damage (Z_BUF_ERROR: the
+        // input ended inside a member).
+        if (status != Z_OK)
             return result;
     }
     out.resize(qsizetype(produced));

@@ -7,6 +7,8 @@ packages=(
     build-essential cmake ninja-build clang libclang-rt-14-dev
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins
     libbenchmark-dev
+    # SVG import: the Svg module and its image format plugin, and zlib for inflating svgz
+    qt6-svg-dev zlib1g-dev
     fonts-ipafont-gothic
     xvfb xauth xdotool x11-utils imagemagick
     # the source checks: scripts/format, scripts/tidy, scripts/wincheck

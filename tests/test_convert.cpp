@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include "DataRows.h"
 #include "FakeEditorView.h"
 #include "FileBytes.h"
 #include "PictureRows.h"
@@ -27,6 +26,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+Q_DECLARE_METATYPE(qie::ImportOptions)
 
 using namespace qie;
 using namespace qie::test;
@@ -96,7 +97,9 @@ class TestConvert : public QObject
 private slots:
     void builtInFont_data()
     {
-        columns<QString, QStringList, int>("text", "picture", "columns");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("picture");
+        QTest::addColumn<int>("columns");
         QTest::newRow("capital and lowercase") << "Hi" << QStringList {
             ".......", "#...#.#", "#...#..", "#...#.#", "#####.#",
             "#...#.#", "#...#.#", "#...#.#", ".......", ".......",
@@ -116,8 +119,9 @@ private slots:
     }
     void builtInFont()
     {
-        const auto [text, picture, columns]
-            = fetch<QString, QStringList, int>("text", "picture", "columns");
+        QFETCH(QString, text);
+        QFETCH(QStringList, picture);
+        QFETCH(int, columns);
         const auto rendered = TextRenderer::render(text, TextRenderer::builtInFontName());
         QCOMPARE(rowsOf(rendered.picture, columns), picture);
         QCOMPARE(rendered.columns, columns);
@@ -126,14 +130,18 @@ private slots:
 
     void textWidth_data()
     {
-        columns<QString, int, int>("text", "columns", "bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("bytes");
         QTest::newRow("two glyphs and a gap make 11 columns") << "HH" << 11 << 2;
         QTest::newRow("30 W too wide") << QString(30, u'W') << 179 << 16;
         QTest::newRow("empty text keeps 1 byte") << "" << 0 << 1;
     }
     void textWidth()
     {
-        const auto [text, columns, bytes] = fetch<QString, int, int>("text", "columns", "bytes");
+        QFETCH(QString, text);
+        QFETCH(int, columns);
+        QFETCH(int, bytes);
         const auto rendered = TextRenderer::render(text, TextRenderer::builtInFontName());
         QCOMPARE(rendered.columns, columns);
         QCOMPARE(rendered.widthBytes, bytes);
@@ -141,7 +149,7 @@ private slots:
 
     void installedFont_data()
     {
-        columns<QString>("family");
+        QTest::addColumn<QString>("family");
         const QStringList names = TextRenderer::fontNames();
         for (const QString &family : names.mid(1))
             QTest::newRow(family.toUtf8().constData()) << family;
@@ -150,7 +158,7 @@ private slots:
     }
     void installedFont()
     {
-        const auto [family] = fetch<QString>("family");
+        QFETCH(QString, family);
         // Printable ASCII in pieces that fit the picture: together their ink starts on row 0
         // and reaches the bottom, so the font has the largest size that holds its glyphs, and
         // each piece starts its ink at column 0.
@@ -179,7 +187,10 @@ private slots:
 
     void importRules_data()
     {
-        columns<QImage, ImportOptions, QStringList, int>("image", "options", "picture", "columns");
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<ImportOptions>("options");
+        QTest::addColumn<QStringList>("picture");
+        QTest::addColumn<int>("columns");
         QImage exact = filled(6, 10, Qt::black);
         exact.setPixelColor(0, 0, Qt::white);
         exact.setPixelColor(5, 9, Qt::white);
@@ -251,9 +262,10 @@ private slots:
     }
     void importRules()
     {
-        const auto [image, options, picture, columns]
-            = fetch<QImage, ImportOptions, QStringList, int>("image", "options", "picture",
-                                                             "columns");
+        QFETCH(QImage, image);
+        QFETCH(ImportOptions, options);
+        QFETCH(QStringList, picture);
+        QFETCH(int, columns);
         const ImportResult result = ImageImport::fromImage(image, options);
         QCOMPARE(result.error, QString());
         QCOMPARE(rowsOf(result.picture, columns), picture);
@@ -263,7 +275,10 @@ private slots:
 
     void importWidth_data()
     {
-        columns<QImage, int, bool, int>("image", "columns", "cut", "bytes");
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<bool>("cut");
+        QTest::addColumn<int>("bytes");
         QTest::newRow("8 columns fill 1 byte") << filled(8, 10, Qt::white) << 8 << false << 1;
         QTest::newRow("9 columns need 2 bytes") << filled(9, 10, Qt::black) << 9 << false << 2;
         QTest::newRow("128 columns, none cut") << filled(128, 10, Qt::white) << 128 << false << 16;
@@ -274,8 +289,10 @@ private slots:
     }
     void importWidth()
     {
-        const auto [image, columns, cut, bytes]
-            = fetch<QImage, int, bool, int>("image", "columns", "cut", "bytes");
+        QFETCH(QImage, image);
+        QFETCH(int, columns);
+        QFETCH(bool, cut);
+        QFETCH(int, bytes);
         const ImportResult result = ImageImport::fromImage(image);
         QCOMPARE(result.columns, columns);
         QCOMPARE(result.cut, cut);
@@ -287,7 +304,9 @@ private slots:
     void dither_data()
     {
         // asThreshold: dithering gives the picture the plain threshold gives.
-        columns<int, int, bool>("grey", "expectedOn", "asThreshold");
+        QTest::addColumn<int>("grey");
+        QTest::addColumn<int>("expectedOn");
+        QTest::addColumn<bool>("asThreshold");
         QTest::newRow("black stays off") << 0 << 0 << true;
         QTest::newRow("white stays on") << 255 << 1280 << true;
         QTest::newRow("a quarter grey sets about a quarter") << 64 << 321 << false;
@@ -295,8 +314,9 @@ private slots:
     }
     void dither()
     {
-        const auto [grey, expectedOn, asThreshold]
-            = fetch<int, int, bool>("grey", "expectedOn", "asThreshold");
+        QFETCH(int, grey);
+        QFETCH(int, expectedOn);
+        QFETCH(bool, asThreshold);
         const ImportResult plain
             = ImageImport::fromImage(filled(128, 10, QColor(grey, grey, grey)));
         const ImportResult result = ImageImport::fromImage(
@@ -312,7 +332,8 @@ private slots:
 
     void formats_data()
     {
-        columns<QByteArray, QStringList>("bytes", "picture");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("picture");
         QImage image = filled(3, 10, Qt::black);
         image.setPixelColor(1, 3, Qt::white);
         const QStringList rows
@@ -325,7 +346,8 @@ private slots:
     }
     void formats()
     {
-        const auto [bytes, picture] = fetch<QByteArray, QStringList>("bytes", "picture");
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, picture);
         const ImportResult result = ImageImport::fromData(bytes);
         QCOMPARE(result.error, QString());
         QCOMPARE(rowsOf(result.picture, picture.value(0).size()), picture);
@@ -347,14 +369,16 @@ private slots:
 
     void refused_data()
     {
-        columns<QByteArray, QString>("bytes", "says");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("says");
         QTest::newRow("declared 4097 x 4096") << bmpDeclaring(4097, 4096) << "too large";
         QTest::newRow("not an image") << QByteArray("hello, world") << "not an image";
         QTest::newRow("nothing") << QByteArray() << "not an image";
     }
     void refused()
     {
-        const auto [bytes, says] = fetch<QByteArray, QString>("bytes", "says");
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, says);
         const ImportResult result = ImageImport::fromData(bytes);
         QVERIFY2(result.error.contains(says), qPrintable(result.error));
         QCOMPARE(result.picture, Picture());
@@ -375,13 +399,13 @@ private slots:
 
     void roundTrip_data()
     {
-        columns<int>("scale");
+        QTest::addColumn<int>("scale");
         QTest::newRow("1x") << 1;
         QTest::newRow("16x") << 16;
     }
     void roundTrip()
     {
-        const auto [scale] = fetch<int>("scale");
+        QFETCH(int, scale);
         Picture picture
             = TextRenderer::render(QStringLiteral("Round trip, gjpqy! 0123456789 ABCDEFGHIJ"),
                                    TextRenderer::builtInFontName())
@@ -401,13 +425,15 @@ private slots:
     // cells at width 16 and then typing the width and pressing "Done".
     void dataTextAsTheWindow_data()
     {
-        columns<int, QString>("width", "callsign");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("callsign");
         QTest::newRow("full width") << 16 << "JA1ZZZ";
         QTest::newRow("narrower than the picture drops columns") << 3 << "";
     }
     void dataTextAsTheWindow()
     {
-        const auto [width, callsign] = fetch<int, QString>("width", "callsign");
+        QFETCH(int, width);
+        QFETCH(QString, callsign);
         const Picture picture
             = TextRenderer::render(QStringLiteral("Abc xyz 123"), TextRenderer::builtInFontName())
                   .picture;
@@ -427,7 +453,10 @@ private slots:
 
     void commands_data()
     {
-        columns<QStringList, int, QByteArray, bool>("arguments", "status", "file", "message");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("message");
         const QByteArrayList zeros(10, "00");
         QByteArrayList left = zeros;
         left[0] = "F000";
@@ -501,8 +530,10 @@ private slots:
     }
     void commands()
     {
-        const auto [arguments, status, file, message]
-            = fetch<QStringList, int, QByteArray, bool>("arguments", "status", "file", "message");
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QByteArray, file);
+        QFETCH(bool, message);
         QImage left = filled(12, 10, Qt::black);
         for (int x = 0; x < 4; ++x)
             left.setPixelColor(x, 0, Qt::white);
@@ -551,7 +582,9 @@ private slots:
     // The dialog follows the typing: OK only while the text fits, and the status says why not.
     void textDialog_data()
     {
-        columns<QString, bool, QString>("text", "ok", "says");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("says");
         QTest::newRow("fits") << "Hi" << true << "7 columns, width 1 bytes.";
         QTest::newRow("exactly 128 columns")
             << QString(20, u'H') + QStringLiteral("Ili") << true << "128 columns, width 16 bytes.";
@@ -561,7 +594,9 @@ private slots:
     }
     void textDialog()
     {
-        const auto [text, ok, says] = fetch<QString, bool, QString>("text", "ok", "says");
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(QString, says);
         TextDialog dialog;
         QCOMPARE(dialog.fontBox()->currentText(), TextRenderer::builtInFontName());
         QTest::keyClicks(dialog.textBox(), text);
@@ -602,8 +637,6 @@ private slots:
         QCOMPARE(readAll(out), QByteArray("earlier"));
     }
 };
-
-Q_DECLARE_METATYPE(qie::ImportOptions)
 
 QTEST_MAIN(TestConvert)
 #include "test_convert.moc"

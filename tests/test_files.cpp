@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include "DataRows.h"
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "FileBytes.h"
@@ -190,8 +189,13 @@ private slots:
     // are open.
     void loadSetsEditor_data()
     {
-        columns<Bytes, Bytes, Bytes, Bytes, Bytes, QString, int>("callsign", "row", "lastRow",
-                                                                 "end", "last", "width", "digits");
+        QTest::addColumn<Bytes>("callsign");
+        QTest::addColumn<Bytes>("row");
+        QTest::addColumn<Bytes>("lastRow");
+        QTest::addColumn<Bytes>("end");
+        QTest::addColumn<Bytes>("last");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<int>("digits");
         const QByteArray f2 = "F0", f4 = "8f1e", f7 = "FA50C3D", crLf = kCrLf, cr = "\r", no;
         const QByteArray zeros(32, '0'), longest(DataFile::kMaxLoadBytes - 21, 'C');
         QTest::newRow("start-up file") << no << zeros << zeros << crLf << crLf << "16" << 32;
@@ -208,9 +212,13 @@ private slots:
 
     void loadSetsEditor()
     {
-        const auto [callsign, row, lastRow, end, last, width, digits]
-            = fetch<Bytes, Bytes, Bytes, Bytes, Bytes, QString, int>(
-                "callsign", "row", "lastRow", "end", "last", "width", "digits");
+        QFETCH(Bytes, callsign);
+        QFETCH(Bytes, row);
+        QFETCH(Bytes, lastRow);
+        QFETCH(Bytes, end);
+        QFETCH(Bytes, last);
+        QFETCH(QString, width);
+        QFETCH(int, digits);
         QTemporaryDir dir;
         const QString path = dir.filePath("in.txt"), out = dir.filePath("out.txt");
         Editor editor;
@@ -250,7 +258,10 @@ private slots:
     // "sparse" (100 MB without a line end), a missing one, an absolute path, or "" (dialog closed).
     void failureChangesNothing_data()
     {
-        columns<int, QString, Bytes, int>("operation", "target", "bytes", "error");
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<Bytes>("bytes");
+        QTest::addColumn<int>("error");
         const QByteArray no, lf = QByteArray("00\n").repeated(12),
                              ten = QByteArray("00\r\n").repeated(10);
         const QByteArray wide = kCrLf.repeated(10) + QByteArray(32768, '0');
@@ -346,7 +357,10 @@ private slots:
     // 0. A click then rewrites the rows, and line 0 keeps the bytes behind the box: `kept`.
     void loadedBytesKept_data()
     {
-        columns<Bytes, Bytes, QString, Bytes>("callsign", "row", "shown", "kept");
+        QTest::addColumn<Bytes>("callsign");
+        QTest::addColumn<Bytes>("row");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<Bytes>("kept");
         const QByteArray bom = "\xEF\xBB\xBF", invalid = "JA\xC0\xAF\xFF";
         const QString replaced = QStringLiteral("\uFFFD");
         QTest::newRow("byte-order marks") << bom + "CQ" << bom + "F0"
@@ -364,8 +378,10 @@ private slots:
 
     void loadedBytesKept()
     {
-        const auto [callsign, row, shown, kept]
-            = fetch<Bytes, Bytes, QString, Bytes>("callsign", "row", "shown", "kept");
+        QFETCH(Bytes, callsign);
+        QFETCH(Bytes, row);
+        QFETCH(QString, shown);
+        QFETCH(Bytes, kept);
         QTemporaryDir dir;
         const QString in = dir.filePath("in.txt"), out = dir.filePath("out.txt");
         const QByteArray file = dataFile(callsign, row);
@@ -394,7 +410,10 @@ private slots:
     // Only the characters the operator left at the start keep the bytes they came from.
     void typedCallsignEncoded_data()
     {
-        columns<Bytes, int, QString, Bytes>("callsign", "erase", "typed", "written");
+        QTest::addColumn<Bytes>("callsign");
+        QTest::addColumn<int>("erase");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<Bytes>("written");
         QTest::newRow("typed over Shift-JIS") << kShiftJis << 6 << "JA1" << Bytes("JA1");
         QTest::newRow("typed after Shift-JIS")
             << kShiftJis << 0 << "1" << QStringLiteral("\uFFFDe\uFFFDX\uFFFDg1").toUtf8();
@@ -404,8 +423,10 @@ private slots:
 
     void typedCallsignEncoded()
     {
-        const auto [callsign, erase, typed, written]
-            = fetch<Bytes, int, QString, Bytes>("callsign", "erase", "typed", "written");
+        QFETCH(Bytes, callsign);
+        QFETCH(int, erase);
+        QFETCH(QString, typed);
+        QFETCH(Bytes, written);
         QTemporaryDir dir;
         const QString in = dir.filePath("in.txt"), out = dir.filePath("out.txt");
         QVERIFY(writeFile(in, dataFile(callsign, "F0")));
@@ -424,7 +445,8 @@ private slots:
     // The caption names the file as it is called, "&" included, and makes no Alt shortcut.
     void captionShowsNameAsIs_data()
     {
-        columns<int, QString>("operation", "name");
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<QString>("name");
         QTest::newRow("load R&D.txt") << +Load << "R&D.txt";
         QTest::newRow("save R&D.txt") << +Save << "R&D.txt";
         QTest::newRow("save &&a&") << +Save << "&&a&";
@@ -432,7 +454,8 @@ private slots:
 
     void captionShowsNameAsIs()
     {
-        const auto [operation, name] = fetch<int, QString>("operation", "name");
+        QFETCH(int, operation);
+        QFETCH(QString, name);
         QTemporaryDir dir;
         const QString path = dir.filePath(name);
         QVERIFY(writeFile(path, kStartUpFile));
@@ -447,14 +470,16 @@ private slots:
     // nothing else is left in the folder.
     void longNameSaves_data()
     {
-        columns<QString, bool>("name", "existing");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("existing");
         QTest::newRow("255 bytes, new") << QString(255, u'n') << false;
         QTest::newRow("255 bytes of UTF-8, replaced") << QStringLiteral("あ").repeated(85) << true;
     }
 
     void longNameSaves()
     {
-        const auto [name, existing] = fetch<QString, bool>("name", "existing");
+        QFETCH(QString, name);
+        QFETCH(bool, existing);
         QTemporaryDir dir;
         const QString path = dir.filePath(name);
         if (existing)
@@ -470,7 +495,10 @@ private slots:
     // any new file gets under the umask 022. `owner` and `group` -1: this process's own.
     void saveKeepsModeAndOwner_data()
     {
-        columns<bool, int, int, int>("existing", "mode", "owner", "group");
+        QTest::addColumn<bool>("existing");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("owner");
+        QTest::addColumn<int>("group");
         QTest::newRow("new file") << false << 0644 << -1 << -1;
         QTest::newRow("mode 0640") << true << 0640 << -1 << -1;
         QTest::newRow("mode 02755, set-group bit") << true << 02755 << -1 << -1;
@@ -479,8 +507,10 @@ private slots:
 
     void saveKeepsModeAndOwner()
     {
-        const auto [existing, mode, owner, group]
-            = fetch<bool, int, int, int>("existing", "mode", "owner", "group");
+        QFETCH(bool, existing);
+        QFETCH(int, mode);
+        QFETCH(int, owner);
+        QFETCH(int, group);
         if ((owner >= 0 || group >= 0) && ::geteuid() != 0)
             QSKIP("giving a file to another user takes root");
         QTemporaryDir dir;
@@ -507,7 +537,9 @@ private slots:
     // a second link between them when not empty.
     void saveFollowsLinks_data()
     {
-        columns<QString, QString, bool>("link", "via", "existing");
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("via");
+        QTest::addColumn<bool>("existing");
         QTest::newRow("to another folder") << "../b/data.txt"
                                            << "" << true;
         QTest::newRow("absolute") << "/b/data.txt"
@@ -520,7 +552,9 @@ private slots:
 
     void saveFollowsLinks()
     {
-        auto [link, via, existing] = fetch<QString, QString, bool>("link", "via", "existing");
+        QFETCH(QString, link);
+        QFETCH(QString, via);
+        QFETCH(bool, existing);
         QTemporaryDir dir;
         const QString a = dir.filePath("a"), b = dir.filePath("b");
         QVERIFY(QDir().mkdir(a));

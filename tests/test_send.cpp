@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include "DataRows.h"
 #include "FileBytes.h"
 #include "PseudoTerminal.h"
 #include "serial/SerialPortControl.h"
@@ -55,8 +54,11 @@ private slots:
     // Each row runs the program; `setup` says what the device does.
     void send_data()
     {
-        columns<QStringList, QString, int, QByteArray, QString>("arguments", "setup", "status",
-                                                                "output", "error");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QString>("error");
         const QByteArray answer("OK\r\n\x00\xff\x1b[0m", 10);
         QTest::newRow("sent, the answer copied byte for byte")
             << QStringList { "FILE", "--wait", "1" } << "answers" << 0 << answer << "";
@@ -89,9 +91,11 @@ private slots:
     }
     void send()
     {
-        const auto [arguments, setup, status, output, error]
-            = fetch<QStringList, QString, int, QByteArray, QString>("arguments", "setup", "status",
-                                                                    "output", "error");
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, setup);
+        QFETCH(int, status);
+        QFETCH(QByteArray, output);
+        QFETCH(QString, error);
         Device device;
         if (device.slavePath.isEmpty())
             QSKIP("no pseudo-terminal available");

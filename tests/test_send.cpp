@@ -23,16 +23,25 @@ struct Device : PseudoTerminal
     QByteArray received;
     QByteArray answer;
     qsizetype answerAfter = 0;
+    bool hangsUp = false; // once the answer is out, or at once without one
 
     void take()
     {
+        if (master < 0)
+            return;
         char buffer[4096];
         for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
             received.append(buffer, n);
-        if (!answer.isEmpty() && received.size() >= answerAfter) {
+        if (received.size() < answerAfter)
+            return;
+        if (!answer.isEmpty()) {
             [[maybe_unused]] const auto n = ::write(master, answer.data(), answer.size());
             answer.clear();
+            // The answer must reach the program before the line goes.
+            QTest::qWait(200);
         }
+        if (hangsUp)
+            hangUp();
     }
 };
 
@@ -51,7 +60,9 @@ class TestSend : public QObject
     Q_OBJECT
 
 private slots:
-    // Each row runs the program; `setup` says what the device does.
+    // Each row runs the program; `setup` says what the device does ("answers", "takes
+    // nothing", "hangs up" once all has arrived), where the file comes from ("stdin") and where
+    // standard output goes ("full": /dev/full, "closed": a pipe nobody reads).
     void send_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -64,6 +75,24 @@ private slots:
             << QStringList { "FILE", "--wait", "1" } << "answers" << 0 << answer << "";
         QTest::newRow("sent, nothing awaited")
             << QStringList { "FILE" } << "" << 0 << QByteArray() << "";
+        QTest::newRow("sent from standard input")
+            << QStringList { "-" } << "stdin" << 0 << QByteArray() << "";
+        QTest::newRow("a hang-up during the wait, after all had left")
+            << QStringList { "FILE", "--wait", "5" } << "hangs up" << 0 << QByteArray()
+            << "Number : 8110\n";
+        QTest::newRow("answer to a full disk, then a hang-up")
+            << QStringList { "FILE", "--wait", "5" } << "answers, hangs up, full" << 4
+            << QByteArray() << "could not be written to standard output: No space left";
+        QTest::newRow("answer to a closed pipe")
+            << QStringList { "FILE", "--wait", "1" } << "answers, closed" << 4 << QByteArray()
+            << "could not be written to standard output: Broken pipe";
+        QTest::newRow("help sends nothing")
+            << QStringList { "FILE", "--help" } << "help" << 0
+            << QByteArray("Usage: quernel-image-editor send FILE [--port N] [--wait SECONDS]\n")
+            << "";
+        QTest::newRow("no help option beyond -h and --help")
+            << QStringList { "FILE", "--help-all" } << "" << 2 << QByteArray()
+            << "Unknown option 'help-all'";
         QTest::newRow("no such file")
             << QStringList { "missing.txt" } << "" << 1 << QByteArray() << "Number : 53\n";
         QTest::newRow("no file named") << QStringList {} << "" << 2 << QByteArray()
@@ -101,10 +130,10 @@ private slots:
             QSKIP("no pseudo-terminal available");
         QTemporaryDir dir;
         QVERIFY(writeFile(dir.filePath(QStringLiteral("FILE")), kDataText + "\r\n"));
-        if (setup == u"answers") {
-            device.answer = output;
-            device.answerAfter = kDataText.size();
-        }
+        device.answerAfter = kDataText.size();
+        if (setup.contains(u"answers"))
+            device.answer = status == 0 ? output : QByteArray("answer");
+        device.hangsUp = setup.contains(u"hangs up");
         if (setup == u"takes nothing")
             device.fill();
         if (setup == u"pinned") {
@@ -116,7 +145,10 @@ private slots:
         }
         QSocketNotifier arrivals(device.master, QSocketNotifier::Read);
         if (setup != u"takes nothing")
-            connect(&arrivals, &QSocketNotifier::activated, this, [&device] { device.take(); });
+            connect(&arrivals, &QSocketNotifier::activated, this, [&] {
+                device.take();
+                arrivals.setEnabled(device.master >= 0);
+            });
 
         QProcess program;
         program.setWorkingDirectory(dir.path());
@@ -127,19 +159,35 @@ private slots:
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         program.setProcessEnvironment(environment);
+        if (setup.contains(u"stdin"))
+            program.setStandardInputFile(dir.filePath(QStringLiteral("FILE")));
+        if (setup.contains(u"full"))
+            program.setStandardOutputFile(QStringLiteral("/dev/full"));
+        // A pipe whose reader is gone before the program writes to it.
+        int closedPipe[2] = { -1, -1 };
+        if (setup.contains(u"closed")) {
+            QCOMPARE(::pipe(closedPipe), 0);
+            ::close(closedPipe[0]);
+            program.setChildProcessModifier([end = closedPipe[1]] { ::dup2(end, 1); });
+        }
         program.start(QStringLiteral(QIE_PROGRAM),
                       QStringList { QStringLiteral("send") } + arguments);
         QVERIFY(program.waitForStarted());
+        if (closedPipe[1] >= 0)
+            ::close(closedPipe[1]);
         QTRY_COMPARE_WITH_TIMEOUT(program.state(), QProcess::NotRunning, 20000);
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), status);
-        QCOMPARE(program.readAllStandardOutput(), output);
+        const QByteArray written = program.readAllStandardOutput();
+        // The help is checked by its first line.
+        QCOMPARE(setup == u"help" ? written.left(output.size()) : written, output);
         const QString shown = QString::fromLocal8Bit(program.readAllStandardError());
         QVERIFY2(shown.contains(error), qPrintable(shown));
         QCOMPARE(shown.isEmpty(), error.isEmpty());
         if (setup != u"takes nothing") {
             device.take();
-            QCOMPARE(device.received, status == 0 ? kDataText : QByteArray());
+            const bool sent = status == 0 || status == 4;
+            QCOMPARE(device.received, sent && setup != u"help" ? kDataText : QByteArray());
         }
     }
 

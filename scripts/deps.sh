@@ -8,6 +8,10 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins
     libbenchmark-dev
     fonts-ipafont-gothic
+    # the SVG image format plug-in, so that SVG import is tested rather than skipped
+    libqt6svg6
+    # a virtual port pair, the stand-in for a device that the send tests also use
+    socat
     xvfb xauth xdotool x11-utils imagemagick
     # the source checks: scripts/format, scripts/tidy, scripts/wincheck
     clang-format clang-tidy python3 g++-mingw-w64-x86-64-posix

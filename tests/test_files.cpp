@@ -3,6 +3,8 @@
 #include "FakeDialogService.h"
 #include "FileBytes.h"
 #include "files/DataFile.h"
+#include "images/ImageExport.h"
+#include "images/ImageImport.h"
 #include "ui/Form1.h"
 
 #include <QDir>
@@ -574,6 +576,22 @@ private slots:
         QCOMPARE(QFileInfo(a + "/link.txt").isSymLink(), true);
         QCOMPARE(entries(a), inA);
         QCOMPARE(entries(b), QStringList { "data.txt" });
+    }
+
+    // Import reads only regular files, and export writes only those: a FIFO neither blocks
+    // nor is replaced.
+    void importAndExportRefuseFifos()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("images.fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const ImportResult imported = ImageImport::fromFile(fifo);
+        QVERIFY2(imported.error.contains(QLatin1String("is not a regular file")),
+                 qPrintable(imported.error));
+        QString error;
+        QCOMPARE(ImageExport::savePng(Picture(), 1, fifo, &error), false);
+        QVERIFY2(error.contains(QLatin1String("is not a regular file")), qPrintable(error));
+        QCOMPARE(statOf(fifo).st_mode & S_IFMT, mode_t(S_IFIFO));
     }
 };
 

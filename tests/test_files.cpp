@@ -2,6 +2,7 @@
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "FileBytes.h"
+#include "files/AtomicFile.h"
 #include "files/DataFile.h"
 #include "images/ImageExport.h"
 #include "images/ImageImport.h"
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
+#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -114,6 +116,16 @@ int inChild(Operation operation, const QString &folder, Prepare prepare, Act act
     int status = -1;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Points this process's descriptor 1 at a new file `path` holding "log\n", appending.
+bool redirectStandardOutput(const QString &path)
+{
+    if (!writeFile(path, "log\n"))
+        return false;
+    std::fflush(stdout);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND);
+    return fd >= 0 && ::dup2(fd, 1) == 1 && ::close(fd) == 0;
 }
 
 // Everything a load or a failed operation may or may not change.
@@ -264,6 +276,7 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<Bytes>("bytes");
         QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("says");
         const QByteArray no, lf = QByteArray("00\n").repeated(12),
                              ten = QByteArray("00\r\n").repeated(10);
         const QByteArray wide = kCrLf.repeated(10) + QByteArray(32768, '0');
@@ -271,25 +284,32 @@ private slots:
             = QByteArray(DataFile::kMaxLoadBytes - 21, 'C') + kCrLf.repeated(10) + "F\r\n";
         namespace File = DataFile;
         const int past = File::kErrPastEnd, access = File::kErrAccess;
-        QTest::newRow("load LF ends") << +Load << "in.txt" << lf << past;
-        QTest::newRow("load 10 lines") << +Load << "in.txt" << ten << past;
-        QTest::newRow("load empty file") << +Load << "in.txt" << no << past;
-        QTest::newRow("load line 10 of 32768") << +Load << "in.txt" << wide << kErrOverflow;
-        QTest::newRow("load line 10 ending past bound") << +Load << "in.txt" << beyond << past;
-        QTest::newRow("load 100 MB without line ends") << +Load << "sparse" << no << past;
-        QTest::newRow("load missing file") << +Load << "no.txt" << no << File::kErrFileNotFound;
-        QTest::newRow("load FIFO without a writer") << +Load << "pipe" << no << access;
-        QTest::newRow("load endless device") << +Load << "/dev/zero" << no << access;
-        QTest::newRow("load dialog closed") << +Load << "" << no << 0;
-        QTest::newRow("save dialog closed") << +Save << "" << no << 0;
-        QTest::newRow("save, no folder") << +Save << "no/x" << no << File::kErrPathNotFound;
-        QTest::newRow("as nobody") << +SaveAsNobody << "keep.txt" << no << File::kErrPermission;
+        QTest::newRow("load LF ends") << +Load << "in.txt" << lf << past << "";
+        QTest::newRow("load 10 lines") << +Load << "in.txt" << ten << past << "";
+        QTest::newRow("load empty file") << +Load << "in.txt" << no << past << "";
+        QTest::newRow("load line 10 of 32768") << +Load << "in.txt" << wide << kErrOverflow << "";
+        QTest::newRow("load line 10 ending past bound") << +Load << "in.txt" << beyond << past << "";
+        QTest::newRow("load 100 MB without line ends") << +Load << "sparse" << no << past << "";
+        QTest::newRow("load missing file") << +Load << "no.txt" << no << File::kErrFileNotFound << "";
+        QTest::newRow("load FIFO without a writer") << +Load << "pipe" << no << access << "";
+        QTest::newRow("load endless device") << +Load << "/dev/zero" << no << access << "";
+        QTest::newRow("load dialog closed") << +Load << "" << no << 0 << "";
+        QTest::newRow("save dialog closed") << +Save << "" << no << 0 << "";
+        QTest::newRow("save, no folder") << +Save << "no/x" << no << File::kErrPathNotFound << "";
+        QTest::newRow("as nobody") << +SaveAsNobody << "keep.txt" << no << File::kErrPermission << "";
         // The folder would let the file be replaced; its mode says it must not be.
         QTest::newRow("read-only file, as nobody")
-            << +SaveReadOnlyAsNobody << "keep.txt" << no << File::kErrPermission;
-        QTest::newRow("disk full") << +SaveOnFullDisk << "keep.txt" << no << File::kErrDiskFull;
-        QTest::newRow("save onto FIFO") << +Save << "pipe" << no << access;
-        QTest::newRow("save onto device") << +Save << "dev" << no << access;
+            << +SaveReadOnlyAsNobody << "keep.txt" << no << File::kErrPermission << "";
+        QTest::newRow("disk full") << +SaveOnFullDisk << "keep.txt" << no << File::kErrDiskFull << "";
+        QTest::newRow("save onto FIFO") << +Save << "pipe" << no << access << "";
+        QTest::newRow("save onto device") << +Save << "dev" << no << access << "";
+        // Standard output redirected to a file: that file is not the one to replace.
+        QTest::newRow("save onto /dev/stdout")
+            << +Save << "/dev/stdout" << no << access << "is not a regular file";
+        QTest::newRow("save through a link into a missing folder")
+            << +Save << "dangling" << no << File::kErrPathNotFound
+            << "leads to \"{box}/nowhere/deeper/x.txt\", and the folder \"{box}/nowhere\" does "
+               "not exist";
     }
 
     void failureChangesNothing()
@@ -300,12 +320,14 @@ private slots:
         QFETCH(QString, target);
         QFETCH(Bytes, bytes);
         QFETCH(int, error);
+        QFETCH(QString, says);
 
         QTemporaryDir dir;
         QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7755))); // for nobody
         const QString box = dir.filePath(QStringLiteral("box"));
         QVERIFY(QDir().mkdir(box));
         const QString keep = box + QStringLiteral("/keep.txt");
+        const QString log = box + QStringLiteral("/log.txt");
         const QString path
             = target.isEmpty() || target.startsWith(u'/') ? target : box + u'/' + target;
         const QByteArray node = QFile::encodeName(path);
@@ -317,7 +339,10 @@ private slots:
                 && (target != u"sparse"
                     || (writeFile(path, {}) && ::truncate(node.constData(), 100 << 20) == 0))
                 && (operation != SaveReadOnlyAsNobody
-                    || ::chmod(QFile::encodeName(keep).constData(), 0444) == 0);
+                    || ::chmod(QFile::encodeName(keep).constData(), 0444) == 0)
+                && (target != u"dangling"
+                    || QFile::link(QStringLiteral("nowhere/deeper/x.txt"), path))
+                && (target != u"/dev/stdout" || redirectStandardOutput(log));
         };
         // A node replaced by a plain file shows among the regular files.
         const auto listing = [&] {
@@ -343,9 +368,13 @@ private slots:
             if (error) {
                 QVERIFY2(editor.prompt().startsWith(number), qPrintable(editor.prompt()));
                 QVERIFY2(editor.prompt().contains(path), qPrintable(editor.prompt()));
+                QVERIFY2(editor.prompt().contains(QString(says).replace("{box}", box)),
+                         qPrintable(editor.prompt()));
             }
             compareStates(editor.state(), expected);
             QCOMPARE(readAll(keep), kOldBytes);
+            if (target == u"/dev/stdout")
+                QCOMPARE(readAll(log), QByteArray("log\n"));
             QCOMPARE(listing(), entries);
         };
         const int status = inChild(Operation(operation), box, prepare, act);
@@ -532,6 +561,39 @@ private slots:
         QCOMPARE(int(status.st_mode & 07777), mode);
         QCOMPARE(status.st_uid, owner < 0 ? ::geteuid() : uid_t(owner));
         QCOMPARE(status.st_gid, group < 0 ? ::getegid() : gid_t(group));
+    }
+
+    // The temporary file a save writes into is never more readable than the file it replaces,
+    // from its creation on: only the old owner's bits at first (under the umask 022).
+    void temporaryFileNoMoreReadable_data()
+    {
+        QTest::addColumn<int>("oldMode");
+        QTest::addColumn<int>("temporaryMode");
+        QTest::newRow("replacing 0600") << 0600 << 0600;
+        QTest::newRow("replacing 0644") << 0644 << 0600;
+        QTest::newRow("replacing 0200") << 0200 << 0200;
+        QTest::newRow("new file") << -1 << 0644;
+    }
+
+    void temporaryFileNoMoreReadable()
+    {
+        QFETCH(int, oldMode);
+        QFETCH(int, temporaryMode);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("data.txt");
+        if (oldMode >= 0) {
+            QVERIFY(writeFile(path, kOldBytes));
+            QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(oldMode)), 0);
+        }
+        const mode_t umask = ::umask(022);
+        AtomicFile file(path);
+        const bool opened = file.open();
+        ::umask(umask);
+        QVERIFY(opened);
+        QStringList temporary = entries(dir.path());
+        temporary.removeAll(QStringLiteral("data.txt"));
+        QCOMPARE(temporary.size(), 1);
+        QCOMPARE(int(statOf(dir.filePath(temporary.front())).st_mode & 07777), temporaryMode);
     }
 
     // Saving through a symbolic link (folder "a") replaces the file it leads to (folder "b")

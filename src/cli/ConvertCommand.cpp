@@ -61,7 +61,7 @@ int run(const QStringList &arguments)
             return inputError(command,
                               QStringLiteral("standard input holds more than %1 MiB, more than "
                                              "an image may take.")
-                                  .arg(ImageImport::kMaxDecodedBytes / (1024 * 1024)));
+                                  .arg(ImageImport::kMaxDecodedBytes / (qint64(1024) * 1024)));
         result = ImageImport::fromData(bytes, options);
     } else {
         result = ImageImport::fromFile(image, options);

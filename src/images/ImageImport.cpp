@@ -203,7 +203,7 @@ Scaled read(QImageReader &reader, const QString &name)
 QString openImage(const QString &path, QFile &file)
 {
     const QString name = QStringLiteral("\"%1\"").arg(FileErrors::shown(path));
-    const QString notRegular
+    QString notRegular
         = FileErrors::notRegularFile(path, QStringLiteral("it was not imported.")).description;
 #ifdef Q_OS_UNIX
     using Step = RegularFile::OpenFailure::Step;

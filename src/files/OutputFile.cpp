@@ -77,11 +77,6 @@ Error streamError(const QString &name, const QString &reason)
     return { DataFile::kErrDeviceIo, QStringLiteral("%1 was not written: %2.").arg(name, reason) };
 }
 
-QString quoted(const QString &path)
-{
-    return u'"' + shown(path) + u'"';
-}
-
 // All of `parts` into `device`, opened unbuffered, so that a failure is seen here.
 std::optional<Error> writeAll(QFile &device, const QString &name,
                               std::initializer_list<QByteArrayView> parts)
@@ -111,6 +106,11 @@ std::optional<Error> writeStandardOutput(std::initializer_list<QByteArrayView> p
 }
 
 #ifdef Q_OS_UNIX
+QString quoted(const QString &path)
+{
+    return u'"' + shown(path) + u'"';
+}
+
 Error notWritable(const QString &path)
 {
     return FileErrors::notRegularFile(path, QStringLiteral("nothing was written to it."));

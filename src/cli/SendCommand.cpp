@@ -181,16 +181,17 @@ int run(const QStringList &arguments)
                            &waiting, &QEventLoop::quit);
         waiting.exec();
     }
-    const int done = answer.hasFailed() ? kOutputError : kDone;
+    // Sent; whether the answer could be written is all that is left to tell.
+    const auto sent = [&answer] { return answer.hasFailed() ? kOutputError : kDone; };
     if (lost) {
         // Everything had left the port: the data reached the line before the device went.
-        failed(done, *lost);
-        return done;
+        failed(kDone, *lost);
+        return sent();
     }
     answer.write(port.inputBytes());
     if (auto error = port.setPortOpen(false))
         return failed(kPortError, *error);
-    return answer.hasFailed() ? kOutputError : kDone;
+    return sent();
 }
 
 } // namespace qie::SendCommand

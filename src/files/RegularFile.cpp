@@ -95,13 +95,13 @@ LinkEnd followLinks(const QString &path)
     std::vector<char> buffer(PATH_MAX);
     for (int i = 0; i <= kMaxLinks; ++i) {
         if (const auto descriptor = descriptorNamed(current))
-            return { current, descriptor };
+            return { current, descriptor, 0 };
         const ssize_t length
             = ::readlink(QFile::encodeName(current).constData(), buffer.data(), buffer.size());
         // A name that is no link (or cannot be read as one) is the file itself; opening it
         // tells what is wrong.
         if (length < 0)
-            return { current };
+            return { current, std::nullopt, 0 };
         const QString target = QFile::decodeName(QByteArray(buffer.data(), length));
         // A relative link is relative to the folder that holds the link.
         current = target.startsWith(u'/') ? target : folderOf(current) + target;

@@ -23,11 +23,8 @@ public:
     static int glyphWidth(char32_t c);
     static bool glyphPixel(char32_t c, int x, int y);
 
-    // The columns `text` needs, gaps included; may exceed the picture's 128.
-    static int measure(std::u32string_view text);
-
     // Draws `text` from column 0 into an empty picture, dropping what lies beyond column 127;
-    // returns the columns the text needs, as measure() does.
+    // returns the columns the text needs, gaps included, which may exceed the picture's 128.
     static int render(std::u32string_view text, Picture &picture);
 };
 

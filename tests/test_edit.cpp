@@ -223,6 +223,8 @@ private slots:
         row("blank in a row", "CALL\r\n" + QByteArray(rows).replace("80", "8 0"), nullptr, nullptr,
             nullptr);
         row("trailing space", "CALL\r\n" + rows + " ", nullptr, nullptr, nullptr);
+        row("letter past F in a row", "CALL\r\n" + QByteArray(rows).replace("80", "8G"), nullptr,
+            nullptr, nullptr);
         row("empty row line", "CALL\r\n" + QByteArray(rows).replace("\r\n00\r\n", "\r\n\r\n"),
             nullptr, nullptr, nullptr);
         row("text after blank lines", "CALL\r\n" + rows + "\r\n\r\n\r\nhello", nullptr, nullptr,
@@ -303,6 +305,7 @@ private slots:
         row("back over painted cells", { 5 }, { 0, 2, 0 }, "0-2 5", 0, 1);
         row("blocked cells skipped", {}, { 6, 10, 74, 71 }, "6 7 71", 0, 1);
         row("start on blocked", {}, { 9, 4, 1 }, "", 1, 0);
+        row("click on blocked", {}, { 9, 9 }, "", 1, 0);
         row("press and release on one cell", {}, { 7, 7 }, "7", 0, 1);
     }
     void strokes()

@@ -45,6 +45,11 @@ void PictureEditor::perform(const QString &text, const std::function<void()> &ed
     endStroke();
     Document::Snapshot before = m_document.snapshot();
     edit();
+    pushStep(text, std::move(before));
+}
+
+void PictureEditor::pushStep(const QString &text, Document::Snapshot before)
+{
     Document::Snapshot after = m_document.snapshot();
     if (after != before)
         m_undo.push(new EditCommand(m_document, text, std::move(before), std::move(after)));
@@ -74,10 +79,7 @@ void PictureEditor::endStroke()
     if (!m_stroke)
         return;
     m_stroke.reset();
-    Document::Snapshot before = *std::exchange(m_strokeBefore, std::nullopt);
-    Document::Snapshot after = m_document.snapshot();
-    if (after != before)
-        m_undo.push(new EditCommand(m_document, tr("Stroke"), std::move(before), std::move(after)));
+    pushStep(tr("Stroke"), *std::exchange(m_strokeBefore, std::nullopt));
 }
 
 void PictureEditor::transform(PictureEdit::Transform transform)

@@ -55,6 +55,8 @@ public:
     void exportImage();
 
 private:
+    // One step from `before` to the document as it is now, unless nothing changed.
+    void pushStep(const QString &text, Document::Snapshot before);
     void applyChoice(const QString &text, const std::optional<PictureChoice> &choice);
 
     Document &m_document;

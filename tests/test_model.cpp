@@ -107,8 +107,10 @@ private slots:
         QTest::addColumn<double>("value");
         numberRow("decimal", "7.5", 7.5);
         numberRow("letters", "ab", 0);
+        numberRow("empty", "", 0);
         numberRow("digit then letter", "5a", 5);
         numberRow("hex", "&HA", 10);
+        numberRow("hex, lowercase digit", "&Ha", 10);
         numberRow("hex, lowercase prefix", "&hff", 255);
         numberRow("hex prefix without digits", "&H", 0);
         numberRow("octal", "&O17", 15);
@@ -117,16 +119,20 @@ private slots:
         numberRow("sign between blanks", "\t-\n3", -3);
         numberRow("blanks in a hex number", "& H 1 0", 16);
         numberRow("CR ends the number", "\r5", 0);
+        numberRow("plus sign", "+4", 4);
         numberRow("point alone", ".", 0);
         numberRow("negative fraction without a digit before the point", "-.5", -0.5);
         numberRow("fraction rounded once", "0.1", 0.1);
         numberRow("exponent with a sign", "1E+3", 1000);
         numberRow("negative exponent", "2.5e-1", 0.25);
         numberRow("blank before the exponent's digits", "3e 2", 300);
+        numberRow("point before the exponent", "5.e1", 50);
         numberRow("exponent without digits", "1e+", 1);
         numberRow("second point ends the number", "1.2.3", 1.2);
         numberRow("two signs", "--1", 0);
+        numberRow("sign before a hex number", "-&H10", 0);
         numberRow("comma ends the number", "1,000", 1);
+        numberRow("sign after the digits", "5-", 5);
         numberRow("D is no exponent", "1d5", 1);
         numberRow("beyond 64 bits", "12345678901234567890", 12345678901234567890.0);
         numberRow("overflow", "1e400", kInf);
@@ -151,17 +157,24 @@ private slots:
     {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<double>("value");
+        numberRow("decimal", "7.5", 7.5);
         numberRow("point after the digits", "3.", 3);
         numberRow("point before the digits", ".5", 0.5);
         numberRow("blanks around a sign", "  -2  ", -2);
         numberRow("plus sign and exponent", "+1e2", 100);
+        numberRow("negative exponent", "1E-1", 0.1);
+        numberRow("point before the exponent", "5.e1", 50);
         numberRow("hex", "&HA", 10);
+        numberRow("hex, lowercase", "&ha", 10);
         numberRow("octal", "&O17", 15);
         numberRow("hex between blanks", " &H1F ", 31);
+        numberRow("underflow", "1e-400", 0);
+        numberRow("a million zeros, then the exponent", kLongFraction, 100);
         numberRow("16 significant digits", "981.3200710253169", 981.32007102531691);
         numberRow("19 significant digits", "10775200.25819203408", 10775200.258192034);
         numberRow("empty", "", kNaN);
         numberRow("blanks only", "   ", kNaN);
+        numberRow("letters", "ab", kNaN);
         numberRow("digit then letter", "5a", kNaN);
         numberRow("point alone", ".", kNaN);
         numberRow("hex prefix without digits", "&H", kNaN);
@@ -169,7 +182,12 @@ private slots:
         numberRow("G in a hex number", "&H1G", kNaN);
         numberRow("blank between digits", "1 2", kNaN);
         numberRow("tab before", "\t5", kNaN);
+        numberRow("line feed after", "5\n", kNaN);
+        numberRow("comma", "1,000", kNaN);
+        numberRow("sign after the digits", "5-", kNaN);
         numberRow("exponent without digits", "1e", kNaN);
+        numberRow("D exponent", "1d5", kNaN);
+        numberRow("C hex prefix", "0x10", kNaN);
         numberRow("overflow", "-1e400", kNaN);
         numberRow("hex overflow", "&H" + QByteArray(300, 'F'), kNaN);
     }
@@ -195,7 +213,9 @@ private slots:
         QTest::newRow("smallest result, by a half") << -32768.5 << -32768.0;
         QTest::newRow("half above the largest") << 32767.5 << kNaN;
         QTest::newRow("below the smallest") << -32768.6 << kNaN;
+        QTest::newRow("infinity") << kInf << kNaN;
         QTest::newRow("not a number") << kNaN << kNaN;
+        QTest::newRow("odd integer past 2^52") << 4503599627370497.0 << kNaN;
     }
     void roundHalfEven()
     {
@@ -364,8 +384,10 @@ private slots:
         row("typed past 16", "16", "20", 0, both);
         row("done at letters, blocked cell clicked", "ab", "16", 8, "00");
         row("typed digit then letter", "16", "5a", 0, "8000000000");
+        row("typed empty", "ab", "", 0, "");
         row("click before the first cell", "3", "16", -1, "000000");
         row("click past the last cell", "3", "16", 1280, "000000");
+        row("click at the smallest int", "3", "16", INT_MIN, "000000");
     }
     void clickAfterTypedWidth()
     {
@@ -401,6 +423,7 @@ private slots:
         row("every digit, both cases", "16", "0123456789ABCDEFabcdef0000000000",
             "0123456789ABCDEFABCDEF0000000000");
         row("width with a point", "3.", "1234567", "123456");
+        row("row longer than the width", "1", "ABCD", "AB");
         row("row shorter than the width", "2", "F", "F");
         row("width 0", "0", "FF", "");
         row("width digit then letter", "5a", "FFFFFFFFFFFF", "FFFFFFFFFF");
@@ -408,10 +431,12 @@ private slots:
         row("width 0.8", ".8", "FFFF", "FF");
         row("last row only", "1", "|||||||||01", "|||||||||01");
         row("two-byte character is one digit", "2", "é1F2", "01F2");
+        row("three-byte character is one digit", "1", "日F", "0F");
         row("four-byte character is one digit", "1", "😀A", "0A");
         row("letter, sign and blank", "2", "G- 1", "0001");
         row("width past 16", "20", "0123456789ABCDEF0123456789abcdef77|F",
             "0123456789ABCDEF0123456789ABCDEF|F");
+        row("digit 33 of a row", "99", "F|00000000000000000000000000000000F", "F");
     }
     void decode()
     {

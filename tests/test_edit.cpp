@@ -331,6 +331,9 @@ private slots:
             expected += QStringLiteral("%1\r\n").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
         }
         QCOMPARE(data(), expected);
+        // The blocked cells the stroke passed over are still off once the width opens them.
+        setWidth("16");
+        QCOMPARE(onCells(), cells);
     }
 
     // Each kind of step is one undo step: undo gives back the exact earlier state, redo the

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "images/ImageImport.h"
+#include "images/SvgGuard.h"
 
 #include <QByteArray>
 #include <QGuiApplication>
+#include <QXmlStreamReader>
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -39,6 +41,38 @@ void checkResult(const ImportResult &result)
     check(result.picture.usedColumns() <= kept);
 }
 
+// The guard's copy of any bytes it accepts refers to nothing outside itself and is nested no
+// deeper than allowed: read again, it holds no processing instruction, and every href, of
+// any prefix, is a fragment or a data: URL.
+void checkGuarded(const QByteArray &bytes)
+{
+    const SvgGuard::Result guarded = SvgGuard::clean(bytes, ImageImport::kMaxDecodedBytes);
+    if (!guarded.error.isEmpty()) {
+        check(guarded.svg.isEmpty());
+        return;
+    }
+    QXmlStreamReader reader(guarded.svg);
+    reader.setNamespaceProcessing(false);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        check(!reader.isProcessingInstruction());
+        check(reader.tokenType() != QXmlStreamReader::DTD);
+        if (reader.isEndElement())
+            --depth;
+        if (!reader.isStartElement())
+            continue;
+        check(++depth <= SvgGuard::kMaxDepth);
+        for (const QXmlStreamAttribute &attribute : reader.attributes()) {
+            const QStringView name = attribute.qualifiedName();
+            if (name == QLatin1String("href") || name.endsWith(QLatin1String(":href")))
+                check(attribute.value().startsWith(u'#')
+                      || attribute.value().startsWith(QLatin1String("data:")));
+        }
+    }
+    check(!reader.hasError());
+}
+
 } // namespace
 
 // SVG text needs fonts, and fonts a GUI application; no screen is used.
@@ -53,12 +87,14 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     return 0;
 }
 
-// Input: the bytes of an image file, in any format the import tells by its first bytes. The
-// image is read once and decided under opposite options: invert must complement exactly the
-// image's columns, and nothing may set a pixel beyond them.
+// Input: the bytes of an image file, in any format the import tells by its first bytes. They
+// also go through the SVG guard as a drawing would. The image is read once and decided under
+// opposite options: invert must complement exactly the image's columns, and nothing may set a
+// pixel beyond them.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    checkGuarded(bytes);
     const ImageImport::Scaled scaled = ImageImport::scaleData(bytes);
     const ImportResult plain = ImageImport::decide(scaled, {});
     const ImportResult inverted = ImageImport::decide(scaled, { 128, true, false });

@@ -49,6 +49,8 @@ int run(const QStringList &arguments)
         = ImageImport::fromFile(parser.positionalArguments().constFirst(), options);
     if (!result.error.isEmpty())
         return inputError(command, result.error);
+    for (const QString &left : result.notes)
+        note(command, left);
     if (result.cut)
         note(command,
              QStringLiteral("the image is %1 columns wide at 10 rows; the columns beyond 128 "

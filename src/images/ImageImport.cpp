@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "images/ImageImport.h"
 
+#include "images/SvgGuard.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -131,7 +133,7 @@ int scaledColumns(QSize size)
     return static_cast<int>(std::clamp(columns + 0.5, 1.0, 1e9));
 }
 
-Scaled readSvg(QImageReader &reader, const QString &name)
+Scaled renderSvg(QImageReader &reader, const QString &name)
 {
     const QSize declared = reader.size();
     if (declared.isEmpty())
@@ -167,6 +169,21 @@ Scaled readSvg(QImageReader &reader, const QString &name)
     return sample(image, columns);
 }
 
+// The renderer reads the guard's copy of the document, never the original.
+Scaled readSvg(QIODevice &device, const QString &name)
+{
+    const SvgGuard::Result guarded = SvgGuard::read(device, kMaxDecodedBytes);
+    if (!guarded.error.isEmpty())
+        return failure(QStringLiteral("%1 cannot be imported: %2.").arg(name, guarded.error));
+    QBuffer buffer;
+    buffer.setData(guarded.svg);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "svg");
+    Scaled scaled = renderSvg(reader, name);
+    scaled.notes = guarded.notes;
+    return scaled;
+}
+
 Scaled read(QImageReader &reader, const QString &name)
 {
     QImageReader::setAllocationLimit(kMaxDecodedMiB);
@@ -176,7 +193,7 @@ Scaled read(QImageReader &reader, const QString &name)
                                       "program reads.")
                            .arg(name));
     if (format == "svg" || format == "svgz")
-        return readSvg(reader, name);
+        return readSvg(*reader.device(), name);
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() * kBytesPerPixel > kMaxDecodedBytes)
         return failure(
@@ -243,6 +260,7 @@ ImportResult decide(const Scaled &s, const ImportOptions &options)
         result.error = s.error;
         return result;
     }
+    result.notes = s.notes;
     result.columns = s.columns;
     result.cut = s.columns > Picture::kWidth;
     const int kept = std::min(s.columns, Picture::kWidth);

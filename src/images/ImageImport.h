@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <vector>
 
@@ -25,6 +26,7 @@ struct ImportResult
     bool cut = false; // columns beyond 128 were cut
     int widthBytes = 1; // fewest bytes that hold the (cut) image
     QString error; // empty when the import worked
+    QStringList notes; // what was left out of the image, one sentence each
 };
 
 // Turning any image Qt reads into the 128 x 10 picture:
@@ -45,7 +47,10 @@ struct ImportResult
 // a pixel) is refused before decoding, from QImageReader::size(). The same limit is set as
 // QImageReader's process-wide allocation limit, which also holds for formats that declare no
 // size or lie about it. SVG is rendered straight at 10 pixels high, so its declared size
-// costs nothing, and only the columns that can reach the picture are rendered.
+// costs nothing, and only the columns that can reach the picture are rendered. Whatever the
+// reader takes for SVG, by name or by content, is first passed through SvgGuard: the
+// renderer never sees a reference outside the document, and compressed SVG is inflated
+// within the same 64 MiB.
 namespace ImageImport {
 
 constexpr qint64 kMaxDecodedBytes = qint64(64) * 1024 * 1024;
@@ -62,6 +67,7 @@ struct Scaled
     std::vector<std::int64_t> lum;
     std::vector<std::int64_t> alpha;
     QString error; // empty when the image was read
+    QStringList notes; // what was left out of the image, one sentence each
 };
 
 Scaled scaleFile(const QString &path);

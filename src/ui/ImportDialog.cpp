@@ -17,7 +17,7 @@ ImportDialog::ImportDialog(ImageImport::Scaled scaled, const QString &fileName, 
     : QDialog(parent), m_scaled(std::move(scaled)), m_threshold(new QSpinBox(this)),
       m_invert(new QCheckBox(QStringLiteral("Invert"), this)),
       m_dither(new QCheckBox(QStringLiteral("Dither"), this)), m_preview(new QLabel(this)),
-      m_status(new QLabel(this))
+      m_status(new QLabel(this)), m_notes(new QLabel(this))
 {
     setWindowTitle(QStringLiteral("Import image"));
     const ImportOptions defaults;
@@ -40,6 +40,11 @@ ImportDialog::ImportDialog(ImageImport::Scaled scaled, const QString &fileName, 
     layout->addLayout(form);
     layout->addWidget(m_preview);
     layout->addWidget(m_status);
+    m_notes->setText(m_scaled.notes.join(u'\n'));
+    m_notes->setTextFormat(Qt::PlainText);
+    m_notes->setWordWrap(true);
+    m_notes->setVisible(!m_scaled.notes.isEmpty());
+    layout->addWidget(m_notes);
     layout->addWidget(buttons);
 
     connect(slider, &QSlider::valueChanged, m_threshold, &QSpinBox::setValue);

@@ -26,6 +26,8 @@ public:
     QCheckBox *invertBox() const { return m_invert; }
     QCheckBox *ditherBox() const { return m_dither; }
     QLabel *statusLabel() const { return m_status; }
+    // What the import left out of the image (references of a drawing); hidden when nothing.
+    QLabel *notesLabel() const { return m_notes; }
 
 private:
     void decide();
@@ -36,6 +38,7 @@ private:
     QCheckBox *m_dither = nullptr;
     QLabel *m_preview = nullptr;
     QLabel *m_status = nullptr;
+    QLabel *m_notes = nullptr;
     ImportResult m_result;
 };
 

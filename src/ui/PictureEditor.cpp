@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
 #include <QMimeData>
 
 namespace qie {
@@ -19,6 +20,17 @@ namespace {
 
 const QString kPasteTitle = QStringLiteral("Paste");
 const QString kExportTitle = QStringLiteral("Export image");
+
+// The first image type on the clipboard that the import reads, in the order offered.
+QString offeredImageType(const QMimeData &data)
+{
+    const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
+    for (const QString &type : data.formats()) {
+        if (type.startsWith(QLatin1String("image/")) && readable.contains(type.toLatin1()))
+            return type;
+    }
+    return QString();
+}
 
 } // namespace
 
@@ -108,14 +120,21 @@ void PictureEditor::paste()
         if (lines)
             return perform(tr("Paste"), [&] { m_document.paste(*lines); });
     }
-    if (data && data->hasImage()) {
-        const ImportResult imported
-            = ImageImport::fromImage(qvariant_cast<QImage>(data->imageData()));
-        if (!imported.error.isEmpty()) {
-            m_dialogs.warn(kPasteTitle, imported.error);
-            return;
-        }
-        return applyChoice(tr("Paste"), PictureChoice { imported.picture, imported.widthBytes });
+    const auto pasteImage = [this](const ImportResult &imported) {
+        if (!imported.error.isEmpty())
+            return m_dialogs.warn(kPasteTitle, imported.error);
+        applyChoice(tr("Paste"), PictureChoice { imported.picture, imported.widthBytes });
+        if (!imported.notes.isEmpty())
+            m_dialogs.warn(kPasteTitle, imported.notes.join(u'\n'));
+    };
+    // Another program's image is read from the bytes it offers, as a file would be: its size is
+    // checked before it is decoded, and a drawing passes the same guard. Only an image this
+    // program put there is taken as the decoded image.
+    if (data) {
+        if (const QString offered = offeredImageType(*data); !offered.isEmpty())
+            return pasteImage(ImageImport::fromData(data->data(offered)));
+        if (data->hasImage())
+            return pasteImage(ImageImport::fromImage(qvariant_cast<QImage>(data->imageData())));
     }
     m_dialogs.warn(
         kPasteTitle,

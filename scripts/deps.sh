@@ -10,6 +10,10 @@ packages=(
     # SVG import: the Svg module and its image format plugin, and zlib for inflating svgz
     qt6-svg-dev zlib1g-dev
     fonts-ipafont-gothic
+    # the SVG image format plug-in, so that SVG import is tested rather than skipped
+    libqt6svg6
+    # a virtual port pair, the stand-in for a device that the send tests also use
+    socat
     xvfb xauth xdotool x11-utils imagemagick
     # the source checks: scripts/format, scripts/tidy, scripts/wincheck
     clang-format clang-tidy python3 g++-mingw-w64-x86-64-posix

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "DataRows.h"
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "FileBytes.h"
+#include "files/AtomicFile.h"
 #include "files/DataFile.h"
+#include "images/ImageExport.h"
+#include "images/ImageImport.h"
 #include "ui/Form1.h"
 
 #include <QDir>
@@ -16,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
+#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -115,6 +118,16 @@ int inChild(Operation operation, const QString &folder, Prepare prepare, Act act
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Points this process's descriptor 1 at a new file `path` holding "log\n", appending.
+bool redirectStandardOutput(const QString &path)
+{
+    if (!writeFile(path, "log\n"))
+        return false;
+    std::fflush(stdout);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND);
+    return fd >= 0 && ::dup2(fd, 1) == 1 && ::close(fd) == 0;
+}
+
 // Everything a load or a failed operation may or may not change.
 struct EditorState
 {
@@ -190,8 +203,13 @@ private slots:
     // are open.
     void loadSetsEditor_data()
     {
-        columns<Bytes, Bytes, Bytes, Bytes, Bytes, QString, int>("callsign", "row", "lastRow",
-                                                                 "end", "last", "width", "digits");
+        QTest::addColumn<Bytes>("callsign");
+        QTest::addColumn<Bytes>("row");
+        QTest::addColumn<Bytes>("lastRow");
+        QTest::addColumn<Bytes>("end");
+        QTest::addColumn<Bytes>("last");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<int>("digits");
         const QByteArray f2 = "F0", f4 = "8f1e", f7 = "FA50C3D", crLf = kCrLf, cr = "\r", no;
         const QByteArray zeros(32, '0'), longest(DataFile::kMaxLoadBytes - 21, 'C');
         QTest::newRow("start-up file") << no << zeros << zeros << crLf << crLf << "16" << 32;
@@ -208,9 +226,13 @@ private slots:
 
     void loadSetsEditor()
     {
-        const auto [callsign, row, lastRow, end, last, width, digits]
-            = fetch<Bytes, Bytes, Bytes, Bytes, Bytes, QString, int>(
-                "callsign", "row", "lastRow", "end", "last", "width", "digits");
+        QFETCH(Bytes, callsign);
+        QFETCH(Bytes, row);
+        QFETCH(Bytes, lastRow);
+        QFETCH(Bytes, end);
+        QFETCH(Bytes, last);
+        QFETCH(QString, width);
+        QFETCH(int, digits);
         QTemporaryDir dir;
         const QString path = dir.filePath("in.txt"), out = dir.filePath("out.txt");
         Editor editor;
@@ -250,7 +272,11 @@ private slots:
     // "sparse" (100 MB without a line end), a missing one, an absolute path, or "" (dialog closed).
     void failureChangesNothing_data()
     {
-        columns<int, QString, Bytes, int>("operation", "target", "bytes", "error");
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<Bytes>("bytes");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("says");
         const QByteArray no, lf = QByteArray("00\n").repeated(12),
                              ten = QByteArray("00\r\n").repeated(10);
         const QByteArray wide = kCrLf.repeated(10) + QByteArray(32768, '0');
@@ -258,25 +284,36 @@ private slots:
             = QByteArray(DataFile::kMaxLoadBytes - 21, 'C') + kCrLf.repeated(10) + "F\r\n";
         namespace File = DataFile;
         const int past = File::kErrPastEnd, access = File::kErrAccess;
-        QTest::newRow("load LF ends") << +Load << "in.txt" << lf << past;
-        QTest::newRow("load 10 lines") << +Load << "in.txt" << ten << past;
-        QTest::newRow("load empty file") << +Load << "in.txt" << no << past;
-        QTest::newRow("load line 10 of 32768") << +Load << "in.txt" << wide << kErrOverflow;
-        QTest::newRow("load line 10 ending past bound") << +Load << "in.txt" << beyond << past;
-        QTest::newRow("load 100 MB without line ends") << +Load << "sparse" << no << past;
-        QTest::newRow("load missing file") << +Load << "no.txt" << no << File::kErrFileNotFound;
-        QTest::newRow("load FIFO without a writer") << +Load << "pipe" << no << access;
-        QTest::newRow("load endless device") << +Load << "/dev/zero" << no << access;
-        QTest::newRow("load dialog closed") << +Load << "" << no << 0;
-        QTest::newRow("save dialog closed") << +Save << "" << no << 0;
-        QTest::newRow("save, no folder") << +Save << "no/x" << no << File::kErrPathNotFound;
-        QTest::newRow("as nobody") << +SaveAsNobody << "keep.txt" << no << File::kErrPermission;
+        QTest::newRow("load LF ends") << +Load << "in.txt" << lf << past << "";
+        QTest::newRow("load 10 lines") << +Load << "in.txt" << ten << past << "";
+        QTest::newRow("load empty file") << +Load << "in.txt" << no << past << "";
+        QTest::newRow("load line 10 of 32768") << +Load << "in.txt" << wide << kErrOverflow << "";
+        QTest::newRow("load line 10 ending past bound")
+            << +Load << "in.txt" << beyond << past << "";
+        QTest::newRow("load 100 MB without line ends") << +Load << "sparse" << no << past << "";
+        QTest::newRow("load missing file")
+            << +Load << "no.txt" << no << File::kErrFileNotFound << "";
+        QTest::newRow("load FIFO without a writer") << +Load << "pipe" << no << access << "";
+        QTest::newRow("load endless device") << +Load << "/dev/zero" << no << access << "";
+        QTest::newRow("load dialog closed") << +Load << "" << no << 0 << "";
+        QTest::newRow("save dialog closed") << +Save << "" << no << 0 << "";
+        QTest::newRow("save, no folder") << +Save << "no/x" << no << File::kErrPathNotFound << "";
+        QTest::newRow("as nobody")
+            << +SaveAsNobody << "keep.txt" << no << File::kErrPermission << "";
         // The folder would let the file be replaced; its mode says it must not be.
         QTest::newRow("read-only file, as nobody")
-            << +SaveReadOnlyAsNobody << "keep.txt" << no << File::kErrPermission;
-        QTest::newRow("disk full") << +SaveOnFullDisk << "keep.txt" << no << File::kErrDiskFull;
-        QTest::newRow("save onto FIFO") << +Save << "pipe" << no << access;
-        QTest::newRow("save onto device") << +Save << "dev" << no << access;
+            << +SaveReadOnlyAsNobody << "keep.txt" << no << File::kErrPermission << "";
+        QTest::newRow("disk full")
+            << +SaveOnFullDisk << "keep.txt" << no << File::kErrDiskFull << "";
+        QTest::newRow("save onto FIFO") << +Save << "pipe" << no << access << "";
+        QTest::newRow("save onto device") << +Save << "dev" << no << access << "";
+        // Standard output redirected to a file: that file is not the one to replace.
+        QTest::newRow("save onto /dev/stdout")
+            << +Save << "/dev/stdout" << no << access << "is not a regular file";
+        QTest::newRow("save through a link into a missing folder")
+            << +Save << "dangling" << no << File::kErrPathNotFound
+            << "leads to \"{box}/nowhere/deeper/x.txt\", and the folder \"{box}/nowhere\" does "
+               "not exist";
     }
 
     void failureChangesNothing()
@@ -287,12 +324,14 @@ private slots:
         QFETCH(QString, target);
         QFETCH(Bytes, bytes);
         QFETCH(int, error);
+        QFETCH(QString, says);
 
         QTemporaryDir dir;
         QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7755))); // for nobody
         const QString box = dir.filePath(QStringLiteral("box"));
         QVERIFY(QDir().mkdir(box));
         const QString keep = box + QStringLiteral("/keep.txt");
+        const QString log = box + QStringLiteral("/log.txt");
         const QString path
             = target.isEmpty() || target.startsWith(u'/') ? target : box + u'/' + target;
         const QByteArray node = QFile::encodeName(path);
@@ -304,7 +343,10 @@ private slots:
                 && (target != u"sparse"
                     || (writeFile(path, {}) && ::truncate(node.constData(), 100 << 20) == 0))
                 && (operation != SaveReadOnlyAsNobody
-                    || ::chmod(QFile::encodeName(keep).constData(), 0444) == 0);
+                    || ::chmod(QFile::encodeName(keep).constData(), 0444) == 0)
+                && (target != u"dangling"
+                    || QFile::link(QStringLiteral("nowhere/deeper/x.txt"), path))
+                && (target != u"/dev/stdout" || redirectStandardOutput(log));
         };
         // A node replaced by a plain file shows among the regular files.
         const auto listing = [&] {
@@ -330,9 +372,13 @@ private slots:
             if (error) {
                 QVERIFY2(editor.prompt().startsWith(number), qPrintable(editor.prompt()));
                 QVERIFY2(editor.prompt().contains(path), qPrintable(editor.prompt()));
+                QVERIFY2(editor.prompt().contains(QString(says).replace("{box}", box)),
+                         qPrintable(editor.prompt()));
             }
             compareStates(editor.state(), expected);
             QCOMPARE(readAll(keep), kOldBytes);
+            if (target == u"/dev/stdout")
+                QCOMPARE(readAll(log), QByteArray("log\n"));
             QCOMPARE(listing(), entries);
         };
         const int status = inChild(Operation(operation), box, prepare, act);
@@ -346,7 +392,10 @@ private slots:
     // 0. A click then rewrites the rows, and line 0 keeps the bytes behind the box: `kept`.
     void loadedBytesKept_data()
     {
-        columns<Bytes, Bytes, QString, Bytes>("callsign", "row", "shown", "kept");
+        QTest::addColumn<Bytes>("callsign");
+        QTest::addColumn<Bytes>("row");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<Bytes>("kept");
         const QByteArray bom = "\xEF\xBB\xBF", invalid = "JA\xC0\xAF\xFF";
         const QString replaced = QStringLiteral("\uFFFD");
         QTest::newRow("byte-order marks") << bom + "CQ" << bom + "F0"
@@ -364,8 +413,10 @@ private slots:
 
     void loadedBytesKept()
     {
-        const auto [callsign, row, shown, kept]
-            = fetch<Bytes, Bytes, QString, Bytes>("callsign", "row", "shown", "kept");
+        QFETCH(Bytes, callsign);
+        QFETCH(Bytes, row);
+        QFETCH(QString, shown);
+        QFETCH(Bytes, kept);
         QTemporaryDir dir;
         const QString in = dir.filePath("in.txt"), out = dir.filePath("out.txt");
         const QByteArray file = dataFile(callsign, row);
@@ -394,7 +445,10 @@ private slots:
     // Only the characters the operator left at the start keep the bytes they came from.
     void typedCallsignEncoded_data()
     {
-        columns<Bytes, int, QString, Bytes>("callsign", "erase", "typed", "written");
+        QTest::addColumn<Bytes>("callsign");
+        QTest::addColumn<int>("erase");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<Bytes>("written");
         QTest::newRow("typed over Shift-JIS") << kShiftJis << 6 << "JA1" << Bytes("JA1");
         QTest::newRow("typed after Shift-JIS")
             << kShiftJis << 0 << "1" << QStringLiteral("\uFFFDe\uFFFDX\uFFFDg1").toUtf8();
@@ -404,8 +458,10 @@ private slots:
 
     void typedCallsignEncoded()
     {
-        const auto [callsign, erase, typed, written]
-            = fetch<Bytes, int, QString, Bytes>("callsign", "erase", "typed", "written");
+        QFETCH(Bytes, callsign);
+        QFETCH(int, erase);
+        QFETCH(QString, typed);
+        QFETCH(Bytes, written);
         QTemporaryDir dir;
         const QString in = dir.filePath("in.txt"), out = dir.filePath("out.txt");
         QVERIFY(writeFile(in, dataFile(callsign, "F0")));
@@ -424,7 +480,8 @@ private slots:
     // The caption names the file as it is called, "&" included, and makes no Alt shortcut.
     void captionShowsNameAsIs_data()
     {
-        columns<int, QString>("operation", "name");
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<QString>("name");
         QTest::newRow("load R&D.txt") << +Load << "R&D.txt";
         QTest::newRow("save R&D.txt") << +Save << "R&D.txt";
         QTest::newRow("save &&a&") << +Save << "&&a&";
@@ -432,7 +489,8 @@ private slots:
 
     void captionShowsNameAsIs()
     {
-        const auto [operation, name] = fetch<int, QString>("operation", "name");
+        QFETCH(int, operation);
+        QFETCH(QString, name);
         QTemporaryDir dir;
         const QString path = dir.filePath(name);
         QVERIFY(writeFile(path, kStartUpFile));
@@ -447,14 +505,16 @@ private slots:
     // nothing else is left in the folder.
     void longNameSaves_data()
     {
-        columns<QString, bool>("name", "existing");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("existing");
         QTest::newRow("255 bytes, new") << QString(255, u'n') << false;
         QTest::newRow("255 bytes of UTF-8, replaced") << QStringLiteral("あ").repeated(85) << true;
     }
 
     void longNameSaves()
     {
-        const auto [name, existing] = fetch<QString, bool>("name", "existing");
+        QFETCH(QString, name);
+        QFETCH(bool, existing);
         QTemporaryDir dir;
         const QString path = dir.filePath(name);
         if (existing)
@@ -470,7 +530,10 @@ private slots:
     // any new file gets under the umask 022. `owner` and `group` -1: this process's own.
     void saveKeepsModeAndOwner_data()
     {
-        columns<bool, int, int, int>("existing", "mode", "owner", "group");
+        QTest::addColumn<bool>("existing");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("owner");
+        QTest::addColumn<int>("group");
         QTest::newRow("new file") << false << 0644 << -1 << -1;
         QTest::newRow("mode 0640") << true << 0640 << -1 << -1;
         QTest::newRow("mode 02755, set-group bit") << true << 02755 << -1 << -1;
@@ -479,8 +542,10 @@ private slots:
 
     void saveKeepsModeAndOwner()
     {
-        const auto [existing, mode, owner, group]
-            = fetch<bool, int, int, int>("existing", "mode", "owner", "group");
+        QFETCH(bool, existing);
+        QFETCH(int, mode);
+        QFETCH(int, owner);
+        QFETCH(int, group);
         if ((owner >= 0 || group >= 0) && ::geteuid() != 0)
             QSKIP("giving a file to another user takes root");
         QTemporaryDir dir;
@@ -502,12 +567,47 @@ private slots:
         QCOMPARE(status.st_gid, group < 0 ? ::getegid() : gid_t(group));
     }
 
+    // The temporary file a save writes into is never more readable than the file it replaces,
+    // from its creation on: only the old owner's bits at first (under the umask 022).
+    void temporaryFileNoMoreReadable_data()
+    {
+        QTest::addColumn<int>("oldMode");
+        QTest::addColumn<int>("temporaryMode");
+        QTest::newRow("replacing 0600") << 0600 << 0600;
+        QTest::newRow("replacing 0644") << 0644 << 0600;
+        QTest::newRow("replacing 0200") << 0200 << 0200;
+        QTest::newRow("new file") << -1 << 0644;
+    }
+
+    void temporaryFileNoMoreReadable()
+    {
+        QFETCH(int, oldMode);
+        QFETCH(int, temporaryMode);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("data.txt");
+        if (oldMode >= 0) {
+            QVERIFY(writeFile(path, kOldBytes));
+            QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(oldMode)), 0);
+        }
+        const mode_t umask = ::umask(022);
+        AtomicFile file(path);
+        const bool opened = file.open();
+        ::umask(umask);
+        QVERIFY(opened);
+        QStringList temporary = entries(dir.path());
+        temporary.removeAll(QStringLiteral("data.txt"));
+        QCOMPARE(temporary.size(), 1);
+        QCOMPARE(int(statOf(dir.filePath(temporary.front())).st_mode & 07777), temporaryMode);
+    }
+
     // Saving through a symbolic link (folder "a") replaces the file it leads to (folder "b")
     // in that file's folder and leaves the link a link; `link` is what the link holds, `via`
     // a second link between them when not empty.
     void saveFollowsLinks_data()
     {
-        columns<QString, QString, bool>("link", "via", "existing");
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("via");
+        QTest::addColumn<bool>("existing");
         QTest::newRow("to another folder") << "../b/data.txt"
                                            << "" << true;
         QTest::newRow("absolute") << "/b/data.txt"
@@ -520,7 +620,9 @@ private slots:
 
     void saveFollowsLinks()
     {
-        auto [link, via, existing] = fetch<QString, QString, bool>("link", "via", "existing");
+        QFETCH(QString, link);
+        QFETCH(QString, via);
+        QFETCH(bool, existing);
         QTemporaryDir dir;
         const QString a = dir.filePath("a"), b = dir.filePath("b");
         QVERIFY(QDir().mkdir(a));
@@ -540,6 +642,22 @@ private slots:
         QCOMPARE(QFileInfo(a + "/link.txt").isSymLink(), true);
         QCOMPARE(entries(a), inA);
         QCOMPARE(entries(b), QStringList { "data.txt" });
+    }
+
+    // Import reads only regular files, and export writes only those: a FIFO neither blocks
+    // nor is replaced.
+    void importAndExportRefuseFifos()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("images.fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const ImportResult imported = ImageImport::fromFile(fifo);
+        QVERIFY2(imported.error.contains(QLatin1String("is not a regular file")),
+                 qPrintable(imported.error));
+        QString error;
+        QCOMPARE(ImageExport::savePng(Picture(), 1, fifo, &error), false);
+        QVERIFY2(error.contains(QLatin1String("is not a regular file")), qPrintable(error));
+        QCOMPARE(statOf(fifo).st_mode & S_IFMT, mode_t(S_IFIFO));
     }
 };
 

@@ -5,9 +5,11 @@
 #include "cli/ConvertCommand.h"
 #include "cli/SendCommand.h"
 #include "cli/TextCommand.h"
+#include "common/Quoted.h"
 
 #include <QGuiApplication>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -69,7 +71,8 @@ QString overview()
                 "\n  -h, --help   Show this help\n"
                 "  --version    Show the program's version\n\n"
                 "Run '%1 COMMAND --help' for the options of a command.\n"
-                "Exit status: 0 done, 1 input error, 2 usage error, 3 port error (send).\n")
+                "Exit status: 0 done, 1 input or output error, 2 usage error, 3 port error "
+                "(send), 4 the device's answer could not be written (send).\n")
                 .arg(program);
     return text;
 }
@@ -116,11 +119,13 @@ QStringList nativeArguments(int, char **)
 void attachConsole()
 { }
 
+// UTF-8, as Qt takes file names here; a byte of broken UTF-8 is kept recognisable
+// (Quoted::decodeArgument), so that --callsign can refuse it and a message show it.
 QStringList nativeArguments(int argc, char **argv)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(Quoted::decodeArgument(argv[i]));
     return arguments;
 }
 #endif
@@ -148,6 +153,11 @@ int run(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
     qInstallMessageHandler(quietMessages);
+#ifdef SIGPIPE
+    // An output whose reader has gone is a failed write, which the commands report with a
+    // status of their own, not a silent death by signal.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     // The application object sees only the program name, so that Qt takes none of its own
     // options (-reverse, -platform, ...) away from a command's text.
     int appArgc = 1;
@@ -168,9 +178,10 @@ int run(int argc, char **argv)
     }
     const Command *command = find(word);
     if (command == nullptr) {
-        std::fputs(qPrintable(QStringLiteral("%1: there is no command \"%2\".\n")
-                                  .arg(CommandSupport::programName(), arguments.value(1))),
-                   stderr);
+        std::fputs(
+            qPrintable(QStringLiteral("%1: there is no command \"%2\".\n")
+                           .arg(CommandSupport::programName(), Quoted::text(arguments.value(1)))),
+            stderr);
         std::fputs(qPrintable(overview()), stderr);
         return CommandSupport::kUsageError;
     }

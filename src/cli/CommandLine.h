@@ -7,8 +7,8 @@ namespace qie::CommandLine {
 // `--help`, `-h`, `--version` or a command word as the first argument.
 bool isCommand(int argc, char **argv);
 
-// Runs that command without a display and gives its exit status: 0 done, 1 input error,
-// 2 usage error. Creates the application object itself, so call it before any other.
+// Runs that command without a display and gives its exit status (CommandSupport::kDone and
+// its kin). Creates the application object itself, so call it before any other.
 int run(int argc, char **argv);
 
 } // namespace qie::CommandLine

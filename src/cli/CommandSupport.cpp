@@ -1,21 +1,91 @@
 // SPDX-License-Identifier: MIT
 #include "cli/CommandSupport.h"
 
+#include "common/Quoted.h"
 #include "files/CodePage.h"
 #include "files/DataFile.h"
 #include "model/Document.h"
 
+#include <QFile>
+#include <algorithm>
 #include <cstdio>
 #include <string>
+
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace qie::CommandSupport {
 namespace {
 
-void printError(const QString &command, const QString &message)
+void printLine(const QString &line)
 {
-    const QString line = QStringLiteral("%1 %2: %3\n").arg(programName(), command, message);
     std::fputs(line.toLocal8Bit().constData(), stderr);
     std::fflush(stderr);
+}
+
+void printError(const QString &command, const QString &message)
+{
+    printLine(QStringLiteral("%1 %2: %3\n").arg(programName(), command, message));
+}
+
+// A code point as U+ and at least four uppercase hexadecimal digits.
+QString codePoint(char32_t c)
+{
+    return QStringLiteral("U+") + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
+}
+
+// The first character of the callsign that the device would take as something other than a
+// character to show, with its 1-based position and what is wrong with it.
+std::optional<QString> callsignFault(const QString &callsign)
+{
+    qsizetype position = 0;
+    for (qsizetype i = 0; i < callsign.size(); ++i) {
+        ++position;
+        const QChar unit = callsign[i];
+        if (unit.isHighSurrogate() && i + 1 < callsign.size() && callsign[i + 1].isLowSurrogate()) {
+            const char32_t c = QChar::surrogateToUcs4(unit, callsign[i + 1]);
+            ++i;
+            const QChar::Category category = QChar::category(c);
+            if (category == QChar::Other_Format)
+                return QStringLiteral("--callsign cannot hold %1 (character %2), a format "
+                                      "character.")
+                    .arg(codePoint(c))
+                    .arg(position);
+            continue;
+        }
+        if (Quoted::isEscapedByte(unit.unicode()))
+            return QStringLiteral("--callsign is not valid UTF-8: character %1 is the byte %2.")
+                .arg(position)
+                .arg(Quoted::text(QStringView(&unit, 1)));
+        if (unit.isSurrogate())
+            return QStringLiteral("--callsign is not valid text: character %1 is half of a "
+                                  "UTF-16 pair.")
+                .arg(position);
+        const char *kind = nullptr;
+        switch (unit.category()) {
+        case QChar::Other_Control:
+            kind = "a control character";
+            break;
+        case QChar::Other_Format:
+            kind = "a format character";
+            break;
+        case QChar::Separator_Line:
+            kind = "a line separator";
+            break;
+        case QChar::Separator_Paragraph:
+            kind = "a paragraph separator";
+            break;
+        default:
+            continue;
+        }
+        return QStringLiteral("--callsign cannot hold %1 (character %2), %3.")
+            .arg(codePoint(unit.unicode()))
+            .arg(position)
+            .arg(QLatin1String(kind));
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -45,6 +115,38 @@ void note(const QString &command, const QString &message)
     printError(command, message);
 }
 
+int failed(int status, const Error &error)
+{
+    printLine(describe(error, u'\n') + u'\n');
+    return status;
+}
+
+std::variant<QByteArray, Error> readStandardInput(qint64 limit)
+{
+#ifdef Q_OS_WIN
+    ::_setmode(::_fileno(stdin), _O_BINARY);
+#endif
+    QFile in;
+    if (!in.open(0, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
+        return Error { DataFile::kErrDeviceIo,
+                       QStringLiteral("standard input cannot be read: %1.").arg(in.errorString()) };
+    QByteArray bytes;
+    char buffer[65536];
+    while (bytes.size() <= limit) {
+        const qint64 count
+            = in.read(buffer, std::min<qint64>(sizeof buffer, limit + 1 - bytes.size()));
+        if (count < 0)
+            return Error {
+                DataFile::kErrDeviceIo,
+                QStringLiteral("standard input cannot be read: %1.").arg(in.errorString())
+            };
+        if (count == 0)
+            break;
+        bytes.append(buffer, count);
+    }
+    return bytes;
+}
+
 std::optional<int> parse(QCommandLineParser &parser, const QStringList &arguments,
                          const QString &command, const QString &usage)
 {
@@ -52,8 +154,15 @@ std::optional<int> parse(QCommandLineParser &parser, const QStringList &argument
     const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") },
                                   QStringLiteral("Show this help."));
     parser.addOption(help);
-    if (!parser.parse(arguments))
-        return usageError(command, parser.errorText());
+    if (!parser.parse(arguments)) {
+        // The parser quotes an unknown option as it was typed; it is shown as any input is.
+        const QStringList unknown = parser.unknownOptionNames();
+        return usageError(
+            command,
+            unknown.isEmpty()
+                ? Quoted::text(parser.errorText())
+                : QStringLiteral("Unknown option '%1'.").arg(Quoted::text(unknown.constFirst())));
+    }
     if (parser.isSet(help)) {
         // The parser's own first line names the program path without the command word.
         QString text = parser.helpText();
@@ -67,7 +176,8 @@ std::optional<int> parse(QCommandLineParser &parser, const QStringList &argument
 
 OutputOptions::OutputOptions(QCommandLineParser &parser)
     : m_output({ QStringLiteral("o"), QStringLiteral("output") },
-               QStringLiteral("The data file to write (replaced when it exists)."),
+               QStringLiteral("The data file to write (replaced when it exists), or - for "
+                              "standard output."),
                QStringLiteral("FILE")),
       m_width(QStringLiteral("width"),
               QStringLiteral("The width in bytes, 1 to 16 (default: the fewest that hold the "
@@ -90,7 +200,7 @@ std::optional<QString> OutputOptions::check(const QCommandLineParser &parser)
         const int n = parser.value(m_width).toInt(&ok);
         if (!ok || n < 1 || n > Picture::kMaxBytes)
             return QStringLiteral("--width takes a whole number from 1 to 16, not \"%1\".")
-                .arg(parser.value(m_width));
+                .arg(Quoted::text(parser.value(m_width)));
         width = n;
     }
     callsign = parser.value(m_callsign);
@@ -99,12 +209,9 @@ std::optional<QString> OutputOptions::check(const QCommandLineParser &parser)
     if (length > Document::kCallsignMaxLength)
         return QStringLiteral("--callsign takes at most %1 characters, \"%2\" has %3.")
             .arg(Document::kCallsignMaxLength)
-            .arg(callsign)
+            .arg(Quoted::text(callsign))
             .arg(length);
-    // A line break would make the callsign two lines of the file.
-    if (callsign.contains(u'\r') || callsign.contains(u'\n'))
-        return QStringLiteral("--callsign cannot hold a line break.");
-    return std::nullopt;
+    return callsignFault(callsign);
 }
 
 QByteArray dataText(const Picture &picture, int widthBytes, const QString &callsign)
@@ -119,7 +226,8 @@ int writeDataFile(const QString &command, const Picture &picture, int widthBytes
                   const OutputOptions &options)
 {
     const int width = options.width.value_or(widthBytes);
-    if (const auto error = DataFile::save(options.path, dataText(picture, width, options.callsign)))
+    if (const auto error = DataFile::save(options.path, dataText(picture, width, options.callsign),
+                                          OutputFile::Accepts::AnyOutput))
         return inputError(command, error->description);
     return kDone;
 }

@@ -2,6 +2,7 @@
 #include "cli/ConvertCommand.h"
 
 #include "cli/CommandSupport.h"
+#include "common/Quoted.h"
 #include "images/ImageImport.h"
 
 namespace qie::ConvertCommand {
@@ -14,8 +15,10 @@ int run(const QStringList &arguments)
     parser.setApplicationDescription(
         QStringLiteral("Converts an image (PNG, JPEG, BMP, GIF, SVG and the other formats "
                        "the editor imports) into a data file, with the rules of the "
-                       "editor's Import image."));
-    parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("The image to convert."));
+                       "editor's Import image.\nExit status: 0 written, 1 input or output "
+                       "error, 2 usage error."));
+    parser.addPositionalArgument(QStringLiteral("IMAGE"),
+                                 QStringLiteral("The image to convert, or - for standard input."));
     OutputOptions output(parser);
     const QCommandLineOption threshold(
         QStringLiteral("threshold"),
@@ -41,12 +44,28 @@ int run(const QStringList &arguments)
         return usageError(command,
                           QStringLiteral("--threshold takes a whole number from 0 to 255, not "
                                          "\"%1\".")
-                              .arg(parser.value(threshold)));
+                              .arg(Quoted::text(parser.value(threshold))));
     options.invert = parser.isSet(invert);
     options.dither = parser.isSet(dither);
 
-    const ImportResult result
-        = ImageImport::fromFile(parser.positionalArguments().constFirst(), options);
+    const QString image = parser.positionalArguments().constFirst();
+    ImportResult result;
+    if (isStandardStream(image)) {
+        const auto input = readStandardInput(ImageImport::kMaxDecodedBytes);
+        if (const auto *error = std::get_if<Error>(&input))
+            return inputError(command, error->description);
+        const QByteArray &bytes = std::get<QByteArray>(input);
+        // An image file is never larger than what it decodes to by much; more than the
+        // decoding budget is refused before any of it is decoded.
+        if (bytes.size() > ImageImport::kMaxDecodedBytes)
+            return inputError(command,
+                              QStringLiteral("standard input holds more than %1 MiB, more than "
+                                             "an image may take.")
+                                  .arg(ImageImport::kMaxDecodedBytes / (qint64(1024) * 1024)));
+        result = ImageImport::fromData(bytes, options);
+    } else {
+        result = ImageImport::fromFile(image, options);
+    }
     if (!result.error.isEmpty())
         return inputError(command, result.error);
     for (const QString &left : result.notes)

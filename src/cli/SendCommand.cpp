@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "cli/SendCommand.h"
 
+#include "cli/CommandSupport.h"
+#include "common/Quoted.h"
 #include "files/DataFile.h"
+#include "files/OutputFile.h"
 #include "serial/SerialPortControl.h"
 
 #include <QCommandLineParser>
@@ -20,52 +23,83 @@
 namespace qie::SendCommand {
 namespace {
 
+using namespace CommandSupport;
+
 constexpr double kLongestWaitSeconds = 24 * 60 * 60;
-const char kUsage[] = "Usage: quernel-image-editor send FILE [--port N] [--wait SECONDS]\n";
 
-void writeText(QIODevice &device, const QString &text)
+// The data file, from a file or standard input, with the loader's bound and line rules.
+std::variant<LoadedFile, Error> load(const QString &name)
 {
-    device.write(text.toLocal8Bit());
+    if (!isStandardStream(name))
+        return DataFile::load(name);
+    auto input = readStandardInput(DataFile::kMaxLoadBytes);
+    if (auto *error = std::get_if<Error>(&input))
+        return *error;
+    const QByteArray &bytes = std::get<QByteArray>(input);
+    return DataFile::parse(
+        QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), DataFile::kMaxLoadBytes)),
+        bytes.size() <= DataFile::kMaxLoadBytes, name);
 }
 
-// As the error box shows it, a line for the number and one for the description.
-void writeError(QIODevice &err, const Error &error)
+// Standard output for the device's answer. Once a write fails, nothing more is tried: the
+// answer has lost its reader, and the command ends with kOutputError.
+class Answer
 {
-    writeText(err, describe(error, u'\n') + u'\n');
-}
+public:
+    Answer()
+    {
+#if defined(Q_OS_WIN)
+        // The answer goes out byte for byte: no CR added before each LF.
+        ::_setmode(::_fileno(stdout), _O_BINARY);
+#endif
+        std::fflush(stdout);
+        if (!m_out.open(1, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                        QFileDevice::DontCloseHandle))
+            m_failure = m_out.errorString();
+    }
 
-int usageError(QIODevice &err, const QString &problem)
-{
-    writeText(err, QStringLiteral("quernel-image-editor send: %1\n").arg(problem));
-    err.write(kUsage);
-    return UsageFailed;
-}
+    // False once the answer could not be written.
+    bool write(const QByteArray &bytes)
+    {
+        for (qsizetype done = 0; !m_failure && done < bytes.size();) {
+            const qint64 count = m_out.write(bytes.data() + done, bytes.size() - done);
+            if (count <= 0) {
+                m_failure = m_out.errorString();
+                failed(kOutputError,
+                       { DataFile::kErrDeviceIo,
+                         QStringLiteral("The device's answer could not be written to %1: %2.")
+                             .arg(OutputFile::standardOutputName(), *m_failure) });
+                break;
+            }
+            done += count;
+        }
+        return !m_failure;
+    }
+
+    bool hasFailed() const
+    {
+        return m_failure.has_value();
+    }
+
+private:
+    QFile m_out;
+    std::optional<QString> m_failure;
+};
 
 } // namespace
 
 int run(const QStringList &arguments)
 {
-#if defined(Q_OS_WIN)
-    // The answer goes out byte for byte: no CR added before each LF.
-    ::_setmode(::_fileno(stdout), _O_BINARY);
-#endif
-    QFile out;
-    QFile err;
-    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)
-        || !err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return PortFailed;
-    return run(arguments, out, err);
-}
-
-int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
-{
+    const QString command = QStringLiteral("send");
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Sends a data file to the device on a serial port, as Load file, Open "
                        "and Send do in the editor, and copies the device's answer to standard "
                        "output.\nExit status: 0 sent, 1 file error, 2 usage error, 3 port "
-                       "error (bytes that never left included)."));
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The data file to send."));
+                       "error (bytes that never left included), 4 the answer could not be "
+                       "written to standard output (a port error comes first)."));
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("The data file to send, or - for standard input."));
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("The port number, as typed in the editor "
                                                        "(default 1)."),
@@ -77,52 +111,51 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
         QStringLiteral("SECONDS"), QStringLiteral("0"));
     parser.addOption(portOption);
     parser.addOption(waitOption);
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    if (!parser.parse(arguments))
-        return usageError(err, parser.errorText());
-    if (parser.isSet(helpOption)) {
-        // The usage line as this program is called, not as the executable's path.
-        QString help = parser.helpText();
-        help.replace(0, help.indexOf(u'\n') + 1, QLatin1String(kUsage));
-        writeText(out, help);
-        return Sent;
-    }
+    if (const auto status
+        = parse(parser, arguments, command,
+                programName() + QStringLiteral(" send FILE [--port N] [--wait SECONDS]")))
+        return *status;
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1)
-        return usageError(err,
+        return usageError(command,
                           files.isEmpty() ? QStringLiteral("no FILE given.")
                                           : QStringLiteral("only one FILE can be sent."));
     bool ok = false;
     const int portNumber = parser.value(portOption).toInt(&ok);
     if (!ok)
-        return usageError(err,
+        return usageError(command,
                           QStringLiteral("--port takes a whole number, not \"%1\".")
-                              .arg(parser.value(portOption)));
+                              .arg(Quoted::text(parser.value(portOption))));
     const double waitSeconds = parser.value(waitOption).toDouble(&ok);
     if (!ok || !std::isfinite(waitSeconds) || waitSeconds < 0 || waitSeconds > kLongestWaitSeconds)
-        return usageError(err,
+        return usageError(command,
                           QStringLiteral("--wait takes seconds from 0 to %1, not \"%2\".")
                               .arg(kLongestWaitSeconds)
-                              .arg(parser.value(waitOption)));
+                              .arg(Quoted::text(parser.value(waitOption))));
 
-    const auto loaded = DataFile::load(files.front());
-    if (const auto *fileError = std::get_if<Error>(&loaded)) {
-        writeError(err, *fileError);
-        return FileFailed;
-    }
+    const auto loaded = load(files.front());
+    if (const auto *fileError = std::get_if<Error>(&loaded))
+        return failed(kInputError, *fileError);
     // The editor sends the loaded file's bytes as they are: the same here.
     const QByteArray bytes = std::get<LoadedFile>(loaded).sendBytes;
 
+    Answer answer;
     SerialPortControl port;
     std::optional<Error> lost;
     QSet<LineFault> faultsShown;
     QEventLoop waiting;
-    QObject::connect(&port, &CommControl::dataReceived, &port,
-                     [&] { out.write(port.inputBytes()); });
+    QObject::connect(&port, &CommControl::dataReceived, &port, [&] {
+        // An answer nobody can read is no reason to wait for more of it.
+        if (!answer.write(port.inputBytes()))
+            waiting.quit();
+    });
     QObject::connect(&port, &CommControl::lineFaultDetected, &port, [&](LineFault fault) {
         if (!faultsShown.contains(fault)) {
             faultsShown.insert(fault);
-            writeText(err, QStringLiteral("%1: %2\n").arg(lineFaultTitle(), lineFaultText(fault)));
+            // Worded as the editor's fault box words it, title first.
+            const QString line
+                = QStringLiteral("%1: %2\n").arg(lineFaultTitle(), lineFaultText(fault));
+            std::fputs(line.toLocal8Bit().constData(), stderr);
         }
     });
     QObject::connect(&port, &CommControl::portLost, &port, [&](const Error &error) {
@@ -130,40 +163,35 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
         waiting.quit();
     });
     // The editor's Open, step for step.
-    std::optional<Error> error;
-    const auto failed = [&error](auto step) { return (error = std::move(step)).has_value(); };
-    if (failed(port.setCommPort(portNumber)) || failed(port.openDeviceLine())) {
-        writeError(err, *error);
-        return PortFailed;
-    }
-    if (failed(port.setOutput(bytes))) {
-        writeError(err, *error);
-        return PortFailed;
-    }
+    if (auto error = port.setCommPort(portNumber))
+        return failed(kPortError, *error);
+    if (auto error = port.openDeviceLine())
+        return failed(kPortError, *error);
+    if (auto error = port.setOutput(bytes))
+        return failed(kPortError, *error);
     if (const qint64 unsent = port.drain(); unsent > 0) {
         const Error unsentError = port.unsentError(unsent);
         port.discardQueued();
         port.setPortOpen(false);
-        writeError(err, unsentError);
-        return PortFailed;
+        return failed(kPortError, unsentError);
     }
     QCoreApplication::processEvents(); // a loss seen by the drain is reported now
-    if (!lost && waitSeconds > 0) {
+    if (!lost && !answer.hasFailed() && waitSeconds > 0) {
         QTimer::singleShot(std::chrono::milliseconds(qint64(std::ceil(waitSeconds * 1000))),
                            &waiting, &QEventLoop::quit);
         waiting.exec();
     }
+    // Sent; whether the answer could be written is all that is left to tell.
+    const auto sent = [&answer] { return answer.hasFailed() ? kOutputError : kDone; };
     if (lost) {
         // Everything had left the port: the data reached the line before the device went.
-        writeError(err, *lost);
-        return Sent;
+        failed(kDone, *lost);
+        return sent();
     }
-    out.write(port.inputBytes());
-    if (failed(port.setPortOpen(false))) {
-        writeError(err, *error);
-        return PortFailed;
-    }
-    return Sent;
+    answer.write(port.inputBytes());
+    if (auto error = port.setPortOpen(false))
+        return failed(kPortError, *error);
+    return sent();
 }
 
 } // namespace qie::SendCommand

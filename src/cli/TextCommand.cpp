@@ -2,6 +2,7 @@
 #include "cli/TextCommand.h"
 
 #include "cli/CommandSupport.h"
+#include "common/Quoted.h"
 #include "images/TextRenderer.h"
 
 namespace qie::TextCommand {
@@ -13,7 +14,8 @@ int run(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Writes a text into a data file, drawn as the editor's Text dialog "
-                       "draws it. A TEXT that begins with '-' comes last, after '--'."));
+                       "draws it. A TEXT that begins with '-' comes last, after '--'.\nExit "
+                       "status: 0 written, 1 input or output error, 2 usage error."));
     parser.addPositionalArgument(QStringLiteral("TEXT"), QStringLiteral("The text to write."));
     OutputOptions output(parser);
     const QCommandLineOption font(
@@ -34,9 +36,9 @@ int run(const QStringList &arguments)
         return usageError(command, *error);
     const QString family = TextRenderer::findFont(parser.value(font));
     if (family.isEmpty())
-        return inputError(
-            command,
-            QStringLiteral("there is no font \"%1\" on this system.").arg(parser.value(font)));
+        return inputError(command,
+                          QStringLiteral("there is no font \"%1\" on this system.")
+                              .arg(Quoted::text(parser.value(font))));
 
     const TextRenderer::Rendered rendered
         = TextRenderer::render(parser.positionalArguments().constFirst(), family);

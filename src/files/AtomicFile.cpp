@@ -2,23 +2,21 @@
 #include "files/AtomicFile.h"
 
 #include "files/PathName.h"
+#include "files/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <algorithm>
-#include <tuple>
 #include <utility>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #else
 #include <cerrno>
-#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 #endif
 
 namespace qie {
@@ -43,29 +41,6 @@ QString folderOf(const QString &path)
     return path.left(PathName::nameStart(path));
 }
 
-#ifndef Q_OS_WIN
-// As many links as the kernel itself follows before it gives up with ELOOP.
-constexpr int kMaxLinks = 40;
-
-// The file a chain of symbolic links leads to, whether or not that file exists. A name that
-// is no link (or cannot be read as one) is the file itself; opening it tells what is wrong.
-std::pair<QString, int> followLinks(const QString &path)
-{
-    QString current = path;
-    std::vector<char> buffer(PATH_MAX);
-    for (int i = 0; i <= kMaxLinks; ++i) {
-        const ssize_t length
-            = ::readlink(QFile::encodeName(current).constData(), buffer.data(), buffer.size());
-        if (length < 0)
-            return { current, 0 };
-        const QString target = QFile::decodeName(QByteArray(buffer.data(), length));
-        // A relative link is relative to the folder that holds the link.
-        current = target.startsWith(u'/') ? target : folderOf(current) + target;
-    }
-    return { QString(), ELOOP };
-}
-#endif
-
 } // namespace
 
 AtomicFile::AtomicFile(QString path) : m_path(std::move(path))
@@ -83,8 +58,16 @@ bool AtomicFile::fail(int error)
     return false;
 }
 
+bool AtomicFile::refuse()
+{
+    m_notRegular = true;
+    return fail(0);
+}
+
 QString AtomicFile::errorString() const
 {
+    if (m_notRegular)
+        return QStringLiteral("it is not a regular file");
     return qt_error_string(m_error);
 }
 
@@ -92,6 +75,8 @@ QString AtomicFile::errorString() const
 
 AtomicFile::Failure AtomicFile::failure() const
 {
+    if (m_notRegular)
+        return Failure::NotRegular;
     switch (m_error) {
     case 0:
         return Failure::None;
@@ -114,6 +99,8 @@ bool AtomicFile::open()
     const QFileInfo info(m_path);
     // A symbolic link is followed; a shortcut (.lnk) is a file of its own and is replaced.
     m_target = info.isSymbolicLink() ? info.symLinkTarget() : m_path;
+    if (QFileInfo(m_target).exists() && !QFileInfo(m_target).isFile())
+        return refuse();
     const QString folder = folderOf(m_target);
     for (int i = 0; i < kNameTries; ++i) {
         const QString name = temporaryName(folder);
@@ -169,6 +156,8 @@ void AtomicFile::cancel()
 
 AtomicFile::Failure AtomicFile::failure() const
 {
+    if (m_notRegular)
+        return Failure::NotRegular;
     switch (m_error) {
     case 0:
         return Failure::None;
@@ -189,22 +178,35 @@ AtomicFile::Failure AtomicFile::failure() const
 
 bool AtomicFile::open()
 {
-    int error = 0;
-    std::tie(m_target, error) = followLinks(m_path);
-    if (error != 0)
-        return fail(error);
+    const RegularFile::LinkEnd end = RegularFile::followLinks(m_path);
+    if (end.error != 0)
+        return fail(end.error);
+    // Following a descriptor's name would lead to the file the descriptor has open.
+    if (end.descriptor)
+        return refuse();
+    m_target = end.path;
+    const QByteArray target = QFile::encodeName(m_target);
+    struct stat old
+    {
+    };
+    const bool replacing = ::stat(target.constData(), &old) == 0;
+    // Renaming over a device or FIFO would put a plain file in its place, with root's rights
+    // even a system one.
+    if (replacing && !S_ISREG(old.st_mode))
+        return refuse();
     // The rename needs only the folder's permission; a file its owner made read-only is
     // refused as a write into it would be (judged with the effective ids, as an open is).
-    const QByteArray target = QFile::encodeName(m_target);
-    if (::faccessat(AT_FDCWD, target.constData(), F_OK, AT_EACCESS) == 0
-        && ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
+    if (replacing && ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
         return fail(errno);
+    // The new content must not be readable by anyone the old file kept out, not even until
+    // commit() gives it the old mode: only the owner's bits at first, and those only as far
+    // as the old file had them. A new file gets what any new file gets (0666 less the umask).
+    const mode_t creationMode = replacing ? (old.st_mode & 0600) : 0666;
     const QString folder = folderOf(m_target);
     for (int i = 0; i < kNameTries; ++i) {
         const QString name = temporaryName(folder);
-        // 0666: the umask applies, as for any file created anew.
         const int fd = ::open(QFile::encodeName(name).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, creationMode);
         if (fd >= 0) {
             m_fd = fd;
             m_temporary = name;

@@ -16,7 +16,10 @@ namespace qie {
 //   folder; the link stays a link. A link to nothing creates the file it names.
 // - The replaced file's permission bits are kept, and its owner and group as far as this
 //   process may set them (as root always). A new file gets the permissions any newly created
-//   file gets (0666 less the umask).
+//   file gets (0666 less the umask). Until commit() the temporary file is never more readable
+//   than the file it replaces: it starts with the old file's owner bits alone.
+// - Only a regular file is replaced. A name that leads to a folder, device, FIFO or socket, or
+//   through a descriptor's name (/dev/stdout, /proc/self/fd/1), is refused untouched.
 // - Other names the old file had through hard links keep the old content: the new file is a new
 //   file.
 // - A file that may not be written (read-only to this process) is refused, although the
@@ -27,7 +30,7 @@ class AtomicFile
 {
 public:
     // What a failure means to the operator, the same on every system.
-    enum class Failure { None, PathNotFound, PermissionDenied, DiskFull, Other };
+    enum class Failure { None, PathNotFound, PermissionDenied, DiskFull, NotRegular, Other };
 
     explicit AtomicFile(QString path);
     ~AtomicFile();
@@ -54,11 +57,13 @@ public:
 
 private:
     bool fail(int error);
+    bool refuse();
 
     QString m_path;
     QString m_target;
     QString m_temporary;
     int m_error = 0;
+    bool m_notRegular = false;
 #ifdef Q_OS_WIN
     void *m_handle = nullptr;
 #else

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "files/DataFile.h"
 
-#include "files/AtomicFile.h"
 #include "files/CodePage.h"
 #include "files/FileErrors.h"
 #include "files/PathName.h"
@@ -10,8 +9,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringList>
-#include <initializer_list>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -25,72 +22,14 @@ using FileErrors::pathNotFound;
 using FileErrors::permissionDenied;
 using FileErrors::shown;
 
-// The filter as description|pattern pairs, the form operators' notes quote. Kept verbatim so
-// the half-width katakana cannot drift; qtFilter() converts it to the dialog's own form.
-constexpr QStringView kPipeFilter = u"ﾃｷｽﾄ ﾌｧｲﾙ (*.txt)|*.txt|全てのﾌｧｲﾙ (*.*)|*.*";
+// The two choices in the dialog's own form; the descriptions are kept verbatim, half-width
+// katakana included, and carry their patterns in parentheses, where the dialog takes them from.
+constexpr QStringView kDialogFilter = u"ﾃｷｽﾄ ﾌｧｲﾙ (*.txt);;全てのﾌｧｲﾙ (*.*)";
 
-QString verb(bool forWriting)
+Error notRegularFile(const QString &path)
 {
-    return forWriting ? QStringLiteral("written") : QStringLiteral("read");
-}
-
-Error notRegularFile(const QString &path, bool forWriting)
-{
-    return { DataFile::kErrAccess,
-             QStringLiteral("\"%1\" is not a regular file (it is a folder, device or pipe), so it "
-                            "was not %2. Nothing was changed.")
-                 .arg(shown(path), verb(forWriting)) };
-}
-
-// Why a save failed. Once the temporary file exists (`written`), a missing folder is no longer
-// the reason. Either way the old file is as it was.
-Error saveError(const QString &path, const AtomicFile &file, bool written)
-{
-    const QString kept = QStringLiteral(" Any earlier file of that name is unchanged.");
-    switch (file.failure()) {
-    case AtomicFile::Failure::PathNotFound:
-        if (!written)
-            return pathNotFound(path);
-        break;
-    case AtomicFile::Failure::PermissionDenied:
-        return permissionDenied(path, true);
-    case AtomicFile::Failure::DiskFull:
-        return { DataFile::kErrDiskFull,
-                 QStringLiteral("Disk full: \"%1\" was not saved.").arg(shown(path)) + kept };
-    default:
-        break;
-    }
-    if (!written)
-        return {
-            DataFile::kErrAccess,
-            QStringLiteral("\"%1\" cannot be created: %2.").arg(shown(path), file.errorString())
-        };
-    return { DataFile::kErrDeviceIo,
-             QStringLiteral("\"%1\" was not saved: %2.").arg(shown(path), file.errorString())
-                 + kept };
-}
-
-// Writes `parts` one after another into a new file that replaces `path` in one step.
-std::optional<Error> replaceFile(const QString &path, std::initializer_list<QByteArrayView> parts)
-{
-    // The new file is renamed over the old one: for a device or FIFO that would replace the
-    // node by a plain file, with root's rights even a system one. Such a name is refused
-    // before anything is created. A name swapped for a node between this check and the
-    // rename is not covered.
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile())
-        return notRegularFile(path, true);
-
-    AtomicFile file(path);
-    if (!file.open())
-        return saveError(path, file, false);
-    for (const QByteArrayView part : parts) {
-        if (!file.write(part))
-            return saveError(path, file, true);
-    }
-    if (!file.commit())
-        return saveError(path, file, true);
-    return std::nullopt;
+    return FileErrors::notRegularFile(path,
+                                      QStringLiteral("it was not read. Nothing was changed."));
 }
 
 Error readError(const QString &path, const QString &reason)
@@ -133,7 +72,7 @@ std::optional<Error> openForReading(const QString &path, QFile &file)
     case Step::Open:
         return loadOpenError(path, failure->error);
     case Step::NotRegular:
-        return notRegularFile(path, false);
+        return notRegularFile(path);
     case Step::Hand:
         break;
     }
@@ -149,7 +88,7 @@ std::optional<Error> openForReading(const QString &path, QFile &file)
         return Error { DataFile::kErrFileNotFound,
                        QStringLiteral("File not found: \"%1\".").arg(shown(path)) };
     if (!info.isFile())
-        return notRegularFile(path, false);
+        return notRegularFile(path);
     file.setFileName(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         if (file.error() == QFileDevice::PermissionsError || !info.isReadable())
@@ -163,30 +102,17 @@ std::optional<Error> openForReading(const QString &path, QFile &file)
 }
 #endif
 
-QString qtFilter(QStringView pipeFilter)
-{
-    const QStringList parts = pipeFilter.toString().split(u'|');
-    QStringList choices;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString pattern = parts[i + 1].split(u';', Qt::SkipEmptyParts).join(u' ');
-        // The dialog takes the patterns from the parentheses; a description that already
-        // shows them is kept as written.
-        choices.append(parts[i].contains(u'(') ? parts[i]
-                                               : QStringLiteral("%1 (%2)").arg(parts[i], pattern));
-    }
-    return choices.join(QStringLiteral(";;"));
-}
-
 } // namespace
 
-std::optional<Error> DataFile::save(const QString &path, QByteArrayView dataText)
+std::optional<Error> DataFile::save(const QString &path, QByteArrayView dataText,
+                                    OutputFile::Accepts accepts)
 {
-    return replaceFile(path, { dataText, "\r\n" });
+    return OutputFile::write(path, { dataText, "\r\n" }, accepts);
 }
 
 std::optional<Error> DataFile::saveBytes(const QString &path, QByteArrayView bytes)
 {
-    return replaceFile(path, { bytes });
+    return OutputFile::write(path, { bytes }, OutputFile::Accepts::RegularFile);
 }
 
 std::variant<LoadedFile, Error> DataFile::load(const QString &path)
@@ -271,7 +197,7 @@ QString DataFile::caption(const QString &path)
 
 QString DataFile::dialogFilter()
 {
-    return qtFilter(kPipeFilter);
+    return kDialogFilter.toString();
 }
 
 } // namespace qie

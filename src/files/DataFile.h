@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/Error.h"
+#include "files/OutputFile.h"
 #include "model/Document.h"
 
 #include <QByteArray>
@@ -56,8 +57,9 @@ constexpr int kMaxWidthLineLength = 32767;
 // Writes the data text's bytes + CR LF. Atomic (AtomicFile): on any failure the file that was
 // there stays intact, and a replaced file keeps its mode and owner. A name that exists but is
 // not a regular file (a device, a FIFO, a folder) is refused untouched, since replacing it by a
-// new file is never what was meant.
-std::optional<Error> save(const QString &path, QByteArrayView dataText);
+// new file is never what was meant; a command's -o also takes streams (`accepts`).
+std::optional<Error> save(const QString &path, QByteArrayView dataText,
+                          OutputFile::Accepts accepts = OutputFile::Accepts::RegularFile);
 // Writes the bytes exactly as given, atomically and with the same refusals and errors as
 // save(): the received data saved by the operator.
 std::optional<Error> saveBytes(const QString &path, QByteArrayView bytes);

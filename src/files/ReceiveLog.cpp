@@ -19,10 +19,7 @@ using FileErrors::shown;
 
 Error notRegularFile(const QString &path)
 {
-    return { DataFile::kErrAccess,
-             QStringLiteral("\"%1\" is not a regular file (it is a folder, device or pipe), so "
-                            "received data is not logged to it.")
-                 .arg(shown(path)) };
+    return FileErrors::notRegularFile(path, QStringLiteral("received data is not logged to it."));
 }
 
 Error openError(const QString &path, const QString &reason)

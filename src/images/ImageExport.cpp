@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "images/ImageExport.h"
 
-#include <QDir>
+#include "files/FileErrors.h"
+#include "files/OutputFile.h"
+
+#include <QBuffer>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace qie::ImageExport {
@@ -24,23 +26,22 @@ QImage toImage(const Picture &picture, int scale)
 
 bool savePng(const Picture &picture, int scale, const QString &path, QString *error)
 {
-    const auto fail = [&](const QString &reason) {
-        if (error)
-            *error = QStringLiteral("\"%1\" was not written: %2.")
-                         .arg(QDir::toNativeSeparators(path), reason);
-        return false;
-    };
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    QImageWriter writer(&file, "png");
-    if (!writer.write(toImage(picture, scale))) {
-        file.cancelWriting();
-        return fail(writer.errorString());
-    }
-    if (!file.commit())
-        return fail(file.errorString());
-    return true;
+    // Encoded in memory first (a 16x picture is a few kilobytes), so that the file is written
+    // by the same atomic writer, with the same refusals and words, as every other save.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    std::optional<Error> failure;
+    if (!writer.write(toImage(picture, scale)))
+        failure = Error { 0,
+                          QStringLiteral("\"%1\" was not written: %2.")
+                              .arg(FileErrors::shown(path), writer.errorString()) };
+    else
+        failure = OutputFile::write(path, { png }, OutputFile::Accepts::RegularFile);
+    if (failure && error)
+        *error = failure->description;
+    return !failure;
 }
 
 } // namespace qie::ImageExport

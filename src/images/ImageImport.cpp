@@ -1,16 +1,23 @@
 // SPDX-License-Identifier: MIT
 #include "images/ImageImport.h"
 
+#include "files/FileErrors.h"
+#include "files/RegularFile.h"
 #include "images/SvgGuard.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <algorithm>
 #include <cstdint>
 #include <vector>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#else
+#include <QFileInfo>
+#endif
 
 namespace qie::ImageImport {
 namespace {
@@ -120,11 +127,6 @@ Scaled failure(const QString &message)
     return result;
 }
 
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 // Columns of an image `size` scaled to 10 rows; at least 1, and bounded so that an absurd
 // aspect ratio still gives a number.
 int scaledColumns(QSize size)
@@ -212,23 +214,48 @@ Scaled read(QImageReader &reader, const QString &name)
     return scaleImage(image);
 }
 
+// Opens `path` for reading only if it is a regular file: a FIFO or device would block the
+// open or never end. Empty when it is open, else why not.
+QString openImage(const QString &path, QFile &file)
+{
+    const QString name = QStringLiteral("\"%1\"").arg(FileErrors::shown(path));
+    QString notRegular
+        = FileErrors::notRegularFile(path, QStringLiteral("it was not imported.")).description;
+#ifdef Q_OS_UNIX
+    using Step = RegularFile::OpenFailure::Step;
+    const auto failure
+        = RegularFile::openWithoutBlocking(path, O_RDONLY, 0, file, QIODevice::ReadOnly);
+    if (!failure)
+        return {};
+    if (failure->step == Step::NotRegular)
+        return notRegular;
+    if (failure->step == Step::Open && failure->error == ENOENT)
+        return QStringLiteral("%1 cannot be imported: the file does not exist.").arg(name);
+    const QString reason
+        = failure->step == Step::Open ? qt_error_string(failure->error) : file.errorString();
+    return QStringLiteral("%1 cannot be imported: %2.").arg(name, reason);
+#else
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("%1 cannot be imported: the file does not exist.").arg(name);
+    if (!info.isFile())
+        return notRegular;
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("%1 cannot be imported: %2.").arg(name, file.errorString());
+    return {};
+#endif
+}
+
 } // namespace
 
 Scaled scaleFile(const QString &path)
 {
-    const QString name = QStringLiteral("\"%1\"").arg(shown(path));
-    const QFileInfo info(path);
-    if (!info.exists())
-        return failure(QStringLiteral("%1 cannot be imported: the file does not exist.").arg(name));
-    // A FIFO or device would block the open or never end.
-    if (!info.isFile())
-        return failure(
-            QStringLiteral("%1 cannot be imported: it is not a regular file.").arg(name));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("%1 cannot be imported: %2.").arg(name, file.errorString()));
+    QFile file;
+    if (const QString error = openImage(path, file); !error.isEmpty())
+        return failure(error);
     QImageReader reader(&file);
-    return read(reader, name);
+    return read(reader, QStringLiteral("\"%1\"").arg(FileErrors::shown(path)));
 }
 
 Scaled scaleData(const QByteArray &bytes)

@@ -20,19 +20,16 @@ namespace qie {
 // A row line is 1 to kMaxRowLength hexadecimal digits, either case; anything else (a blank, a
 // trailing space) makes the text something other than a data text. The lines handed back are
 // then applied exactly as a load applies the lines of a file.
-class PastedText
-{
-public:
-    // The longest row line a load accepts as the width line.
-    static constexpr std::size_t kMaxRowLength = 32767;
+namespace PastedText {
 
-    PastedText() = delete;
+// The longest row line a load accepts as the width line.
+constexpr std::size_t kMaxRowLength = 32767;
 
-    // The 11 lines, line 0 being `callsign` when the text holds only the rows; nullopt when the
-    // text is not a data text. `text` is UTF-8; the callsign line is kept as it is.
-    static std::optional<Document::Lines> parse(std::string_view text, const std::string &callsign);
+// The 11 lines, line 0 being `callsign` when the text holds only the rows; nullopt when the
+// text is not a data text. `text` is UTF-8; the callsign line is kept as it is.
+std::optional<Document::Lines> parse(std::string_view text, const std::string &callsign);
 
-    static bool isRowLine(std::string_view line);
-};
+bool isRowLine(std::string_view line);
+} // namespace PastedText
 
 } // namespace qie

@@ -12,15 +12,12 @@ namespace qie {
 // editing and widening again brings the hidden part back as it was. Inside, a shift drops what
 // leaves the open columns (or the 10 rows) and brings in off pixels; mirroring reflects the
 // open columns about their own middle.
-class PictureEdit
-{
-public:
-    enum class Transform { Clear, Invert, ShiftLeft, ShiftRight, ShiftUp, ShiftDown, Mirror, Flip };
+namespace PictureEdit {
 
-    PictureEdit() = delete;
+enum class Transform { Clear, Invert, ShiftLeft, ShiftRight, ShiftUp, ShiftDown, Mirror, Flip };
 
-    // `openColumns` is brought into 0..128; 0 leaves the picture as it is.
-    static Picture apply(Transform transform, const Picture &picture, int openColumns);
-};
+// `openColumns` is brought into 0..128; 0 leaves the picture as it is.
+Picture apply(Transform transform, const Picture &picture, int openColumns);
+} // namespace PictureEdit
 
 } // namespace qie

@@ -12,20 +12,17 @@ namespace qie {
 // 8 and 9. Glyphs are proportional (1 to 5 columns) and one blank column separates each
 // character from the next; there is none after the last. It covers printable ASCII; any other
 // character is drawn as '?', so that a text never loses a character silently.
-class PixelFont
-{
-public:
-    static constexpr int kHeight = Picture::kHeight;
-    static constexpr int kGapColumns = 1;
+namespace PixelFont {
 
-    PixelFont() = delete;
+constexpr int kHeight = Picture::kHeight;
+constexpr int kGapColumns = 1;
 
-    static int glyphWidth(char32_t c);
-    static bool glyphPixel(char32_t c, int x, int y);
+int glyphWidth(char32_t c);
+bool glyphPixel(char32_t c, int x, int y);
 
-    // Draws `text` from column 0 into an empty picture, dropping what lies beyond column 127;
-    // returns the columns the text needs, gaps included, which may exceed the picture's 128.
-    static int render(std::u32string_view text, Picture &picture);
-};
+// Draws `text` from column 0 into an empty picture, dropping what lies beyond column 127;
+// returns the columns the text needs, gaps included, which may exceed the picture's 128.
+int render(std::u32string_view text, Picture &picture);
+} // namespace PixelFont
 
 } // namespace qie

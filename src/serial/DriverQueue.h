@@ -7,13 +7,12 @@
 namespace qie {
 
 // The bytes a serial driver has taken from the program but not yet put on the line.
-class DriverQueue
-{
-public:
-    using Handle = decltype(std::declval<const QSerialPort &>().handle());
+namespace DriverQueue {
 
-    // How many bytes wait in the driver's transmit queue; 0 when it cannot tell.
-    static qint64 pending(Handle handle);
-};
+using Handle = decltype(std::declval<const QSerialPort &>().handle());
+
+// How many bytes wait in the driver's transmit queue; 0 when it cannot tell.
+qint64 pending(Handle handle);
+} // namespace DriverQueue
 
 } // namespace qie

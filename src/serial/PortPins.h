@@ -11,24 +11,23 @@ namespace qie {
 //
 // A pin holds the adapter's identity (see PortLocator::identityOf) and a name to tell the
 // operator which adapter it is when it is missing.
-class PortPins
+namespace PortPins {
+
+struct Pin
 {
-public:
-    struct Pin
-    {
-        QString identity;
-        QString name;
-    };
-
-    // The pins stored now, by port number; read afresh at every call, so that two running
-    // copies of the program agree.
-    static QMap<int, Pin> load();
-    static void pin(int number, const Pin &pin);
-    static void unpin(int number);
-
-    // Tests keep their pins in a file of their own; the empty text goes back to the
-    // platform's store.
-    static void useFile(const QString &path);
+    QString identity;
+    QString name;
 };
+
+// The pins stored now, by port number; read afresh at every call, so that two running
+// copies of the program agree.
+QMap<int, Pin> load();
+void pin(int number, const Pin &pin);
+void unpin(int number);
+
+// Tests keep their pins in a file of their own; the empty text goes back to the
+// platform's store.
+void useFile(const QString &path);
+} // namespace PortPins
 
 } // namespace qie

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "FakeEditorView.h"
 #include "model/Document.h"
 #include "model/Numbers.h"
 
@@ -9,24 +10,38 @@ using namespace qie;
 
 namespace {
 
-// A window that keeps the texts the rules read and throws away everything they show, so that
-// the figures are the model's own.
+// A window that throws away everything it is shown, so that the figures are the document's
+// own.
 class NullView : public EditorView
 {
 public:
-    std::string width = "16";
-    std::string callsign = "CALLSIGN";
-
-    std::string widthText() const override { return width; }
-    void setWidthText(const std::string &text) override { width = text.substr(0, 2); }
-    std::string callsignText() const override { return callsign; }
     void setCellPicture(int cell, CellPicture picture) override
     {
         benchmark::DoNotOptimize(cell);
         benchmark::DoNotOptimize(picture);
     }
-    void beep() override { }
     void setDataText(const std::string &text) override { benchmark::DoNotOptimize(text.data()); }
+    void setWidthText(const std::string &text) override { benchmark::DoNotOptimize(text.data()); }
+    void setCallsignText(const std::string &text) override
+    {
+        benchmark::DoNotOptimize(text.data());
+    }
+    void beep() override { }
+};
+
+const AsciiCodePage kCodePage;
+
+// A document shown in a NullView, callsign "CALLSIGN", at `width`.
+struct Shown
+{
+    NullView view;
+    Document document { kCodePage };
+    explicit Shown(const char *width)
+    {
+        document.setView(&view);
+        document.setCallsignText("CALLSIGN");
+        document.setWidthText(width);
+    }
 };
 
 Document::Lines fullLines()
@@ -48,8 +63,8 @@ void allCellsOn(Document &model)
 
 void BM_UpdateDataText(benchmark::State &state)
 {
-    NullView view;
-    Document model(view);
+    Shown shown("16");
+    Document &model = shown.document;
     allCellsOn(model);
     for (auto _ : state) {
         model.UpdateDataText();
@@ -60,8 +75,8 @@ BENCHMARK(BM_UpdateDataText);
 
 void BM_DecodeDataText(benchmark::State &state)
 {
-    NullView view;
-    Document model(view);
+    Shown shown("16");
+    Document &model = shown.document;
     const Document::Lines lines = fullLines();
     for (auto _ : state) {
         model.DecodeDataText(lines);
@@ -72,9 +87,8 @@ BENCHMARK(BM_DecodeDataText);
 
 void BM_RefreshCells(benchmark::State &state)
 {
-    NullView view;
-    view.width = "9";
-    Document model(view);
+    Shown shown("9");
+    Document &model = shown.document;
     allCellsOn(model);
     for (auto _ : state) {
         model.RefreshCells();

@@ -22,7 +22,7 @@ bool isUpperHex(char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
 }
 
-// Byte column of cell (x, y) and its image column 0..127.
+// Byte column of cell (x, y).
 int byteColumnOf(int x, int y)
 {
     return 8 * (y / Document::kBandRows) + x / 8;
@@ -42,16 +42,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return std::string(piece);
     };
 
+    const AsciiCodePage codePage;
     FakeEditorView screen;
-    screen.width = next();
+    Document model(codePage);
+    model.setView(&screen);
+    model.setWidthText(next());
     Document::Lines lines;
     for (auto &line : lines)
         line = next();
-    screen.callsign = lines[0];
+    model.setCallsignText(lines[0]);
+    check(Document::boxLength(model.widthText()) <= Document::kWidthMaxLength);
+    check(Document::boxLength(model.callsignText()) <= Document::kCallsignMaxLength);
+    check(screen.width == model.widthText());
+    check(screen.callsign == model.callsignText());
 
-    Document model(screen);
+    const int dataWrites = screen.dataWrites;
+    const int pictureWrites = screen.pictureWrites;
     model.DecodeDataText(lines);
-    check(screen.dataWrites == 0 && screen.pictureWrites == 0);
+    check(screen.dataWrites == dataWrites && screen.pictureWrites == pictureWrites);
 
     const double width = model.width();
     const int digits = Document::digitsPerRow(width);
@@ -66,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     model.RefreshCells();
-    check(screen.pictureWrites == Document::kCellCount);
+    check(screen.pictureWrites == pictureWrites + Document::kCellCount);
     for (int n = 0; n < Document::kCellCount; ++n) {
         const int x = n % Document::kColumns;
         const int y = n / Document::kColumns;
@@ -82,12 +90,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const int bytes = Document::bytesPerRow(width);
     check(bytes >= 0 && bytes <= Document::kByteColumns);
     const std::string &text = screen.data;
+    const std::string callsign = model.callsignBytes();
     check(model.sendData() == text);
-    check(text.size()
-          == screen.callsign.size() + 2 + Document::kBandRows * (2 * std::size_t(bytes) + 2));
-    check(text.compare(0, screen.callsign.size(), screen.callsign) == 0);
-    Document::Lines encoded { screen.callsign };
-    std::size_t pos = screen.callsign.size();
+    check(text.size() == callsign.size() + 2 + Document::kBandRows * (2 * std::size_t(bytes) + 2));
+    check(text.compare(0, callsign.size(), callsign) == 0);
+    Document::Lines encoded { callsign };
+    std::size_t pos = callsign.size();
     for (int r = 0; r <= Document::kBandRows; ++r) {
         if (r > 0) {
             encoded[r] = text.substr(pos, 2 * std::size_t(bytes));
@@ -101,9 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     // The encoding read back at its own width gives the cells of the first `bytes` byte
     // columns and nothing else.
-    FakeEditorView reloaded;
-    reloaded.width = std::to_string(bytes);
-    Document again(reloaded);
+    Document again(codePage);
+    again.setWidthText(std::to_string(bytes));
     again.DecodeDataText(encoded);
     for (int y = 0; y < Document::kRows; ++y) {
         for (int x = 0; x < Document::kColumns; ++x) {

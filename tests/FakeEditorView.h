@@ -3,23 +3,64 @@
 
 #include "model/Document.h"
 
+#include <array>
+#include <string>
+
 namespace qie {
 
-// The editor window as plain members, Qt-free so that the fuzzers can use it too. The width
-// box keeps 2 characters like the real one; the write counts tell whether a rule touched the
-// screen at all.
+// The editor window as plain members, Qt-free so that the fuzzers and benchmarks can use it too.
+// The write counts tell whether a rule touched the screen at all.
 struct FakeEditorView : EditorView
 {
-    std::string width = "16", callsign, data;
+    std::string width;
+    std::string callsign;
+    std::string data;
     std::array<CellPicture, Document::kCellCount> pictures {};
-    int beeps = 0, dataWrites = 0, pictureWrites = 0;
+    int beeps = 0;
+    int dataWrites = 0;
+    int pictureWrites = 0;
 
-    std::string widthText() const override { return width; }
-    void setWidthText(const std::string &text) override { width = text.substr(0, 2); }
-    std::string callsignText() const override { return callsign; }
-    void setCellPicture(int n, CellPicture p) override { pictures.at(n) = p, ++pictureWrites; }
+    void setCellPicture(int n, CellPicture p) override
+    {
+        pictures.at(n) = p;
+        ++pictureWrites;
+    }
+    void setDataText(const std::string &text) override
+    {
+        data = text;
+        ++dataWrites;
+    }
+    void setWidthText(const std::string &text) override { width = text; }
+    void setCallsignText(const std::string &text) override { callsign = text; }
     void beep() override { ++beeps; }
-    void setDataText(const std::string &text) override { data = text, ++dataWrites; }
+};
+
+// A code page that reads ASCII only: every other byte shows as U+FFFD, and a character it has
+// no byte for is written as '?'. So a test can tell bytes that travelled unread from bytes
+// that were decoded and encoded again, whatever the system's code page is.
+struct AsciiCodePage : TextCodec
+{
+    std::string decode(std::string_view bytes) const override
+    {
+        std::string text;
+        for (const char c : bytes)
+            text += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : "\xEF\xBF\xBD";
+        return text;
+    }
+    std::string encode(std::string_view text) const override
+    {
+        std::string bytes;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (static_cast<unsigned char>(text[i]) < 0x80) {
+                bytes += text[i];
+                continue;
+            }
+            bytes += '?';
+            while (i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80)
+                ++i;
+        }
+        return bytes;
+    }
 };
 
 } // namespace qie

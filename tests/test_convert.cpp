@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include "FakeEditorView.h"
 #include "FileBytes.h"
 #include "PictureRows.h"
 #include "cli/CommandSupport.h"
@@ -422,36 +421,6 @@ private slots:
         QCOMPARE(rowsOf(back.picture, 128), rowsOf(picture, 128));
         QCOMPARE(back.columns, 128);
         QCOMPARE(back.cut, false);
-    }
-
-    // The commands build the data text with the window's model: the same as clicking the
-    // cells at width 16 and then typing the width and pressing "Done".
-    void dataTextAsTheWindow_data()
-    {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<QString>("callsign");
-        QTest::newRow("full width") << 16 << "JA1ZZZ";
-        QTest::newRow("narrower than the picture drops columns") << 3 << "";
-    }
-    void dataTextAsTheWindow()
-    {
-        QFETCH(int, width);
-        QFETCH(QString, callsign);
-        const Picture picture
-            = TextRenderer::render(QStringLiteral("Abc xyz 123"), TextRenderer::builtInFontName())
-                  .picture;
-        FakeEditorView view;
-        view.callsign = CodePage::encode(callsign).toStdString();
-        Document model(view);
-        model.RefreshCells();
-        for (int x = 0; x < Picture::kWidth; ++x)
-            for (int y = 0; y < Picture::kHeight; ++y)
-                if (picture.pixel(x, y))
-                    model.picField_Click(Picture::cellOf(x, y));
-        view.setWidthText(std::to_string(width));
-        model.cmdUpDate_Click();
-        QCOMPARE(CommandSupport::dataText(picture, width, callsign),
-                 QByteArray::fromStdString(view.data));
     }
 
     void commands_data()

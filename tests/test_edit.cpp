@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include "DataRows.h"
 #include "DataTexts.h"
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
@@ -103,10 +102,12 @@ class TestEdit : public QObject
             int last = n;
             while (last + 1 < CellGrid::kCellCount && grid()->picture(last + 1) == CellPicture::On)
                 ++last;
-            if (last - n >= 2)
-                on << QStringLiteral("%1-%2").arg(n).arg(last), n = last;
-            else
+            if (last - n >= 2) {
+                on << QStringLiteral("%1-%2").arg(n).arg(last);
+                n = last;
+            } else {
                 on << QString::number(n);
+            }
         }
         return on.join(u' ');
     }
@@ -121,6 +122,8 @@ private slots:
     void init()
     {
         m_dialogs = {};
+        m_port.open = false;
+        m_port.sent.clear();
         m_form.emplace(m_dialogs, m_port);
     }
     void cleanup() { m_form.reset(); }
@@ -129,7 +132,8 @@ private slots:
     // inside, (10, 0) outside and kept.
     void transforms_data()
     {
-        columns<Transform, QStringList>("transform", "after");
+        QTest::addColumn<Transform>("transform");
+        QTest::addColumn<QStringList>("after");
         const auto row = [](const char *name, Transform t, const QStringList &after) {
             QTest::newRow(name) << t << after;
         };
@@ -157,7 +161,8 @@ private slots:
     }
     void transforms()
     {
-        const auto [transform, after] = fetch<Transform, QStringList>("transform", "after");
+        QFETCH(Transform, transform);
+        QFETCH(QStringList, after);
         const Picture known = pictureOf(
             { "#.....#...#.", ".#..........", "", "", "", "", "", "", "", "...#...#...." });
         QStringList rows = rowsOf(PictureEdit::apply(transform, known, 8), 12);
@@ -169,7 +174,9 @@ private slots:
     // Bresenham's line in grid coordinates (column, row; cell = 64 row + column).
     void strokeLine_data()
     {
-        columns<int, int, QList<int>>("from", "to", "cells");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QList<int>>("cells");
         QTest::newRow("one cell") << 5 << 5 << QList<int> { 5 };
         QTest::newRow("right") << 0 << 4 << QList<int> { 0, 1, 2, 3, 4 };
         QTest::newRow("left") << 3 << 0 << QList<int> { 3, 2, 1, 0 };
@@ -180,20 +187,29 @@ private slots:
     }
     void strokeLine()
     {
-        const auto [from, to, cells] = fetch<int, int, QList<int>>("from", "to", "cells");
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QList<int>, cells);
         const std::vector<int> line = Stroke::line(from, to);
         QCOMPARE(QList<int>(line.begin(), line.end()), cells);
     }
 
     void pastedText_data()
     {
-        columns<QByteArray, QByteArray, QByteArray, QByteArray>("text", "callsign", "row0", "row9");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("callsign");
+        QTest::addColumn<QByteArray>("row0");
+        QTest::addColumn<QByteArray>("row9");
         const QByteArray rows = "80\r\n00\r\n00\r\n00\r\n00\r\n00\r\n00\r\n00\r\n00\r\n01";
-        const auto row = [](const char *name, const QByteArray &text, const char *callsign,
-                            const char *row0, const char *row9) {
-            QTest::newRow(name) << text << QByteArray(callsign) << QByteArray(row0)
-                                << QByteArray(row9);
+        const auto row = [](const char *name, const QByteArray &text, const QByteArray &callsign,
+                            const QByteArray &row0, const QByteArray &row9) {
+            QTest::newRow(name) << text << callsign << row0 << row9;
         };
+        const QByteArray nineRows = rows.chopped(2);
+        row("longest row line", "CALL\r\n" + nineRows + QByteArray(32767, 'f'), "CALL", "80",
+            QByteArray(32767, 'f'));
+        row("row line too long", "CALL\r\n" + nineRows + QByteArray(32768, 'f'), nullptr, nullptr,
+            nullptr);
         row("11 lines, CR LF", "CALL\r\n" + rows + "\r\n", "CALL", "80", "01");
         row("saved file, blank line after", "CALL\r\n" + rows + "\r\n\r\n", "CALL", "80", "01");
         row("mixed ends", "CALL\n" + QByteArray(rows).replace("00\r\n00", "00\r00"), "CALL", "80",
@@ -207,6 +223,8 @@ private slots:
         row("blank in a row", "CALL\r\n" + QByteArray(rows).replace("80", "8 0"), nullptr, nullptr,
             nullptr);
         row("trailing space", "CALL\r\n" + rows + " ", nullptr, nullptr, nullptr);
+        row("letter past F in a row", "CALL\r\n" + QByteArray(rows).replace("80", "8G"), nullptr,
+            nullptr, nullptr);
         row("empty row line", "CALL\r\n" + QByteArray(rows).replace("\r\n00\r\n", "\r\n\r\n"),
             nullptr, nullptr, nullptr);
         row("text after blank lines", "CALL\r\n" + rows + "\r\n\r\n\r\nhello", nullptr, nullptr,
@@ -215,9 +233,10 @@ private slots:
     }
     void pastedText()
     {
-        const auto [text, callsign, row0, row9]
-            = fetch<QByteArray, QByteArray, QByteArray, QByteArray>("text", "callsign", "row0",
-                                                                    "row9");
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, callsign);
+        QFETCH(QByteArray, row0);
+        QFETCH(QByteArray, row9);
         const auto lines = PastedText::parse(text.toStdString(), "KEPT");
         QCOMPARE(lines.has_value(), !row0.isNull());
         if (!lines)
@@ -231,7 +250,8 @@ private slots:
     // opened, whatever is typed since.
     void openColumns_data()
     {
-        columns<QString, int>("width", "columns");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<int>("open");
         QTest::newRow("0") << "0" << 0;
         QTest::newRow(".5") << ".5" << 8;
         QTest::newRow("3") << "3" << 24;
@@ -239,13 +259,14 @@ private slots:
     }
     void openColumns()
     {
-        const auto [width, open] = fetch<QString, int>("width", "columns");
-        FakeEditorView view;
-        Document model(view);
-        view.width = width.toStdString();
-        model.RefreshCells();
-        view.width = "16";
-        QCOMPARE(model.openColumns(), open);
+        QFETCH(QString, width);
+        QFETCH(int, open);
+        const AsciiCodePage codePage;
+        Document document(codePage);
+        document.setWidthText(width.toStdString());
+        document.RefreshCells();
+        document.setWidthText("16");
+        QCOMPARE(document.openColumns(), open);
     }
 
     // Undo in the middle of a stroke makes what was drawn a step and undoes it; the rest of
@@ -269,7 +290,11 @@ private slots:
     // steps a drag leaves.
     void strokes_data()
     {
-        columns<QList<int>, QList<int>, QString, int, int>("on", "drag", "cells", "beeps", "steps");
+        QTest::addColumn<QList<int>>("on");
+        QTest::addColumn<QList<int>>("path");
+        QTest::addColumn<QString>("cells");
+        QTest::addColumn<int>("beeps");
+        QTest::addColumn<int>("steps");
         const auto row = [](const char *name, const QList<int> &on, const QList<int> &drag,
                             const char *cells, int beeps, int steps) {
             QTest::newRow(name) << on << drag << QString(cells) << beeps << steps;
@@ -280,13 +305,16 @@ private slots:
         row("back over painted cells", { 5 }, { 0, 2, 0 }, "0-2 5", 0, 1);
         row("blocked cells skipped", {}, { 6, 10, 74, 71 }, "6 7 71", 0, 1);
         row("start on blocked", {}, { 9, 4, 1 }, "", 1, 0);
+        row("click on blocked", {}, { 9, 9 }, "", 1, 0);
         row("press and release on one cell", {}, { 7, 7 }, "7", 0, 1);
     }
     void strokes()
     {
-        const auto [on, path, cells, beeps, steps]
-            = fetch<QList<int>, QList<int>, QString, int, int>("on", "drag", "cells", "beeps",
-                                                               "steps");
+        QFETCH(QList<int>, on);
+        QFETCH(QList<int>, path);
+        QFETCH(QString, cells);
+        QFETCH(int, beeps);
+        QFETCH(int, steps);
         setWidth("1");
         for (int n : on)
             m_form->picField_Click(n);
@@ -303,6 +331,9 @@ private slots:
             expected += QStringLiteral("%1\r\n").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
         }
         QCOMPARE(data(), expected);
+        // The blocked cells the stroke passed over are still off once the width opens them.
+        setWidth("16");
+        QCOMPARE(onCells(), cells);
     }
 
     // Each kind of step is one undo step: undo gives back the exact earlier state, redo the
@@ -396,6 +427,66 @@ private slots:
                  "CQ");
     }
 
+    // 1000 steps are kept; the oldest goes when one more comes.
+    void undoDepth()
+    {
+        QUndoStack &stack = m_form->pictureEditor().undoStack();
+        for (int n = 0; n <= 1000; ++n)
+            m_form->picField_Click(n);
+        QCOMPARE(stack.count(), 1000);
+        while (stack.canUndo())
+            item("&Undo")->trigger();
+        QCOMPARE(onCells(), "0");
+        QCOMPARE(data(), dataText(16, 0, "80" + QString(30, u'0')));
+    }
+
+    // After undo and redo, Send transmits and Save writes the data text shown: the one the
+    // step gave back, a loaded file's own lines included.
+    void sendAndSaveAfterUndo_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QByteArray>("carried");
+        const QByteArray zeros(32, '0');
+        const QByteArray file = "CQ\r\n" + QByteArray("8f\r\n").repeated(10);
+        QTest::newRow("click undone")
+            << QStringList { "click 0", "click 64", "undo" }
+            << "\r\n80" + zeros.left(30) + "\r\n" + (zeros + "\r\n").repeated(9);
+        QTest::newRow("click redone") << QStringList { "click 0", "click 64", "undo", "redo" }
+                                      << "\r\n80" + zeros.left(30) + "\r\n80" + zeros.left(30)
+                + "\r\n" + (zeros + "\r\n").repeated(8);
+        QTest::newRow("edit after a load undone")
+            << QStringList { "load", "click 1", "undo" } << file;
+        QTest::newRow("load undone")
+            << QStringList { "click 0", "load", "undo" }
+            << "\r\n80" + zeros.left(30) + "\r\n" + (zeros + "\r\n").repeated(9);
+        QTest::newRow("load redone") << QStringList { "load", "undo", "redo" } << file;
+    }
+    void sendAndSaveAfterUndo()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QByteArray, carried);
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("in.txt"), "CQ\r\n" + QByteArray("8f\r\n").repeated(10)));
+        for (const QString &step : steps) {
+            if (step == "undo") {
+                item("&Undo")->trigger();
+            } else if (step == "redo") {
+                item("&Redo")->trigger();
+            } else if (step == "load") {
+                m_dialogs.fileNames << dir.filePath("in.txt");
+                QTest::mouseClick(control<QPushButton>("cmdFileOpen2"), Qt::LeftButton);
+            } else {
+                m_form->picField_Click(step.section(u' ', 1).toInt());
+            }
+        }
+        QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("cmdSendData"), Qt::LeftButton);
+        QCOMPARE(m_port.sent, carried);
+        m_dialogs.fileNames << dir.filePath("out.txt");
+        QTest::mouseClick(control<QPushButton>("cmdFileOpen"), Qt::LeftButton);
+        QCOMPARE(readAll(dir.filePath("out.txt")), carried + "\r\n");
+    }
+
     // A choice from the Text… or Import dialog: the picture, the width text from it, then
     // "Done"; a cancelled dialog changes nothing and leaves no step.
     void pictureChoice()
@@ -430,7 +521,10 @@ private slots:
     // row line, the cells decoded; anything else leaves all as it was, with one message.
     void paste_data()
     {
-        columns<QString, QString, QString, QString>("clipboard", "shown", "width", "callsign");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("callsign");
         const QString rows = QString("00\n").repeated(9) + "01\n";
         QTest::newRow("data text")
             << "CQ\n" + rows << "CQ\r\n" + QString(rows).replace("\n", "\r\n") << "1"
@@ -449,7 +543,8 @@ private slots:
     }
     void paste()
     {
-        const auto [clipboard, shown] = fetch<QString, QString>("clipboard", "shown");
+        QFETCH(QString, clipboard);
+        QFETCH(QString, shown);
         callsignBox()->setText("OLD");
         m_form->picField_Click(0);
         const QString before = data();
@@ -522,7 +617,8 @@ private slots:
     // The items no other test finds by their text or reaches by their keys.
     void menuItems_data()
     {
-        columns<QString, QString>("text", "shortcut");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shortcut");
         const auto row = [](const char *text, const char *shortcut) {
             QTest::newRow(text) << QString::fromUtf8(text) << QString(shortcut);
         };
@@ -537,7 +633,8 @@ private slots:
     }
     void menuItems()
     {
-        const auto [text, shortcut] = fetch<QString, QString>("text", "shortcut");
+        QFETCH(QString, text);
+        QFETCH(QString, shortcut);
         QAction *action = item(text);
         QVERIFY(action);
         QCOMPARE(action->shortcut().toString(), shortcut);
@@ -567,7 +664,11 @@ private slots:
     // undo and redo have a step): the cells on afterwards and the callsign box's text.
     void keys_data()
     {
-        columns<QString, int, QString, QString, bool>("focus", "keys", "on", "callsign", "menu");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("keys");
+        QTest::addColumn<QString>("on");
+        QTest::addColumn<QString>("callsign");
+        QTest::addColumn<bool>("menu");
         const auto row = [](const char *name, const char *focus, QKeyCombination keys,
                             const char *on, const char *callsign = "ABC", bool menu = false) {
             QTest::newRow(name) << focus << keys.toCombined() << on << callsign << menu;
@@ -594,7 +695,9 @@ private slots:
     }
     void keys()
     {
-        const auto [focus, keys, on] = fetch<QString, int, QString>("focus", "keys", "on");
+        QFETCH(QString, focus);
+        QFETCH(int, keys);
+        QFETCH(QString, on);
         showActive();
         callsignBox()->setText("AB");
         callsignBox()->setCursorPosition(2);
@@ -631,7 +734,9 @@ private slots:
 
     void toolTips_data()
     {
-        columns<int, bool, QString>("cell", "blocked", "text");
+        QTest::addColumn<int>("cell");
+        QTest::addColumn<bool>("blocked");
+        QTest::addColumn<QString>("text");
         QTest::newRow("first cell") << 0 << false
                                     << "(x, y) = (0, 0)\nbyte column 1, bit 7\nopen at the "
                                        "current width";
@@ -647,7 +752,9 @@ private slots:
     }
     void toolTips()
     {
-        const auto [cell, blocked, text] = fetch<int, bool, QString>("cell", "blocked", "text");
+        QFETCH(int, cell);
+        QFETCH(bool, blocked);
+        QFETCH(QString, text);
         QCOMPARE(CellGrid::toolTipText(cell, blocked), text);
     }
 
@@ -668,7 +775,7 @@ private slots:
     // turns into a keyboard context menu event) at the current cell.
     void contextMenu_data()
     {
-        columns<bool>("mouse");
+        QTest::addColumn<bool>("mouse");
         QTest::newRow("right button") << true;
         QTest::newRow("Menu key") << false;
     }

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include "DataRows.h"
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "ui/CellGrid.h"
@@ -47,7 +46,7 @@ private slots:
 
     void gridShowsOnlyItsColours_data()
     {
-        columns<int>("cells");
+        QTest::addColumn<int>("cells");
         QTest::newRow("cells off") << +AllOff;
         QTest::newRow("cells on") << +AllOn;
         QTest::newRow("cells blocked") << +Blocked;
@@ -55,7 +54,7 @@ private slots:
 
     void gridShowsOnlyItsColours()
     {
-        const auto [cells] = fetch<int>("cells");
+        QFETCH(int, cells);
         FakeDialogService dialogs;
         FakeCommControl port;
         Form1 form(dialogs, port);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "DataRows.h"
 #include "DataTexts.h"
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
+#include "FileBytes.h"
 #include "ui/CellGrid.h"
 #include "ui/Form1.h"
 #include "ui/MDIForm1.h"
@@ -50,7 +50,9 @@ private slots:
 
     void places_data()
     {
-        columns<QString, int, QPoint>("label", "n", "twips"); // no label: cell number n
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<QPoint>("twips"); // no label: cell number n
         const auto row = [](const char *label, int n, int left, int top) {
             QTest::addRow("%s %d", *label ? label : "cell", n) << label << n << QPoint(left, top);
         };
@@ -65,7 +67,9 @@ private slots:
     }
     void places()
     {
-        const auto [label, n, twips] = fetch<QString, int, QPoint>("label", "n", "twips");
+        QFETCH(QString, label);
+        QFETCH(int, n);
+        QFETCH(QPoint, twips);
         auto *l = label.isEmpty() ? nullptr : control<QLabel>(label);
         const QRect inTwips = l ? l->property("twips").toRect() : grid()->cellTwips(n);
         const QRect inPixels = l ? l->geometry() : grid()->cellRect(n).translated(grid()->pos());
@@ -83,7 +87,9 @@ private slots:
     // The data text at start-up, after a click and after a second one: shown, sent, in lblData.
     void clickToggles_data()
     {
-        columns<int, int, QString>("cell", "row", "line");
+        QTest::addColumn<int>("cell");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("line");
         const auto row = [](const char *name, int cell, int row, int at, const char *hex) {
             QTest::newRow(name) << cell << row << QString(32, u'0').replace(at, 2, hex);
         };
@@ -94,7 +100,9 @@ private slots:
     }
     void clickToggles()
     {
-        const auto [cell, row, line] = fetch<int, int, QString>("cell", "row", "line");
+        QFETCH(int, cell);
+        QFETCH(int, row);
+        QFETCH(QString, line);
         for (const QString &expected : { dataText(16), dataText(16, row, line), dataText(16) }) {
             QCOMPARE(form()->dataText(), expected);
             QCOMPARE(QString::fromStdString(form()->model().sendData()), expected);
@@ -120,7 +128,9 @@ private slots:
 
     void done_data()
     {
-        columns<QString, QString, int>("typed", "shown", "bytes");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("bytes");
         QTest::newRow("past 16") << "20"
                                  << "16" << 16;
         QTest::newRow("letters") << "ab"
@@ -146,7 +156,9 @@ private slots:
     // Set by a load: the callsign from the first line, the width from the last row's length.
     void textsCutToMaxLength_data()
     {
-        columns<QString, QString, QString>("first", "last", "kept"); // the box is the row's name
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<QString>("kept"); // the box is the row's name
         QTest::newRow("txtCWID") << "ABCDEFGHIJKLMNO"
                                  << "00"
                                  << "ABCDEFGHIJKL";
@@ -156,7 +168,8 @@ private slots:
     }
     void textsCutToMaxLength()
     {
-        const auto [first, last] = fetch<QString, QString>("first", "last");
+        QFETCH(QString, first);
+        QFETCH(QString, last);
         QTemporaryFile file;
         QVERIFY(file.open());
         file.write((first + QString("\r\n00").repeated(9) + "\r\n" + last + "\r\n").toLatin1());
@@ -166,11 +179,51 @@ private slots:
         QTEST(control<QLineEdit>(QTest::currentDataTag())->text(), "kept");
     }
 
+    // A load reads at most 64 KiB for the 11 lines, and line 10 sets the width from at most
+    // 32767 characters; beyond either the file is refused with its box and nothing changes.
+    void loadBounds_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("boxStart");
+        QTest::addColumn<QString>("boxEnd");
+        const QByteArray rows = "\r\n" + QByteArray("00\r\n").repeated(9);
+        const QByteArray lastOpen = rows + "F0"; // the last line without its end
+        QTest::newRow("64 KiB, the last line unterminated")
+            << QByteArray(65536 - lastOpen.size(), 'C') + lastOpen << "1" << QString() << QString();
+        QTest::newRow("one byte more")
+            << QByteArray(65537 - lastOpen.size(), 'C') + lastOpen << "16"
+            << "Number : 62\r"
+            << "do not end within its first 64 KB.";
+        QTest::newRow("width line of 32767") << "CQ" + rows + QByteArray(32767, '0') + "\r\n"
+                                             << "16" << QString() << QString();
+        QTest::newRow("width line of 32768") << "CQ" + rows + QByteArray(32768, '0') + "\r\n"
+                                             << "16"
+                                             << "Number : 6\r"
+                                             << "is longer than 32767 characters.";
+    }
+    void loadBounds()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, boxStart);
+        QFETCH(QString, boxEnd);
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("in.txt"), file));
+        m_p->dialogs.fileNames << dir.filePath("in.txt");
+        press("cmdFileOpen2");
+        QTEST(control<QLineEdit>("txtImagByte")->text(), "width");
+        const QString box = m_p->dialogs.boxes.value(0).text;
+        QCOMPARE(box.left(boxStart.size()), boxStart);
+        QCOMPARE(box.right(boxEnd.size()), boxEnd);
+        QCOMPARE(form()->dataText() == dataText(16), !boxStart.isEmpty());
+    }
+
     // Asked twice, by Enter on "Exit" (where the focus starts) or by closing the frame: No leaves
     // everything as it was; Yes closes the open port and ends, once.
     void exitAsks_data()
     {
-        columns<bool, bool>("frame", "yes"); // frame: closed, else "Exit" pressed
+        QTest::addColumn<bool>("frame");
+        QTest::addColumn<bool>("ends"); // frame: closed, else "Exit" pressed
         QTest::newRow("Exit, No") << false << false;
         QTest::newRow("Exit, Yes") << false << true;
         QTest::newRow("frame, No") << true << false;
@@ -178,7 +231,8 @@ private slots:
     }
     void exitAsks()
     {
-        const auto [frame, ends] = fetch<bool, bool>("frame", "yes");
+        QFETCH(bool, frame);
+        QFETCH(bool, ends);
         QSignalSpy ended(&m_p->frame, &MDIForm1::ended);
         QApplication::setActiveWindow(&m_p->frame);
         QVERIFY(QTest::qWaitForWindowActive(&m_p->frame));

@@ -4,9 +4,7 @@
 #include "common/Quoted.h"
 #include "files/CodePage.h"
 #include "files/DataFile.h"
-#include "model/Characters.h"
 #include "model/Document.h"
-#include "model/EditorView.h"
 
 #include <QFile>
 #include <algorithm>
@@ -20,8 +18,6 @@
 
 namespace qie::CommandSupport {
 namespace {
-
-constexpr int kCallsignMaxLength = 12;
 
 void printLine(const QString &line)
 {
@@ -91,25 +87,6 @@ std::optional<QString> callsignFault(const QString &callsign)
     }
     return std::nullopt;
 }
-
-// The editor window as far as the image model needs it, without a widget: the width box
-// keeps 2 characters like the real one, cells are not shown, a beep has no one to hear it.
-class HeadlessView : public EditorView
-{
-public:
-    explicit HeadlessView(std::string callsign) : m_callsign(std::move(callsign)) { }
-
-    std::string widthText() const override { return m_width; }
-    void setWidthText(const std::string &text) override { m_width = text.substr(0, 2); }
-    std::string callsignText() const override { return m_callsign; }
-    void setCellPicture(int, CellPicture) override { }
-    void beep() override { }
-    void setDataText(const std::string &) override { }
-
-private:
-    std::string m_width = "16";
-    std::string m_callsign;
-};
 
 } // namespace
 
@@ -227,10 +204,11 @@ std::optional<QString> OutputOptions::check(const QCommandLineParser &parser)
         width = n;
     }
     callsign = parser.value(m_callsign);
-    const std::size_t length = Characters::count(std::u16string_view(callsign.toStdU16String()));
-    if (length > kCallsignMaxLength)
+    // What the window's callsign box holds, counted as the box counts.
+    const std::size_t length = Document::boxLength(callsign.toStdString());
+    if (length > Document::kCallsignMaxLength)
         return QStringLiteral("--callsign takes at most %1 characters, \"%2\" has %3.")
-            .arg(kCallsignMaxLength)
+            .arg(Document::kCallsignMaxLength)
             .arg(Quoted::text(callsign))
             .arg(length);
     return callsignFault(callsign);
@@ -238,26 +216,10 @@ std::optional<QString> OutputOptions::check(const QCommandLineParser &parser)
 
 QByteArray dataText(const Picture &picture, int widthBytes, const QString &callsign)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    // The picture goes in as a full-width file's row lines would, then the width is typed
-    // and "Done" pressed: the mask and the data text follow as the window makes them.
-    HeadlessView view(CodePage::encode(callsign).toStdString());
-    Document model(view);
-    Document::Lines lines;
-    for (int y = 0; y < Picture::kHeight; ++y) {
-        std::string &line = lines[static_cast<std::size_t>(y) + 1];
-        for (int byte = 0; byte < Picture::kMaxBytes; ++byte) {
-            unsigned value = 0;
-            for (int b = 0; b < 8; ++b)
-                value = (value << 1) | (picture.pixel(8 * byte + b, y) ? 1U : 0U);
-            line += kHex[value >> 4];
-            line += kHex[value & 0xF];
-        }
-    }
-    model.DecodeDataText(lines);
-    view.setWidthText(std::to_string(widthBytes));
-    model.cmdUpDate_Click();
-    return QByteArray::fromStdString(model.sendData());
+    Document document(CodePage::codec());
+    document.setCallsignText(callsign.toStdString());
+    document.applyPicture(picture, widthBytes);
+    return QByteArray::fromStdString(document.sendData());
 }
 
 int writeDataFile(const QString &command, const Picture &picture, int widthBytes,

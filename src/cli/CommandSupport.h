@@ -73,7 +73,7 @@ private:
 };
 
 // The data text the window makes for `picture` set as its cells, the width text `widthBytes`
-// after "Done" and the callsign typed: built by the window's own image model, in the bytes that
+// after "Done" and the callsign typed: built by the window's own document, in the bytes that
 // Save writes (the callsign in the system's code page).
 QByteArray dataText(const Picture &picture, int widthBytes, const QString &callsign);
 

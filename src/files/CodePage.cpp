@@ -7,10 +7,20 @@
 namespace qie::CodePage {
 namespace {
 
-// No code page in use spends more than this many bytes on one UTF-16 unit, and a byte-order
-// mark is at most 4 bytes: a start of `kept` longer than this cannot show as the text.
-constexpr qsizetype kMaxBytesPerUnit = 4;
-constexpr qsizetype kMaxMarkBytes = 4;
+class SystemCodePage : public TextCodec
+{
+public:
+    std::string decode(std::string_view bytes) const override
+    {
+        return CodePage::decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())))
+            .toStdString();
+    }
+    std::string encode(std::string_view text) const override
+    {
+        return CodePage::encode(QString::fromUtf8(text.data(), qsizetype(text.size())))
+            .toStdString();
+    }
+};
 
 } // namespace
 
@@ -28,18 +38,10 @@ QByteArray encode(QStringView text)
     return encoder(text);
 }
 
-QByteArray bytesShowing(QByteArrayView kept, const QString &text)
+const TextCodec &codec()
 {
-    const qsizetype longest
-        = std::min(kept.size(), kMaxMarkBytes + kMaxBytesPerUnit * (text.size() + 1));
-    // Longest first, should a code page show a broken sequence cut short as the same text as
-    // the whole of it: the whole is what the file had.
-    for (qsizetype length = longest; length >= 0; --length) {
-        const QByteArrayView start = kept.first(length);
-        if (decode(start) == text)
-            return start.toByteArray();
-    }
-    return encode(text);
+    static const SystemCodePage systemCodePage;
+    return systemCodePage;
 }
 
 } // namespace qie::CodePage

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "model/TextCodec.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -18,10 +20,7 @@ QString decode(QByteArrayView bytes);
 // What the operator typed, in the system's code page.
 QByteArray encode(QStringView text);
 
-// The bytes that show as `text`: the longest start of `kept` that decode() turns into exactly
-// `text`, or `text` encoded when none does. So a text box filled from a file line and cut to
-// its length gives back the line's own bytes for the characters it kept, until the operator
-// changes it.
-QByteArray bytesShowing(QByteArrayView kept, const QString &text);
+// decode() and encode() for the document, in UTF-8.
+const TextCodec &codec();
 
 } // namespace qie::CodePage

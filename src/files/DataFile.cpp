@@ -165,17 +165,15 @@ std::variant<LoadedFile, Error> DataFile::parse(QByteArrayView bytes, bool compl
                 return tooLarge();
             end = bytes.size(); // the last line may lack its end
         }
-        // Each line is decoded on its own: CR never occurs inside a multi-byte character of
-        // the code pages in use, and a broken sequence stays within its line.
-        loaded.lineBytes[i] = bytes.sliced(pos, end - pos).toByteArray();
-        loaded.lines[i] = CodePage::decode(loaded.lineBytes[i]);
-        loaded.sendBytes += loaded.lineBytes[i];
-        loaded.sendBytes += "\r\n";
+        loaded.lines[i].assign(bytes.data() + pos, static_cast<std::size_t>(end - pos));
         pos = end + 1;
         if (pos < bytes.size() && bytes[pos] == '\n')
             ++pos;
     }
-    const QStringView widthLine(loaded.lines[10]);
+    // CR never occurs inside a multi-byte character of the code pages in use, so line 10
+    // decodes on its own.
+    const QString decoded = CodePage::decode(QByteArrayView(loaded.lines[10]));
+    const QStringView widthLine(decoded);
     if (Characters::count(std::u16string_view(widthLine.utf16(), widthLine.size()))
         > kMaxWidthLineLength)
         return Error { kErrOverflow,
@@ -183,6 +181,7 @@ std::variant<LoadedFile, Error> DataFile::parse(QByteArrayView bytes, bool compl
                                       "is longer than %2 characters.")
                            .arg(shown(path))
                            .arg(kMaxWidthLineLength) };
+    loaded.sendBytes = QByteArray::fromStdString(Document::dataTextOf(loaded.lines));
     return loaded;
 }
 

@@ -3,6 +3,7 @@
 
 #include "common/Error.h"
 #include "files/OutputFile.h"
+#include "model/Document.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -14,16 +15,14 @@
 
 namespace qie {
 
-// The first 11 lines of a data file and the text they make: each line followed by CR LF,
-// exactly as the file had them, for showing and sending until the next edit. The bytes are
-// what is saved and sent, so that nothing the code page cannot read is ever rewritten; the
-// lines are those bytes as shown (CodePage::decode), for the text boxes and the cells.
+// The first 11 lines of a data file, as bytes without their line ends, and the data text they
+// make (Document::dataTextOf). Bytes travel on as the file had them, so that nothing the code
+// page cannot read is ever rewritten.
 struct LoadedFile
 {
-    static constexpr int kLineCount = 11;
+    static constexpr int kLineCount = Document::kDataLines;
 
-    std::array<QString, kLineCount> lines;
-    std::array<QByteArray, kLineCount> lineBytes;
+    Document::Lines lines;
     QByteArray sendBytes;
 };
 

@@ -2,7 +2,9 @@
 #include "model/Document.h"
 
 #include "model/Characters.h"
+#include "model/HexDigits.h"
 #include "model/Numbers.h"
+#include "model/Picture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,17 +30,6 @@ int countFrom(double x, int limit)
     return std::clamp(n, 0, limit);
 }
 
-int hexValue(unsigned char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return 0;
-}
-
 // The first `count` characters of a UTF-8 line, one entry per character: the character's
 // hex value, or 0 for anything else. A multi-byte character counts once, so the digits after
 // it stay in their columns; missing characters read as 0.
@@ -51,23 +42,108 @@ void readDigits(std::string_view line, int count, std::array<int, N> &digits)
             digits[j] = 0;
             continue;
         }
-        const auto c = static_cast<unsigned char>(line[pos]);
-        digits[j] = c < 0x80 ? hexValue(c) : 0;
+        digits[j] = std::max(HexDigits::valueOf(line[pos]), 0);
         pos = Characters::next(line, pos);
     }
 }
 
+// No code page in use spends more than this many bytes on one character, and a byte-order
+// mark is at most 4 bytes: a start of the file's callsign bytes longer than this cannot show
+// as the callsign text.
+constexpr std::size_t kMaxBytesPerCharacter = 4;
+constexpr std::size_t kMaxMarkBytes = 4;
+
 } // namespace
 
-Document::Document(EditorView &view) : m_view(view)
+Document::Document(const TextCodec &codec) : m_codec(codec)
 { }
+
+void Document::setView(EditorView *view)
+{
+    m_view = view;
+    showAll();
+}
+
+void Document::showCell(int column, int row)
+{
+    if (m_view)
+        m_view->setCellPicture(kColumns * row + column, pictureOf(column, row));
+}
+
+void Document::showAll()
+{
+    if (!m_view)
+        return;
+    m_view->setWidthText(m_width);
+    m_view->setCallsignText(m_callsign);
+    m_view->setDataText(strSendData);
+    for (int i = 0; i < kCellCount; ++i)
+        showCell(i % kColumns, i / kColumns);
+}
+
+std::size_t Document::boxLength(std::string_view text)
+{
+    std::size_t units = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t end = Characters::next(text, pos);
+        // Four UTF-8 bytes make a character beyond the 16-bit range: two units of a box.
+        units += end - pos >= 4 ? 2 : 1;
+        pos = end;
+    }
+    return units;
+}
+
+std::string Document::fitToBox(std::string_view text, std::size_t maxLength)
+{
+    std::size_t units = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t end = Characters::next(text, pos);
+        units += boxLength(text.substr(pos, end - pos));
+        if (units > maxLength)
+            break;
+        pos = end;
+    }
+    return std::string(text.substr(0, pos));
+}
+
+void Document::setWidthText(std::string_view text)
+{
+    m_width = fitToBox(text, kWidthMaxLength);
+    if (m_view)
+        m_view->setWidthText(m_width);
+}
+
+void Document::setCallsignText(std::string_view text)
+{
+    m_callsign = fitToBox(text, kCallsignMaxLength);
+    if (m_view)
+        m_view->setCallsignText(m_callsign);
+}
+
+std::string Document::bytesShowing(std::string_view kept, const std::string &text) const
+{
+    const std::size_t longest
+        = std::min(kept.size(), kMaxMarkBytes + kMaxBytesPerCharacter * (text.size() + 1));
+    // Longest first, should a code page show a broken sequence cut short as the same text as
+    // the whole of it: the whole is what the file had.
+    for (std::size_t length = longest + 1; length-- > 0;) {
+        if (m_codec.decode(kept.substr(0, length)) == text)
+            return std::string(kept.substr(0, length));
+    }
+    return m_codec.encode(text);
+}
+
+std::string Document::callsignBytes() const
+{
+    return bytesShowing(m_callsignFileBytes, m_callsign);
+}
 
 double Document::width() const
 {
-    const std::string text = m_view.widthText();
-    if (const auto strict = StrictNumber(text))
+    if (const auto strict = StrictNumber(m_width))
         return *strict;
-    return LenientNumber(text);
+    return LenientNumber(m_width);
 }
 
 int Document::bytesPerRow(double width)
@@ -104,7 +180,7 @@ void Document::RefreshCells()
             imgMask[x][y] = n > byteColumnOf(x, y) ? 0 : 1;
     }
     for (int i = 0; i < kCellCount; ++i)
-        m_view.setCellPicture(i, pictureOf(i % kColumns, i / kColumns));
+        showCell(i % kColumns, i / kColumns);
 }
 
 void Document::picField_Click(int index)
@@ -114,29 +190,29 @@ void Document::picField_Click(int index)
     const int x = index % kColumns;
     const int y = index / kColumns;
     if (imgMask[x][y] == 1) {
-        m_view.beep();
+        if (m_view)
+            m_view->beep();
         return;
     }
     imgCell[x][y] = imgCell[x][y] != 0 ? 0 : 1;
-    m_view.setCellPicture(index, pictureOf(x, y));
+    showCell(x, y);
     UpdateDataText();
 }
 
 void Document::cmdUpDate_Click()
 {
-    if (LenientNumber(m_view.widthText()) > 16)
-        m_view.setWidthText("16");
-    else if (LenientNumber(m_view.widthText()) < 1)
-        m_view.setWidthText("1");
+    if (LenientNumber(m_width) > kByteColumns)
+        setWidthText(std::to_string(kByteColumns));
+    else if (LenientNumber(m_width) < 1)
+        setWidthText("1");
     RefreshCells();
     UpdateDataText();
 }
 
 void Document::UpdateDataText()
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     const int bytes = bytesPerRow(width());
-    const std::string callsign = m_view.callsignText();
+    const std::string callsign = callsignBytes();
 
     std::string text;
     text.reserve(callsign.size() + kLineEnd.size()
@@ -152,13 +228,14 @@ void Document::UpdateDataText()
             unsigned value = 0;
             for (int b = 0; b < 8; ++b)
                 value = (value << 1) | (imgCell[firstColumn + b][row] != 0 ? 1U : 0U);
-            text += kHex[value >> 4];
-            text += kHex[value & 0xF];
+            text += HexDigits::kUpper[value >> 4];
+            text += HexDigits::kUpper[value & 0xF];
         }
         text += kLineEnd;
     }
-    strSendData = text;
-    m_view.setDataText(text);
+    strSendData = std::move(text);
+    if (m_view)
+        m_view->setDataText(strSendData);
 }
 
 void Document::DecodeDataText(const Lines &lines)
@@ -179,9 +256,53 @@ void Document::DecodeDataText(const Lines &lines)
     }
 }
 
+std::string Document::dataTextOf(const Lines &lines)
+{
+    std::string text;
+    for (const std::string &line : lines) {
+        text += line;
+        text += kLineEnd;
+    }
+    return text;
+}
+
+// The data text, the width, the callsign, then the cells: the cells are read at the width
+// just set, and nothing rewrites the lines as they came.
+void Document::take(const Lines &bytes, const Lines &texts)
+{
+    strSendData = dataTextOf(bytes);
+    m_width = fitToBox(widthTextFor(texts[kBandRows]), kWidthMaxLength);
+    m_callsignFileBytes = bytes[0];
+    m_callsign = fitToBox(texts[0], kCallsignMaxLength);
+    DecodeDataText(texts);
+    RefreshCells();
+    if (m_view) {
+        m_view->setWidthText(m_width);
+        m_view->setCallsignText(m_callsign);
+        m_view->setDataText(strSendData);
+    }
+}
+
+void Document::load(const Lines &fileLines)
+{
+    Lines texts;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = m_codec.decode(fileLines[i]);
+    take(fileLines, texts);
+}
+
+void Document::paste(const Lines &lines)
+{
+    Lines bytes;
+    bytes[0] = bytesShowing(m_callsignFileBytes, lines[0]);
+    for (std::size_t i = 1; i < bytes.size(); ++i)
+        bytes[i] = m_codec.encode(lines[i]);
+    take(bytes, lines);
+}
+
 Document::Snapshot Document::snapshot() const
 {
-    Snapshot snapshot;
+    Snapshot snapshot { {}, {}, m_width, m_callsign, m_callsignFileBytes, strSendData };
     for (int i = 0; i < kCellCount; ++i) {
         snapshot.cells[i] = imgCell[i % kColumns][i / kColumns] != 0;
         snapshot.mask[i] = imgMask[i % kColumns][i / kColumns] != 0;
@@ -192,12 +313,14 @@ Document::Snapshot Document::snapshot() const
 void Document::restore(const Snapshot &snapshot)
 {
     for (int i = 0; i < kCellCount; ++i) {
-        const int x = i % kColumns;
-        const int y = i / kColumns;
-        imgCell[x][y] = snapshot.cells[i] ? 1 : 0;
-        imgMask[x][y] = snapshot.mask[i] ? 1 : 0;
-        m_view.setCellPicture(i, pictureOf(x, y));
+        imgCell[i % kColumns][i / kColumns] = snapshot.cells[i] ? 1 : 0;
+        imgMask[i % kColumns][i / kColumns] = snapshot.mask[i] ? 1 : 0;
     }
+    m_width = snapshot.width;
+    m_callsign = snapshot.callsign;
+    m_callsignFileBytes = snapshot.callsignFileBytes;
+    strSendData = snapshot.data;
+    showAll();
 }
 
 Picture Document::picture() const
@@ -215,14 +338,14 @@ void Document::setPicture(const Picture &picture)
         const int x = i % kColumns;
         const int y = i / kColumns;
         imgCell[x][y] = picture.pixel(Picture::xOfCell(i), Picture::yOfCell(i)) ? 1 : 0;
-        m_view.setCellPicture(i, pictureOf(x, y));
+        showCell(x, y);
     }
 }
 
 void Document::applyPicture(const Picture &picture, int widthBytes)
 {
     setPicture(picture);
-    m_view.setWidthText(std::to_string(widthBytes));
+    setWidthText(std::to_string(widthBytes));
     cmdUpDate_Click();
 }
 
@@ -230,11 +353,12 @@ bool Document::setCell(int index, bool on)
 {
     if (index < 0 || index >= kCellCount || blocked(index))
         return false;
-    std::int16_t &cell = imgCell[index % kColumns][index / kColumns];
-    if ((cell != 0) == on)
+    const int x = index % kColumns;
+    const int y = index / kColumns;
+    if ((imgCell[x][y] != 0) == on)
         return false;
-    cell = on ? 1 : 0;
-    m_view.setCellPicture(index, pictureOf(index % kColumns, index / kColumns));
+    imgCell[x][y] = on ? 1 : 0;
+    showCell(x, y);
     return true;
 }
 

@@ -2,22 +2,27 @@
 #pragma once
 
 #include "model/EditorView.h"
-#include "model/Picture.h"
+#include "model/TextCodec.h"
 
 #include <array>
 #include <bitset>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace qie {
 
-// The image the operator edits: 64 x 20 cells in two bands of 10 rows, the mask that blocks
-// the byte columns beyond the width, and the data text that encodes them.
+class Picture;
+
+// What the operator edits, and the one copy of it: 64 x 20 cells in two bands of 10 rows, the
+// mask that blocks the byte columns beyond the width, the width and callsign texts, and the
+// data text that Save writes, Send transmits and the label shows. Views are told of every
+// change (EditorView) and hold no copy; the boxes hand their text in on every edit; undo keeps
+// Snapshots; the commands use a document with no view at all.
 //
-// The width is never cached: every rule reads the width text from the view afresh, so a
-// width typed without "Done" already shapes the next data text while the mask stays as the
-// last RefreshCells left it. The operator relies on that to preview a narrower image.
+// A width typed without "Done" already shapes the next data text, while the mask stays as the
+// last RefreshCells left it: the operator relies on that to preview a narrower image.
 //
 // A width text that StrictNumber rejects ("5a", ".", "") is read as the number it begins
 // with (LenientNumber), the same value "Done" judged it by; so "5a" behaves as 5 everywhere
@@ -32,25 +37,49 @@ public:
     static constexpr int kCellCount = kColumns * kRows;
     static constexpr int kByteColumns = 16;
     static constexpr int kDigitsPerRow = 2 * kByteColumns;
+    // A data text: the callsign line and one line per image row.
     static constexpr int kDataLines = 1 + kBandRows;
+    // What the width and callsign boxes hold, in the 16-bit units that text boxes count: a
+    // character beyond that range takes two.
+    static constexpr std::size_t kWidthMaxLength = 2;
+    static constexpr std::size_t kCallsignMaxLength = 12;
 
     using Lines = std::array<std::string, kDataLines>;
 
-    // The cells and the mask, one bit each by cell number: what an undo step keeps of the
-    // model. The texts (width, callsign, data text) belong to the view and are kept there.
+    // The whole document as a value: what an undo step keeps before and after an edit.
     struct Snapshot
     {
         std::bitset<kCellCount> cells;
         std::bitset<kCellCount> mask;
+        std::string width;
+        std::string callsign;
+        std::string callsignFileBytes;
+        std::string data;
         bool operator==(const Snapshot &) const = default;
     };
 
-    explicit Document(EditorView &view);
+    // `codec` turns the callsign into the bytes of the data text and file lines into text.
+    explicit Document(const TextCodec &codec);
     Document(const Document &) = delete;
     Document &operator=(const Document &) = delete;
 
-    // Recomputes the mask from the width text, then gives every cell its picture. Changes
-    // neither the cells nor the data text.
+    // Shows the whole document in `view` and keeps it told of every change; nullptr shows
+    // nothing.
+    void setView(EditorView *view);
+
+    // The two boxes' texts, typed or set, cut to what the boxes hold (whole characters only).
+    // Neither rewrites the data text: that waits for the next click or "Done".
+    void setWidthText(std::string_view text);
+    void setCallsignText(std::string_view text);
+    const std::string &widthText() const { return m_width; }
+    const std::string &callsignText() const { return m_callsign; }
+    // The callsign line of the next data text: the bytes of the last loaded file's line 0
+    // while the callsign text shows their start unchanged, so that bytes the code page cannot
+    // read are never rewritten; else the text encoded.
+    std::string callsignBytes() const;
+
+    // Recomputes the mask from the width, then gives every cell its picture. Changes neither
+    // the cells nor the data text.
     void RefreshCells();
 
     // A click on cell `index` (0..1279): beeps on a blocked cell, otherwise toggles it and
@@ -61,26 +90,36 @@ public:
     // the cells and rewrites the data text.
     void cmdUpDate_Click();
 
-    // Encodes the cells at the current width and the callsign into the data text, shows it
-    // and keeps it as the text to send.
+    // Encodes the cells at the current width and the callsign into the data text.
     void UpdateDataText();
 
-    // Clears the cells and sets them from the row lines 1..10 of a loaded file, reading as
-    // many hex digits per line as the width text gives. Writes the cells and nothing else.
+    // Clears the cells and sets them from the row lines 1..10 (UTF-8 text), reading as many
+    // hex digits per line as the width gives. Writes the cells and nothing else.
     void DecodeDataText(const Lines &lines);
 
+    // "Load file" once the 11 lines of a file are read (their bytes, without line ends): the
+    // data text becomes those lines exactly, the width text half the characters of line 10,
+    // the callsign line 0, then the cells are decoded and refreshed. The data text keeps the
+    // file's own lines until the next click or "Done".
+    void load(const Lines &fileLines);
+    // A data text pasted as text (UTF-8), taken exactly as a load takes a file's lines. A
+    // callsign line that shows as the callsign does keeps the bytes behind it.
+    void paste(const Lines &lines);
+
+    // The 11 lines' bytes, each followed by CR LF: the data text a file's lines make.
+    static std::string dataTextOf(const Lines &lines);
+
     Snapshot snapshot() const;
-    // Puts cells and mask back as they were and shows them; the data text is left to the
-    // caller, who restores the view's texts with it.
+    // Puts everything back as it was and shows it.
     void restore(const Snapshot &snapshot);
 
     // The cells in picture coordinates, and all of them replaced at once, blocked ones
-    // included; setPicture shows them but leaves the data text to the caller.
+    // included; setPicture leaves the data text to the caller.
     Picture picture() const;
     void setPicture(const Picture &picture);
 
-    // A picture that brings its own width (text, import, paste of an image): the cells, the
-    // width text set to `widthBytes`, then what "Done" does.
+    // A picture that brings its own width (text, import, paste of an image, the commands): the
+    // cells, the width text set to `widthBytes`, then what "Done" does.
     void applyPicture(const Picture &picture, int widthBytes);
 
     // Sets open cell `index` to on or off and shows it; false when the cell is blocked, outside
@@ -93,9 +132,8 @@ public:
     // column, since the width opens byte columns from the first one on.
     int openColumns() const;
 
-    // The text that "Send" transmits. Loading replaces it with the file's own lines.
+    // The data text: what "Send" transmits, Save writes and the label shows.
     const std::string &sendData() const { return strSendData; }
-    void setSendData(std::string text) { strSendData = std::move(text); }
 
     std::int16_t cell(int column, int row) const { return imgCell[column][row]; }
     std::int16_t mask(int column, int row) const { return imgMask[column][row]; }
@@ -107,16 +145,29 @@ public:
     static int bytesPerRow(double width);
     static int digitsPerRow(double width);
     // The width text a loaded file gives: half the number of characters of its width line
-    // (line 10, UTF-8), as a decimal number ("3.5" for 7). The width box keeps only its first
-    // 2 characters of it.
+    // (line 10, UTF-8), as a decimal number ("3.5" for 7), before the box cuts it.
     static std::string widthTextFor(std::string_view widthLine);
+
+    // A text as a box of `maxLength` 16-bit units holds it: its whole characters up to there.
+    static std::string fitToBox(std::string_view text, std::size_t maxLength);
+    // How many 16-bit units of a box a UTF-8 text takes.
+    static std::size_t boxLength(std::string_view text);
 
 private:
     CellPicture pictureOf(int column, int row) const;
+    void showCell(int column, int row);
+    void showAll();
+    void take(const Lines &bytes, const Lines &texts);
+    std::string bytesShowing(std::string_view kept, const std::string &text) const;
 
-    EditorView &m_view;
+    const TextCodec &m_codec;
+    EditorView *m_view = nullptr;
     std::array<std::array<std::int16_t, kRows>, kColumns> imgCell {};
     std::array<std::array<std::int16_t, kRows>, kColumns> imgMask {};
+    std::string m_width = "16";
+    std::string m_callsign;
+    // Line 0 of the last file loaded or data text pasted, as bytes.
+    std::string m_callsignFileBytes;
     std::string strSendData;
 };
 

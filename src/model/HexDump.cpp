@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "model/HexDump.h"
 
+#include "model/HexDigits.h"
+
 #include <algorithm>
 
 namespace qie::HexDump {
 namespace {
 
-constexpr char kDigits[] = "0123456789ABCDEF";
 constexpr int kOffsetDigits = 8;
 
 void appendOffset(std::string &out, std::uint64_t offset)
@@ -15,7 +16,7 @@ void appendOffset(std::string &out, std::uint64_t offset)
     while (digits < 16 && (offset >> (4 * digits)) != 0)
         ++digits;
     for (int d = digits - 1; d >= 0; --d)
-        out += kDigits[(offset >> (4 * d)) & 0xF];
+        out += HexDigits::kUpper[(offset >> (4 * d)) & 0xF];
 }
 
 } // namespace
@@ -30,8 +31,8 @@ std::string line(std::uint64_t offset, std::string_view bytes)
     for (int i = 0; i < kBytesPerLine; ++i) {
         if (i < int(bytes.size())) {
             const auto byte = static_cast<unsigned char>(bytes[std::size_t(i)]);
-            out += kDigits[byte >> 4];
-            out += kDigits[byte & 0xF];
+            out += HexDigits::kUpper[byte >> 4];
+            out += HexDigits::kUpper[byte & 0xF];
             out += ' ';
         } else {
             out += "   ";

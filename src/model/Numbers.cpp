@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "model/Numbers.h"
 
+#include "model/HexDigits.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -21,14 +23,8 @@ bool isDigit(char c)
 
 int digitValue(char c, int base)
 {
-    int v = -1;
-    if (c >= '0' && c <= '9')
-        v = c - '0';
-    else if (c >= 'a' && c <= 'f')
-        v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-        v = c - 'A' + 10;
-    return v >= 0 && v < base ? v : -1;
+    const int v = HexDigits::valueOf(c);
+    return v < base ? v : -1;
 }
 
 // Scans a number from the start of `s` and tells how many characters it used, so that the

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "model/PastedText.h"
 
+#include "model/HexDigits.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -8,9 +10,7 @@ namespace qie {
 
 bool PastedText::isRowLine(std::string_view line)
 {
-    const auto hex = [](unsigned char c) {
-        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-    };
+    const auto hex = [](char c) { return HexDigits::valueOf(c) >= 0; };
     return !line.empty() && line.size() <= kMaxRowLength
         && std::all_of(line.begin(), line.end(), hex);
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "model/Document.h"
+
 #include <array>
 #include <bitset>
 
@@ -13,10 +15,10 @@ namespace qie {
 class Picture
 {
 public:
-    static constexpr int kWidth = 128;
-    static constexpr int kHeight = 10;
-    static constexpr int kGridColumns = 64;
-    static constexpr int kMaxBytes = kWidth / 8;
+    static constexpr int kGridColumns = Document::kColumns;
+    static constexpr int kWidth = 2 * kGridColumns;
+    static constexpr int kHeight = Document::kBandRows;
+    static constexpr int kMaxBytes = Document::kByteColumns;
 
     bool pixel(int x, int y) const { return inside(x, y) && m_rows[y][x]; }
     void setPixel(int x, int y, bool on)

@@ -174,14 +174,6 @@ bool PixelFont::glyphPixel(char32_t c, int x, int y)
     return at < glyph.size() && glyph[at] == '#';
 }
 
-int PixelFont::measure(std::u32string_view text)
-{
-    int columns = 0;
-    for (const char32_t c : text)
-        columns += glyphWidth(c) + kGapColumns;
-    return text.empty() ? 0 : columns - kGapColumns;
-}
-
 int PixelFont::render(std::u32string_view text, Picture &picture)
 {
     picture = Picture();

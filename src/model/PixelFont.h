@@ -20,11 +20,8 @@ constexpr int kGapColumns = 1;
 int glyphWidth(char32_t c);
 bool glyphPixel(char32_t c, int x, int y);
 
-// The columns `text` needs, gaps included; may exceed the picture's 128.
-int measure(std::u32string_view text);
-
 // Draws `text` from column 0 into an empty picture, dropping what lies beyond column 127;
-// returns the columns the text needs, as measure() does.
+// returns the columns the text needs, gaps included, which may exceed the picture's 128.
 int render(std::u32string_view text, Picture &picture);
 } // namespace PixelFont
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "ui/ControlTable.h"
 
-#include "model/Characters.h"
 #include "ui/CellGrid.h"
 #include "ui/DataLabel.h"
 #include "ui/Fonts.h"
@@ -94,13 +93,6 @@ void build(QWidget &window, std::span<const Control> table)
             QWidget::setTabOrder(previous, widget);
         previous = widget;
     }
-}
-
-QString fitText(const QString &text, int maxLength)
-{
-    const QStringView view(text);
-    return text.left(static_cast<qsizetype>(Characters::unitsOfWholeCharacters(
-        std::u16string_view(view.utf16(), view.size()), maxLength)));
 }
 
 } // namespace qie::ControlTable

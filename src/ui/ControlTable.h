@@ -40,8 +40,4 @@ struct Control
 // the focus by tab.
 void build(QWidget &window, std::span<const Control> table);
 
-// The part of a text that a text box of `maxLength` keeps: whole characters only, so that a
-// character outside the 16-bit range is kept or dropped whole, never split in half.
-QString fitText(const QString &text, int maxLength);
-
 } // namespace qie::ControlTable

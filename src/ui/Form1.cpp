@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "ui/Form1.h"
 
-#include "files/CodePage.h"
 #include "files/DataFile.h"
 #include "serial/CommControl.h"
 #include "ui/CellGrid.h"
@@ -47,10 +46,10 @@ const ControlTable::Control kLayout[] = {
     {"framEdit", kFrame, "", nullptr, {4200, 6000, 3375, 2655}, kInherit, 9},
     {"lblCWID", kLabel, "Enter Callsign (max.12)", "framEdit", {120, 360, 1815, 255}, kInherit, 10},
     {"txtCWID", kTextBox, "", "framEdit", {120, 720, 1575, 375}, kData, 11,
-     Form1::kCallsignMaxLength},
+     Document::kCallsignMaxLength},
     {"lblByte", kLabel, "Entert byte (max.16)", "framEdit", {120, 1320, 1695, 255}, kInherit, 21},
     {"txtImagByte", kTextBox, "16", "framEdit", {600, 1560, 375, 330}, kData, 12,
-     Form1::kWidthMaxLength},
+     Document::kWidthMaxLength},
     {"cmdUpDate", kButton, "Done", "framEdit", {240, 2040, 1215, 495}, kInherit, 13},
     {"Frame1", kFrame, "File", "framEdit", {1920, 600, 1335, 1935}, kInherit, 22},
     {"cmdFileOpen2", kButton, "Load file", "Frame1", {120, 480, 1095, 375}, kInherit, 24},
@@ -80,6 +79,8 @@ Form1::Form1(DialogService &dialogs, CommControl &port, QWidget *parent)
 
     buildLayout();
     connect(picField, &CellGrid::clicked, this, &Form1::picField_Click);
+    connect(txtImagByte, &QLineEdit::textChanged, this, &Form1::txtImagByte_Change);
+    connect(txtCWID, &QLineEdit::textChanged, this, &Form1::txtCWID_Change);
     connect(picField, &CellGrid::strokeStarted, &m_editor, &PictureEditor::beginStroke);
     connect(picField, &CellGrid::strokeMoved, &m_editor, &PictureEditor::moveStroke);
     connect(picField, &CellGrid::strokeEnded, &m_editor, &PictureEditor::endStroke);
@@ -103,18 +104,30 @@ void Form1::buildLayout()
     const auto bind = [this](auto *&control, const char *name) {
         control = findChild<std::remove_reference_t<decltype(control)>>(QLatin1String(name));
     };
-    bind(picField, "picField"), bind(lblImgbyte0, "lblImgbyte0"), bind(lblMsg, "lblMsg");
-    bind(lblData, "lblData"), bind(framEdit, "framEdit"), bind(txtCWID, "txtCWID");
-    bind(txtImagByte, "txtImagByte"), bind(cmdUpDate, "cmdUpDate");
-    bind(cmdFileOpen, "cmdFileOpen"), bind(cmdFileOpen2, "cmdFileOpen2");
-    bind(txtReceiveData, "txtReceiveData"), bind(Label2, "Label2"), bind(Text2, "Text2");
-    bind(Command1, "Command1"), bind(cmdSendData, "cmdSendData"), bind(cmdEnd, "cmdEnd");
+    bind(picField, "picField");
+    bind(lblImgbyte0, "lblImgbyte0");
+    bind(lblMsg, "lblMsg");
+    bind(lblData, "lblData");
+    bind(framEdit, "framEdit");
+    bind(txtCWID, "txtCWID");
+    bind(txtImagByte, "txtImagByte");
+    bind(cmdUpDate, "cmdUpDate");
+    bind(cmdFileOpen, "cmdFileOpen");
+    bind(cmdFileOpen2, "cmdFileOpen2");
+    bind(txtReceiveData, "txtReceiveData");
+    bind(Label2, "Label2");
+    bind(Text2, "Text2");
+    bind(Command1, "Command1");
+    bind(cmdSendData, "cmdSendData");
+    bind(cmdEnd, "cmdEnd");
 
     txtReceiveData->setDialogs(m_dialogs);
     lblMsg->setEnabled(false);
     framEdit->setTitle(DataFile::caption(QString()));
     m_portPanel = new PortPanel(
         m_port, m_dialogs, { *Label2, *Text2, *Command1, *cmdSendData, *txtReceiveData }, this);
+    m_view.emplace(DocumentView::Controls { *picField, *lblData, *txtImagByte, *txtCWID },
+                   m_dialogs);
     cmdEnd->setFocus();
 }
 
@@ -126,46 +139,14 @@ void Form1::Form_Load()
 
 void Form1::InitEditor()
 {
-    m_model.RefreshCells();
-    m_model.UpdateDataText();
+    m_document.setView(&*m_view);
+    m_document.RefreshCells();
+    m_document.UpdateDataText();
 }
 
-std::string Form1::widthText() const
+QString Form1::dataText() const
 {
-    return txtImagByte->text().toStdString();
-}
-
-void Form1::setWidthText(const std::string &text)
-{
-    txtImagByte->setText(ControlTable::fitText(QString::fromStdString(text), kWidthMaxLength));
-}
-
-std::string Form1::callsignText() const
-{
-    return CodePage::bytesShowing(m_fileCallsign, txtCWID->text()).toStdString();
-}
-
-void Form1::setCellPicture(int cell, CellPicture picture)
-{
-    picField->setPicture(cell, picture);
-}
-
-void Form1::beep()
-{
-    m_dialogs.beep();
-}
-
-void Form1::setDataText(const std::string &text)
-{
-    setDataCaption(QByteArray::fromStdString(text));
-}
-
-void Form1::setDataCaption(const QByteArray &bytes)
-{
-    m_dataBytes = bytes;
-    m_dataText = CodePage::decode(bytes);
-    // The label shows the line ends as breaks; the text itself keeps them for saving.
-    lblData->setText(LineBreaks::shown(m_dataText));
+    return CodePage::decode(QByteArrayView(m_document.sendData()));
 }
 
 void Form1::picField_Click(int index)
@@ -173,9 +154,21 @@ void Form1::picField_Click(int index)
     m_editor.click(index);
 }
 
+// Typing is no undo step of its own: the box undoes its own typing, and the next step keeps
+// the text it started from.
+void Form1::txtImagByte_Change(const QString &text)
+{
+    m_document.setWidthText(text.toStdString());
+}
+
+void Form1::txtCWID_Change(const QString &text)
+{
+    m_document.setCallsignText(text.toStdString());
+}
+
 void Form1::cmdUpDate_Click()
 {
-    m_editor.perform(tr("Done"), [this] { m_model.cmdUpDate_Click(); });
+    m_editor.perform(tr("Done"), [this] { m_document.cmdUpDate_Click(); });
 }
 
 void Form1::cmdFileOpen_Click()
@@ -184,8 +177,8 @@ void Form1::cmdFileOpen_Click()
         = m_dialogs.fileDialog(DialogService::FileMode::Save, DataFile::dialogFilter());
     if (name.isEmpty())
         return;
-    if (const auto error = DataFile::save(name, m_dataBytes))
-        return m_portPanel->showError(*error);
+    if (const auto error = DataFile::save(name, QByteArrayView(m_document.sendData())))
+        return m_dialogs.error(*error);
     framEdit->setTitle(literalCaption(DataFile::caption(name)));
 }
 
@@ -199,46 +192,9 @@ void Form1::cmdFileOpen2_Click()
     // to send as it was, so that "Send" never transmits half a file.
     const auto result = DataFile::load(name);
     if (const auto *error = std::get_if<Error>(&result))
-        return m_portPanel->showError(*error);
+        return m_dialogs.error(*error);
     framEdit->setTitle(literalCaption(DataFile::caption(name)));
-    m_editor.perform(tr("Load"), [&] { applyLines(std::get<LoadedFile>(result)); });
-}
-
-// The text to send, the width, the shown text, the callsign, then the cells: the cells are read
-// at the width just set, and nothing rewrites the file's own lines.
-void Form1::applyLines(const LoadedFile &loaded)
-{
-    m_model.setSendData(loaded.sendBytes.toStdString());
-    const std::string width = Document::widthTextFor(loaded.lines[10].toStdString());
-    txtImagByte->setText(ControlTable::fitText(QString::fromStdString(width), kWidthMaxLength));
-    setDataCaption(loaded.sendBytes);
-    m_fileCallsign = loaded.lineBytes[0];
-    txtCWID->setText(ControlTable::fitText(loaded.lines[0], kCallsignMaxLength));
-    Document::Lines lines;
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        lines[i] = loaded.lines[i].toStdString();
-    m_model.DecodeDataText(lines);
-    m_model.RefreshCells();
-}
-
-EditorSession::State Form1::state() const
-{
-    return { m_model.snapshot(), txtImagByte->text(), txtCWID->text(), m_fileCallsign,
-             m_dataBytes };
-}
-
-void Form1::restore(const State &state)
-{
-    m_model.restore(state.cells);
-    // Setting a box's text wipes its own undo history; a text that is already there is kept.
-    for (auto [box, text] :
-         { std::pair(txtImagByte, &state.width), { txtCWID, &state.callsign } }) {
-        if (box->text() != *text)
-            box->setText(*text);
-    }
-    m_fileCallsign = state.fileCallsign;
-    m_model.setSendData(state.data.toStdString());
-    setDataCaption(state.data);
+    m_editor.perform(tr("Load"), [&] { m_document.load(std::get<LoadedFile>(result).lines); });
 }
 
 void Form1::Command1_Click()
@@ -248,7 +204,7 @@ void Form1::Command1_Click()
 
 void Form1::cmdSendData_Click()
 {
-    m_portPanel->send(QByteArray::fromStdString(m_model.sendData()));
+    m_portPanel->send(QByteArray::fromStdString(m_document.sendData()));
 }
 
 void Form1::mscPort_Receive()

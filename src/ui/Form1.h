@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "files/CodePage.h"
 #include "model/Document.h"
-#include "model/EditorView.h"
 #include "serial/LineFault.h"
-#include "ui/EditorSession.h"
+#include "ui/DocumentView.h"
 #include "ui/PictureEditor.h"
 
 #include <QWidget>
+#include <optional>
 
 class QGroupBox;
 class QLabel;
@@ -23,41 +24,42 @@ class DialogService;
 class GridMenu;
 class PortPanel;
 class ReceiveArea;
-struct LoadedFile;
 
-// The editor window: the controls of the layout, wired to the image rules, the data files,
-// the port and the way the program ends. It owns no port and opens no box of its own: the
-// serial control and the dialog service are handed in, so that tests can replace both.
+// The editor window: the controls of the layout, wired to the document, the data files, the
+// port and the way the program ends. It keeps no state of its own: what the operator edits is
+// the document's, which the controls show through a DocumentView. It owns no port and opens
+// no box of its own: the serial control and the dialog service are handed in, so that tests
+// can replace both.
 //
 // Positions are kept in twips; each control carries its layout rectangle in the dynamic
 // property "twips" (a QRect, relative to its container), the cells in CellGrid::cellTwips().
-// The whole layout is one table in Form1.cpp. Every change of the picture goes through the
-// picture editor, which makes it one undo step.
-class Form1 : public QWidget, private EditorView, private EditorSession
+// The whole layout is one table in Form1.cpp. Every change of the document but typing in a
+// box goes through the picture editor, which makes it one undo step.
+class Form1 : public QWidget
 {
     Q_OBJECT
 
 public:
     static constexpr QSize kClientTwips { 15270, 8895 };
     static constexpr QPoint kStoredPosTwips { 0, -105 };
-    // The longest texts the three limited text boxes hold, typed or set.
-    static constexpr int kWidthMaxLength = 2;
+    // The port number box; the width and callsign boxes hold what the document holds.
     static constexpr int kPortMaxLength = 2;
-    static constexpr int kCallsignMaxLength = 12;
 
     Form1(DialogService &dialogs, CommControl &port, QWidget *parent = nullptr);
 
-    const Document &model() const { return m_model; }
+    const Document &model() const { return m_document; }
     PictureEditor &pictureEditor() { return m_editor; }
     GridMenu *gridMenu() const { return m_gridMenu; }
-    // Exactly what lblData holds: the data text with its CR LF line ends, as shown.
-    QString dataText() const { return m_dataText; }
+    // The data text as lblData shows it, with its CR LF line ends.
+    QString dataText() const;
 
     // Asks whether to end; on Yes runs the end sequence. Returns whether the program ends.
     // Every way of closing comes here: "Exit", the frame, the session ending.
     bool requestEnd();
 
     void picField_Click(int index);
+    void txtImagByte_Change(const QString &text);
+    void txtCWID_Change(const QString &text);
     void cmdUpDate_Click();
     void cmdFileOpen_Click();
     void cmdFileOpen2_Click();
@@ -76,40 +78,20 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // EditorView
-    std::string widthText() const override;
-    void setWidthText(const std::string &text) override;
-    std::string callsignText() const override;
-    void setCellPicture(int cell, CellPicture picture) override;
-    void beep() override;
-    void setDataText(const std::string &text) override;
-
-    // EditorSession
-    Document &imageModel() override { return m_model; }
-    State state() const override;
-    void restore(const State &state) override;
-    void applyLines(const LoadedFile &loaded) override;
-
     void buildLayout();
     void Form_Load();
     void InitEditor();
     void Form_QueryUnload(bool &cancel);
     void Form_Unload();
 
-    void setDataCaption(const QByteArray &bytes);
-
     DialogService &m_dialogs;
     CommControl &m_port;
-    Document m_model { *this };
-    PictureEditor m_editor { *this, m_dialogs };
+    Document m_document { CodePage::codec() };
+    PictureEditor m_editor { m_document, m_dialogs };
+    std::optional<DocumentView> m_view;
     GridMenu *m_gridMenu = nullptr;
     PortPanel *m_portPanel = nullptr; // Open/Close, Send and the port's boxes
-    QString m_dataText;
-    // The bytes behind m_dataText, which Save writes.
-    QByteArray m_dataBytes;
-    // Line 0 of the last file loaded: the callsign keeps these bytes while the callsign box
-    // shows them unchanged.
-    QByteArray m_fileCallsign;
+    // Set once the end sequence has run, so that a late close asks nothing more.
     bool m_ended = false;
 
     CellGrid *picField = nullptr; // the 1280 cells

@@ -2,6 +2,7 @@
 #include "ui/PictureEditor.h"
 
 #include "files/CodePage.h"
+#include "files/DataFile.h"
 #include "images/ImageExport.h"
 #include "images/ImageImport.h"
 #include "model/PastedText.h"
@@ -33,8 +34,8 @@ QString offeredImageType(const QMimeData &data)
 
 } // namespace
 
-PictureEditor::PictureEditor(EditorSession &session, DialogService &dialogs, QObject *parent)
-    : QObject(parent), m_session(session), m_dialogs(dialogs)
+PictureEditor::PictureEditor(Document &document, DialogService &dialogs, QObject *parent)
+    : QObject(parent), m_document(document), m_dialogs(dialogs)
 {
     m_undo.setUndoLimit(kUndoLimit);
 }
@@ -54,30 +55,35 @@ void PictureEditor::redo()
 void PictureEditor::perform(const QString &text, const std::function<void()> &edit)
 {
     endStroke();
-    EditorSession::State before = m_session.state();
+    Document::Snapshot before = m_document.snapshot();
     edit();
-    EditorSession::State after = m_session.state();
+    pushStep(text, std::move(before));
+}
+
+void PictureEditor::pushStep(const QString &text, Document::Snapshot before)
+{
+    Document::Snapshot after = m_document.snapshot();
     if (after != before)
-        m_undo.push(new EditCommand(m_session, text, std::move(before), std::move(after)));
+        m_undo.push(new EditCommand(m_document, text, std::move(before), std::move(after)));
 }
 
 void PictureEditor::click(int cell)
 {
-    perform(tr("Click"), [&] { m_session.imageModel().picField_Click(cell); });
+    perform(tr("Click"), [&] { m_document.picField_Click(cell); });
 }
 
 void PictureEditor::beginStroke(int cell)
 {
     endStroke();
-    m_strokeBefore = m_session.state();
-    m_stroke.emplace(m_session.imageModel(), cell);
+    m_strokeBefore = m_document.snapshot();
+    m_stroke.emplace(m_document, cell);
 }
 
 void PictureEditor::moveStroke(int cell)
 {
     // The data text follows each move that changed a cell, so it never lags behind the grid.
     if (m_stroke && m_stroke->moveTo(cell))
-        m_session.imageModel().UpdateDataText();
+        m_document.UpdateDataText();
 }
 
 void PictureEditor::endStroke()
@@ -85,26 +91,23 @@ void PictureEditor::endStroke()
     if (!m_stroke)
         return;
     m_stroke.reset();
-    EditorSession::State before = *std::exchange(m_strokeBefore, std::nullopt);
-    EditorSession::State after = m_session.state();
-    if (after != before)
-        m_undo.push(new EditCommand(m_session, tr("Stroke"), std::move(before), std::move(after)));
+    pushStep(tr("Stroke"), *std::exchange(m_strokeBefore, std::nullopt));
 }
 
 void PictureEditor::transform(PictureEdit::Transform transform)
 {
     perform(tr("Transform"), [&] {
-        Document &model = m_session.imageModel();
-        model.setPicture(PictureEdit::apply(transform, model.picture(), model.openColumns()));
-        model.UpdateDataText();
+        m_document.setPicture(
+            PictureEdit::apply(transform, m_document.picture(), m_document.openColumns()));
+        m_document.UpdateDataText();
     });
 }
 
 void PictureEditor::copy()
 {
     auto *data = new QMimeData;
-    data->setText(CodePage::decode(m_session.state().data));
-    data->setImageData(ImageExport::toImage(m_session.imageModel().picture(), 1));
+    data->setText(CodePage::decode(QByteArrayView(m_document.sendData())));
+    data->setImageData(ImageExport::toImage(m_document.picture(), 1));
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
@@ -113,10 +116,9 @@ void PictureEditor::paste()
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
     // A text longer than a load reads is no data text; it is not even converted.
     if (data && data->hasText() && data->text().size() <= DataFile::kMaxLoadBytes) {
-        const auto lines = PastedText::parse(data->text().toStdString(),
-                                             m_session.state().callsign.toStdString());
+        const auto lines = PastedText::parse(data->text().toStdString(), m_document.callsignText());
         if (lines)
-            return pasteLines(*lines);
+            return perform(tr("Paste"), [&] { m_document.paste(*lines); });
     }
     const auto pasteImage = [this](const ImportResult &imported) {
         if (!imported.error.isEmpty())
@@ -140,21 +142,6 @@ void PictureEditor::paste()
             "The clipboard holds neither a data text nor an image. Nothing was pasted."));
 }
 
-void PictureEditor::pasteLines(const Document::Lines &lines)
-{
-    // The lines as a file in the system's code page would hold them. A callsign line that shows
-    // as the callsign box does (the rows alone keep it) keeps the bytes behind the box.
-    const QByteArray callsignBytes = m_session.state().fileCallsign;
-    LoadedFile loaded;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        loaded.lines[i] = QString::fromStdString(lines[i]);
-        loaded.lineBytes[i] = i == 0 ? CodePage::bytesShowing(callsignBytes, loaded.lines[i])
-                                     : CodePage::encode(loaded.lines[i]);
-        loaded.sendBytes += loaded.lineBytes[i] + "\r\n";
-    }
-    perform(tr("Paste"), [&] { m_session.applyLines(loaded); });
-}
-
 void PictureEditor::chooseText()
 {
     applyChoice(tr("Text"), m_dialogs.chooseText());
@@ -169,8 +156,7 @@ void PictureEditor::applyChoice(const QString &text, const std::optional<Picture
 {
     if (!choice)
         return;
-    perform(text,
-            [&] { m_session.imageModel().applyPicture(choice->picture, choice->widthBytes); });
+    perform(text, [&] { m_document.applyPicture(choice->picture, choice->widthBytes); });
 }
 
 void PictureEditor::exportImage()
@@ -179,8 +165,7 @@ void PictureEditor::exportImage()
     if (!choice)
         return;
     QString error;
-    if (!ImageExport::savePng(m_session.imageModel().picture(), choice->scale, choice->path,
-                              &error))
+    if (!ImageExport::savePng(m_document.picture(), choice->scale, choice->path, &error))
         m_dialogs.warn(kExportTitle, error);
 }
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "model/Document.h"
 #include "model/PictureEdit.h"
 #include "model/Stroke.h"
-#include "ui/EditorSession.h"
 
 #include <QObject>
 #include <QUndoStack>
@@ -15,19 +15,19 @@ namespace qie {
 class DialogService;
 struct PictureChoice;
 
-// Every change of the picture as one undo step: clicks, strokes, "Done", loads, the menu's
-// transforms, text, import and paste. Each step takes the editor state before and after the
-// edit and is pushed only when something changed, so a beep on a blocked cell or a cancelled
-// dialog leaves no empty step behind. Every edit ends in the data text update of a click or a
-// "Done" (a paste, in that of a load).
+// Every change of the document as one undo step: clicks, strokes, "Done", loads, the menu's
+// transforms, text, import and paste. Each step takes the document's snapshot before and after
+// the edit and is pushed only when something changed, so a beep on a blocked cell or a
+// cancelled dialog leaves no empty step behind. Every edit ends in the data text update of a
+// click or a "Done" (a paste, in that of a load).
 class PictureEditor : public QObject
 {
     Q_OBJECT
 
 public:
-    PictureEditor(EditorSession &session, DialogService &dialogs, QObject *parent = nullptr);
+    PictureEditor(Document &document, DialogService &dialogs, QObject *parent = nullptr);
 
-    // Steps kept for undo; the oldest go first. A state is a few hundred bytes.
+    // Steps kept for undo; the oldest go first. A snapshot is a few hundred bytes.
     static constexpr int kUndoLimit = 1000;
 
     QUndoStack &undoStack() { return m_undo; }
@@ -55,14 +55,15 @@ public:
     void exportImage();
 
 private:
+    // One step from `before` to the document as it is now, unless nothing changed.
+    void pushStep(const QString &text, Document::Snapshot before);
     void applyChoice(const QString &text, const std::optional<PictureChoice> &choice);
-    void pasteLines(const Document::Lines &lines);
 
-    EditorSession &m_session;
+    Document &m_document;
     DialogService &m_dialogs;
     QUndoStack m_undo;
     std::optional<Stroke> m_stroke;
-    std::optional<EditorSession::State> m_strokeBefore;
+    std::optional<Document::Snapshot> m_strokeBefore;
 };
 
 } // namespace qie

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+#include "model/HexDigits.h"
+
+namespace qie::HexDigits {
+
+int valueOf(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace qie::HexDigits

@@ -36,7 +36,7 @@ QString verb(bool forWriting)
 
 Error notRegularFile(const QString &path, bool forWriting)
 {
-    return { DataFile::kErrAccess,
+    return { kErrAccess,
              QStringLiteral("\"%1\" is not a regular file (it is a folder, device or pipe), so it "
                             "was not %2. Nothing was changed.")
                  .arg(shown(path), verb(forWriting)) };
@@ -55,17 +55,17 @@ Error saveError(const QString &path, const AtomicFile &file, bool written)
     case AtomicFile::Failure::PermissionDenied:
         return permissionDenied(path, true);
     case AtomicFile::Failure::DiskFull:
-        return { DataFile::kErrDiskFull,
+        return { kErrDiskFull,
                  QStringLiteral("Disk full: \"%1\" was not saved.").arg(shown(path)) + kept };
     default:
         break;
     }
     if (!written)
         return {
-            DataFile::kErrAccess,
+            kErrAccess,
             QStringLiteral("\"%1\" cannot be created: %2.").arg(shown(path), file.errorString())
         };
-    return { DataFile::kErrDeviceIo,
+    return { kErrDeviceIo,
              QStringLiteral("\"%1\" was not saved: %2.").arg(shown(path), file.errorString())
                  + kept };
 }
@@ -95,8 +95,7 @@ std::optional<Error> replaceFile(const QString &path, std::initializer_list<QByt
 
 Error readError(const QString &path, const QString &reason)
 {
-    return { DataFile::kErrDeviceIo,
-             QStringLiteral("\"%1\" cannot be read: %2.").arg(shown(path), reason) };
+    return { kErrDeviceIo, QStringLiteral("\"%1\" cannot be read: %2.").arg(shown(path), reason) };
 }
 
 #ifdef Q_OS_UNIX
@@ -105,8 +104,7 @@ Error loadOpenError(const QString &path, int error)
     switch (error) {
     case ENOENT:
         return QFileInfo(QFileInfo(path).absolutePath()).isDir()
-            ? Error { DataFile::kErrFileNotFound,
-                      QStringLiteral("File not found: \"%1\".").arg(shown(path)) }
+            ? Error { kErrFileNotFound, QStringLiteral("File not found: \"%1\".").arg(shown(path)) }
             : pathNotFound(path);
     case ENOTDIR:
         return pathNotFound(path);
@@ -115,7 +113,7 @@ Error loadOpenError(const QString &path, int error)
         return permissionDenied(path, false);
     default:
         return {
-            DataFile::kErrAccess,
+            kErrAccess,
             QStringLiteral("\"%1\" cannot be opened: %2.").arg(shown(path), qt_error_string(error))
         };
     }
@@ -146,7 +144,7 @@ std::optional<Error> openForReading(const QString &path, QFile &file)
     if (!QFileInfo(info.absolutePath()).isDir())
         return pathNotFound(path);
     if (!info.exists())
-        return Error { DataFile::kErrFileNotFound,
+        return Error { kErrFileNotFound,
                        QStringLiteral("File not found: \"%1\".").arg(shown(path)) };
     if (!info.isFile())
         return notRegularFile(path, false);
@@ -155,7 +153,7 @@ std::optional<Error> openForReading(const QString &path, QFile &file)
         if (file.error() == QFileDevice::PermissionsError || !info.isReadable())
             return permissionDenied(path, false);
         return Error {
-            DataFile::kErrAccess,
+            kErrAccess,
             QStringLiteral("\"%1\" cannot be opened: %2.").arg(shown(path), file.errorString())
         };
     }

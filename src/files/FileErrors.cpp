@@ -15,14 +15,14 @@ QString shown(const QString &path)
 Error pathNotFound(const QString &path)
 {
     return {
-        DataFile::kErrPathNotFound,
+        kErrPathNotFound,
         QStringLiteral("Path not found: the folder of \"%1\" does not exist.").arg(shown(path))
     };
 }
 
 Error permissionDenied(const QString &path, bool forWriting)
 {
-    return { DataFile::kErrPermission,
+    return { kErrPermission,
              QStringLiteral("Permission denied: \"%1\" cannot be %2.")
                  .arg(shown(path),
                       forWriting ? QStringLiteral("written") : QStringLiteral("read")) };

@@ -19,7 +19,7 @@ using FileErrors::shown;
 
 Error notRegularFile(const QString &path)
 {
-    return { DataFile::kErrAccess,
+    return { kErrAccess,
              QStringLiteral("\"%1\" is not a regular file (it is a folder, device or pipe), so "
                             "received data is not logged to it.")
                  .arg(shown(path)) };
@@ -33,7 +33,7 @@ Error openError(const QString &path, const QString &reason)
     if ((info.exists() && !info.isWritable())
         || (!info.exists() && !QFileInfo(info.absolutePath()).isWritable()))
         return FileErrors::permissionDenied(path, true);
-    return { DataFile::kErrAccess,
+    return { kErrAccess,
              QStringLiteral("\"%1\" cannot be opened for logging: %2.").arg(shown(path), reason) };
 }
 
@@ -95,10 +95,10 @@ std::optional<Error> ReceiveLog::write(QByteArrayView bytes)
         if (count <= 0) {
             const QStorageInfo storage(QFileInfo(m_path).absolutePath());
             Error error = storage.isValid() && storage.bytesAvailable() < 1
-                ? Error { DataFile::kErrDiskFull,
+                ? Error { kErrDiskFull,
                           QStringLiteral("Disk full: logging to \"%1\" has stopped.")
                               .arg(shown(m_path)) }
-                : Error { DataFile::kErrDeviceIo,
+                : Error { kErrDeviceIo,
                           QStringLiteral("Logging to \"%1\" has stopped: %2.")
                               .arg(shown(m_path), m_file.errorString()) };
             close();

@@ -185,7 +185,7 @@ void Form1::cmdFileOpen_Click()
     if (name.isEmpty())
         return;
     if (const auto error = DataFile::save(name, m_dataBytes))
-        return m_portPanel->showError(*error);
+        return m_dialogs.error(*error);
     framEdit->setTitle(literalCaption(DataFile::caption(name)));
 }
 
@@ -199,7 +199,7 @@ void Form1::cmdFileOpen2_Click()
     // to send as it was, so that "Send" never transmits half a file.
     const auto result = DataFile::load(name);
     if (const auto *error = std::get_if<Error>(&result))
-        return m_portPanel->showError(*error);
+        return m_dialogs.error(*error);
     framEdit->setTitle(literalCaption(DataFile::caption(name)));
     m_editor.perform(tr("Load"), [&] { applyLines(std::get<LoadedFile>(result)); });
 }
@@ -285,7 +285,6 @@ bool Form1::requestEnd()
 
 void Form1::Form_QueryUnload(bool &cancel)
 {
-    const auto hold = m_portPanel->holdFaultBoxes();
     cancel = !m_dialogs.ask(QStringLiteral("Image Editor"), QStringLiteral("Do you wnat to END ?"));
 }
 

@@ -87,16 +87,14 @@ std::optional<ExportChoice> BoxHold::chooseExport()
     return up([&] { return m_shown.chooseExport(); });
 }
 
+// Decided when the event loop gets to it: a box may have opened since it was raised, and this
+// may be running in that box's loop. Of the faults one reading raises together, the first one
+// shown holds back the others.
 void BoxHold::offerWarning(const QString &title, const QString &text)
 {
-    if (held())
-        return;
-    // Of the faults one reading raises together, the first one shown holds back the others.
     m_time.later(milliseconds(0), [this, title, text] {
-        // A box may have opened since, and this may be running in its event loop.
-        if (held())
-            return;
-        up([&] { m_shown.warn(title, text); });
+        if (!held())
+            up([&] { m_shown.warn(title, text); });
     });
 }
 

@@ -78,10 +78,11 @@ public:
     }
 
 private:
+    // A copy runs, so that it may replace or clear whileShown for the boxes after it.
     void shown() const
     {
-        if (whileShown)
-            whileShown();
+        if (const std::function<void()> run = whileShown)
+            run();
     }
 };
 

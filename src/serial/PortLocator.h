@@ -79,10 +79,11 @@ public:
     // The stable identity of an adapter: its serial number with its USB vendor:product, or
     // else its /dev/serial/by-id name. Empty when it has neither.
     static QString identityOf(const Adapter &adapter);
+
+private:
     // The adapter as the operator knows it: what it says it is, and what tells it apart.
     static QString nameOf(const Adapter &adapter);
 
-private:
     QMap<int, Port> m_ports;
 };
 

@@ -63,9 +63,6 @@ public:
     // The failure that reports `count` bytes left over by the last drain.
     Error unsentError(qint64 count) const;
 
-    // The device the last open used (or tried), for messages and tests.
-    QString device() const { return m_device; }
-
 private:
     std::optional<Error> open();
     void close();

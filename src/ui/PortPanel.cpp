@@ -35,7 +35,10 @@ bool PortPanel::eventFilter(QObject *watched, QEvent *event)
 
 void PortPanel::openOrClose()
 {
-    m_port.portOpen() ? close() : open();
+    if (m_port.portOpen())
+        close();
+    else
+        open();
 }
 
 void PortPanel::close()

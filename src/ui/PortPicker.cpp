@@ -132,7 +132,6 @@ void PortPicker::popUp(const QPoint &globalPos)
     m_open = menu;
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(globalPos);
-    emit menuOpened(menu);
 }
 
 bool PortPicker::eventFilter(QObject *watched, QEvent *event)

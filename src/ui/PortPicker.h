@@ -31,10 +31,6 @@ public:
     // The menu as it would open now; the caller owns it.
     QMenu *createMenu();
 
-Q_SIGNALS:
-    // The menu was opened (not yet closed); tests pick their item from it.
-    void menuOpened(QMenu *menu);
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -101,7 +101,7 @@ std::optional<Error> ReceiveLog::write(QByteArrayView bytes)
                 : Error { kErrDeviceIo,
                           QStringLiteral("Logging to \"%1\" has stopped: %2.")
                               .arg(shown(m_path), m_file.errorString()) };
-            close();
+            close(); // one report: the writes after it do nothing
             return error;
         }
         written += count;

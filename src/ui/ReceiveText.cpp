@@ -47,7 +47,7 @@ QString ReceiveText::append(QByteArrayView bytes)
         const char16_t c = qc.unicode();
         if (c == u'\n') {
             shown += u'\n';
-            m_lineLength = 0;
+            m_lineLength = 0; // a line end starts the count afresh
             continue;
         }
         // The break never splits a surrogate pair: its low half stays with its high half.

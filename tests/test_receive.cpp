@@ -135,7 +135,6 @@ private slots:
         row("lone CR is a break", { "A\rB" }, "A\nB");
         row("CR LF split between chunks", { "A\r", "\nB" }, "A\nB");
         row("LF chunk after a CR LF chunk", { "A\r\n", "\nB" }, "A\n\nB");
-        row("empty chunk keeps a pending CR", { "A\r", "", "\nB" }, "A\nB");
     }
     void chunksBecomeLines()
     {

@@ -717,7 +717,7 @@ private slots:
         qint64 accepted = 0;
         // Full is when the device's side takes nothing more several times in a row while the
         // control has had every chance to read.
-        for (int refused = 0; refused < 5 && accepted < 8 * 1048576;) {
+        for (int refused = 0; refused < 5 && accepted < qint64(8) * 1048576;) {
             QCoreApplication::processEvents();
             const ssize_t n = ::write(m_device->master, block.data(), block.size());
             if (n > 0) {
@@ -728,7 +728,7 @@ private slots:
                 QThread::msleep(20);
             }
         }
-        QCOMPARE_LT(accepted, 2 * 1048576);
+        QCOMPARE_LT(accepted, qint64(2) * 1048576);
         const QByteArray kept = port.inputBytes();
         QCOMPARE(kept.size(), 1048576);
         QByteArray rest;

@@ -13,6 +13,11 @@ packages=(
     clang-format clang-tidy python3 g++-mingw-w64-x86-64-posix
     # the package and its checks: scripts/package, tests/test_package.sh
     dpkg-dev desktop-file-utils appstream
+    lintian man-db
+    # the translations: lupdate and lrelease with their CMake functions, Qt's own Japanese
+    qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
+    # the network port tests start their own serial server on the loopback interface
+    ser2net
 )
 
 missing=()
@@ -28,4 +33,14 @@ if [ ${#missing[@]} -gt 0 ]; then
     [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
     "${sudo_cmd[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The serial server runs only when a test starts it, on the loopback interface: its system
+# service, which the package enables, would serve the machine's ports to the network.
+if systemctl is-enabled --quiet ser2net 2>/dev/null; then
+    sudo_cmd=()
+    [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+    # --now needs a running service manager; without one, the disable alone is what counts.
+    "${sudo_cmd[@]}" systemctl disable --now ser2net 2>/dev/null \
+        || "${sudo_cmd[@]}" systemctl disable ser2net
 fi

@@ -241,8 +241,11 @@ bool AtomicFile::commit()
         // then brings back. A process that may not give the file away may still give it a
         // group it belongs to; what it may not set at all stays its own.
         if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid())
-            && ::fchown(m_fd, old.st_uid, old.st_gid) != 0)
-            (void)::fchown(m_fd, static_cast<uid_t>(-1), old.st_gid);
+            && ::fchown(m_fd, old.st_uid, old.st_gid) != 0) {
+            // When the group is refused too, the file stays the saving user's, as a new one.
+            [[maybe_unused]] const int groupKept
+                = ::fchown(m_fd, static_cast<uid_t>(-1), old.st_gid);
+        }
         if (::fchmod(m_fd, old.st_mode & 07777) != 0)
             return fail(errno);
     }

@@ -6,11 +6,13 @@
 #include "ui/Fonts.h"
 #include "ui/MDIForm1.h"
 #include "ui/QtDialogService.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
 #include <QImageReader>
+#include <QLocale>
 #include <QPixmap>
 #include <cstdio>
 #include <cstring>
@@ -58,13 +60,14 @@ int main(int argc, char *argv[])
     if (displayMissing(argc, argv)) {
         std::fputs("quernel-image-editor: no display (DISPLAY and WAYLAND_DISPLAY are not set); "
                    "run it under a virtual one with: "
-                   "xvfb-run -a -s '-screen 0 1280x800x24' scripts/run\n",
+                   "xvfb-run -a -s '-screen 0 1280x800x24' quernel-image-editor\n",
                    stderr);
         return 2;
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quernel Image Editor"));
     QApplication::setDesktopFileName(QStringLiteral("quernel-image-editor"));
+    qie::Translations::install(app, QLocale());
     QApplication::setWindowIcon(appIcon());
     QApplication::setStyle(new qie::EditorStyle);
     qie::Fonts::install();

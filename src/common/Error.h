@@ -22,9 +22,9 @@ inline QString describe(const Error &error, QChar lineBreak)
         .arg(QString::number(error.number), QString(lineBreak), error.description);
 }
 
-// Every error number the program shows. Operators' notes refer to them, so a number keeps its
-// meaning for good. Below 100 they follow the classic run-time error numbering; the port's own
-// start at 8100, clear of it.
+// Every error number of the program, the files' and the ports' alike. Operators' notes refer to
+// them, so a number keeps its meaning for good. Below 100 they follow the classic run-time error
+// numbering; the port's own start at 8100, clear of it.
 
 // A number too large for what takes it: a port number, the width line of a data file.
 constexpr int kErrOverflow = 6;

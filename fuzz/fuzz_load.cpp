@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (error->number == kErrOverflow) {
             check(expected.size() >= LoadedFile::kLineCount);
         } else {
-            check(error->number == DataFile::kErrPastEnd);
+            check(error->number == kErrPastEnd);
             check(expected.size() < LoadedFile::kLineCount);
         }
         return 0;

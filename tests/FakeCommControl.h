@@ -3,6 +3,8 @@
 
 #include "serial/CommControl.h"
 
+#include <utility>
+
 namespace qie::test {
 
 // A serial control without a port; the test raises its signals. Opening never fails: those
@@ -11,13 +13,15 @@ class FakeCommControl : public CommControl
 {
 public:
     bool open = false;
-    QString pendingInput;
+    QByteArray pendingInput;
     // A write fails with this; lostOnWrite also reports the loss by the signal first, as a real
     // control may.
     std::optional<Error> writeError;
     bool lostOnWrite = false;
     // Everything written without an error, in order.
     QByteArray sent;
+    // The adapters the system lists; the pins and QIE_COM<n> apply to them as they stand.
+    QList<PortLocator::Adapter> adapters;
 
     std::optional<Error> setCommPort(int) override { return std::nullopt; }
     std::optional<Error> setSettings(const LineSettings &) override { return std::nullopt; }
@@ -25,7 +29,11 @@ public:
     std::optional<Error> setSThreshold(int) override { return std::nullopt; }
     std::optional<Error> setRThreshold(int) override { return std::nullopt; }
     bool portOpen() const override { return open; }
-    std::optional<Error> setPortOpen(bool o) override { return open = o, std::nullopt; }
+    std::optional<Error> setPortOpen(bool opened) override
+    {
+        open = opened;
+        return std::nullopt;
+    }
     std::optional<Error> setOutput(const QByteArray &bytes) override
     {
         if (writeError && lostOnWrite)
@@ -34,14 +42,13 @@ public:
             sent += bytes;
         return writeError;
     }
-    QString input() override { return std::exchange(pendingInput, QString()); }
-    QByteArray inputBytes() override { return input().toUtf8(); }
-    QString describePorts() const override { return QStringLiteral("1: fake"); }
+    QByteArray inputBytes() override { return std::exchange(pendingInput, QByteArray()); }
+    PortLocator ports() const override { return PortLocator(adapters); }
 
-    // The device sent `text`.
-    void receive(const QString &text)
+    // The device sent `bytes`.
+    void receive(const QByteArray &bytes)
     {
-        pendingInput += text;
+        pendingInput += bytes;
         emit dataReceived();
     }
     void lose(const Error &error)

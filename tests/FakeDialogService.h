@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "ui/BoxHold.h"
 #include "ui/DialogService.h"
 
 #include <QList>
 #include <QStringList>
+#include <algorithm>
+#include <chrono>
 #include <functional>
 
 namespace qie::test {
@@ -26,7 +29,7 @@ public:
     QList<bool> answers; // true: Yes
     QStringList fileNames;
     int beeps = 0;
-    // Runs while each box is up, as the events a modal box lets through.
+    // Runs while each box or dialog is up, as the events a modal box lets through.
     std::function<void()> whileShown;
     // The answers of the Text…, Import and Export dialogs; empty means Cancel.
     std::optional<PictureChoice> textChoice;
@@ -37,38 +40,104 @@ public:
     bool ask(const QString &title, const QString &question) override
     {
         boxes.append({ Kind::Question, title, question });
-        if (whileShown)
-            whileShown();
+        shown();
         return answers.isEmpty() || answers.takeFirst();
     }
     void warn(const QString &title, const QString &text) override
     {
         boxes.append({ Kind::Warning, title, text });
-        if (whileShown)
-            whileShown();
+        shown();
     }
     void error(const qie::Error &error) override
     {
         boxes.append({ Kind::Error, QStringLiteral("Error"), errorText(error) });
-        if (whileShown)
-            whileShown();
+        shown();
     }
     QString fileDialog(FileMode, const QString &) override
     {
+        shown();
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
     void beep() override { ++beeps; }
     std::optional<PictureChoice> chooseText() override
     {
         ++pictureDialogs;
+        shown();
         return textChoice;
     }
     std::optional<PictureChoice> chooseImport() override
     {
         ++pictureDialogs;
+        shown();
         return importChoice;
     }
-    std::optional<ExportChoice> chooseExport() override { return exportChoice; }
+    std::optional<ExportChoice> chooseExport() override
+    {
+        shown();
+        return exportChoice;
+    }
+
+private:
+    // A copy runs, so that it may replace or clear whileShown for the boxes after it.
+    void shown() const
+    {
+        if (const std::function<void()> run = whileShown)
+            run();
+    }
+};
+
+// Time for a BoxHold that moves only when the test moves it: the hold reads `now`, and the
+// wake-ups it asks for run when pass() brings the clock to them.
+class FakeTime
+{
+public:
+    BoxHold::Clock::time_point now {};
+
+    BoxHold::Time time()
+    {
+        return { [this] { return now; },
+                 [this](std::chrono::milliseconds delay, std::function<void()> wake) {
+                     m_wakes.append({ now + delay, std::move(wake) });
+                 } };
+    }
+    // Moves the clock on by `step`, running every wake-up that falls due on the way, in the
+    // order of their times, the clock standing at each one's time while it runs.
+    void pass(std::chrono::milliseconds step)
+    {
+        const BoxHold::Clock::time_point end = now + step;
+        for (;;) {
+            auto next = std::min_element(m_wakes.begin(), m_wakes.end(),
+                                         [](const Wake &a, const Wake &b) { return a.at < b.at; });
+            if (next == m_wakes.end() || next->at > end)
+                break;
+            const Wake wake = *next;
+            m_wakes.erase(next);
+            now = std::max(now, wake.at);
+            wake.run();
+        }
+        now = std::max(now, end);
+    }
+
+private:
+    struct Wake
+    {
+        BoxHold::Clock::time_point at;
+        std::function<void()> run;
+    };
+    QList<Wake> m_wakes;
+};
+
+// The dialogs as the program hands them to the window: the fake behind the one hold, on a
+// clock the test moves.
+struct HeldDialogs
+{
+    FakeDialogService shown;
+    FakeTime clock;
+    BoxHold hold { shown, clock.time() };
+
+    HeldDialogs() = default;
+    HeldDialogs(const HeldDialogs &) = delete;
+    HeldDialogs &operator=(const HeldDialogs &) = delete;
 };
 
 } // namespace qie::test

@@ -43,7 +43,10 @@ struct PseudoTerminal
         char buffer[4096];
         for (QDeadlineTimer end(timeoutMs); got.size() < expected && !end.hasExpired();) {
             const ssize_t n = ::read(master, buffer, sizeof buffer);
-            n > 0 ? void(got.append(buffer, n)) : QTest::qWait(5);
+            if (n > 0)
+                got.append(buffer, n);
+            else
+                QTest::qWait(5);
         }
         return got;
     }

@@ -282,8 +282,7 @@ private slots:
         const QByteArray wide = kCrLf.repeated(10) + QByteArray(32768, '0');
         const QByteArray beyond
             = QByteArray(DataFile::kMaxLoadBytes - 21, 'C') + kCrLf.repeated(10) + "F\r\n";
-        namespace File = DataFile;
-        const int past = File::kErrPastEnd, access = File::kErrAccess;
+        const int past = kErrPastEnd, access = kErrAccess;
         QTest::newRow("load LF ends") << +Load << "in.txt" << lf << past << "";
         QTest::newRow("load 10 lines") << +Load << "in.txt" << ten << past << "";
         QTest::newRow("load empty file") << +Load << "in.txt" << no << past << "";
@@ -292,26 +291,26 @@ private slots:
             << +Load << "in.txt" << beyond << past << "";
         QTest::newRow("load 100 MB without line ends") << +Load << "sparse" << no << past << "";
         QTest::newRow("load missing file")
-            << +Load << "no.txt" << no << File::kErrFileNotFound << "";
+            << +Load << "no.txt" << no << kErrFileNotFound << "";
         QTest::newRow("load FIFO without a writer") << +Load << "pipe" << no << access << "";
         QTest::newRow("load endless device") << +Load << "/dev/zero" << no << access << "";
         QTest::newRow("load dialog closed") << +Load << "" << no << 0 << "";
         QTest::newRow("save dialog closed") << +Save << "" << no << 0 << "";
-        QTest::newRow("save, no folder") << +Save << "no/x" << no << File::kErrPathNotFound << "";
+        QTest::newRow("save, no folder") << +Save << "no/x" << no << kErrPathNotFound << "";
         QTest::newRow("as nobody")
-            << +SaveAsNobody << "keep.txt" << no << File::kErrPermission << "";
+            << +SaveAsNobody << "keep.txt" << no << kErrPermission << "";
         // The folder would let the file be replaced; its mode says it must not be.
         QTest::newRow("read-only file, as nobody")
-            << +SaveReadOnlyAsNobody << "keep.txt" << no << File::kErrPermission << "";
+            << +SaveReadOnlyAsNobody << "keep.txt" << no << kErrPermission << "";
         QTest::newRow("disk full")
-            << +SaveOnFullDisk << "keep.txt" << no << File::kErrDiskFull << "";
+            << +SaveOnFullDisk << "keep.txt" << no << kErrDiskFull << "";
         QTest::newRow("save onto FIFO") << +Save << "pipe" << no << access << "";
         QTest::newRow("save onto device") << +Save << "dev" << no << access << "";
         // Standard output redirected to a file: that file is not the one to replace.
         QTest::newRow("save onto /dev/stdout")
             << +Save << "/dev/stdout" << no << access << "is not a regular file";
         QTest::newRow("save through a link into a missing folder")
-            << +Save << "dangling" << no << File::kErrPathNotFound
+            << +Save << "dangling" << no << kErrPathNotFound
             << "leads to \"{box}/nowhere/deeper/x.txt\", and the folder \"{box}/nowhere\" does "
                "not exist";
     }

@@ -161,16 +161,16 @@ private slots:
                                         << QByteArray() << "Unknown option 'baud'";
         QTest::newRow("no such port")
             << QStringList { "FILE", "--port", "7" } << "" << 3 << QByteArray()
-            << QStringLiteral("Number : %1\n").arg(int(SerialPortControl::errNoSuchPort));
+            << QStringLiteral("Number : %1\n").arg(kErrNoSuchPort);
         QTest::newRow("a pinned adapter that is not plugged in")
             << QStringList { "FILE", "--port", "2" } << "pinned" << 3 << QByteArray()
             << QStringLiteral("Number : %1\nDescription : Port 2 is pinned to the adapter "
                               "Cable 9, which is not plugged in.")
-                   .arg(int(SerialPortControl::errPinnedAdapterAbsent));
+                   .arg(kErrPinnedAdapterAbsent);
         QTest::newRow("bytes that never left")
             << QStringList { "FILE" } << "takes nothing" << 3 << QByteArray()
             << QStringLiteral("Number : %1\nDescription : %2 byte(s)")
-                   .arg(int(SerialPortControl::errUnsentDiscarded))
+                   .arg(kErrUnsentDiscarded)
                    .arg(kDataText.size());
     }
     void send()

@@ -128,7 +128,7 @@ std::variant<QByteArray, Error> readStandardInput(qint64 limit)
 #endif
     QFile in;
     if (!in.open(0, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
-        return Error { DataFile::kErrDeviceIo,
+        return Error { kErrDeviceIo,
                        QStringLiteral("standard input cannot be read: %1.").arg(in.errorString()) };
     QByteArray bytes;
     char buffer[65536];
@@ -137,7 +137,7 @@ std::variant<QByteArray, Error> readStandardInput(qint64 limit)
             = in.read(buffer, std::min<qint64>(sizeof buffer, limit + 1 - bytes.size()));
         if (count < 0)
             return Error {
-                DataFile::kErrDeviceIo,
+                kErrDeviceIo,
                 QStringLiteral("standard input cannot be read: %1.").arg(in.errorString())
             };
         if (count == 0)

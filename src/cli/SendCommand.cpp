@@ -66,7 +66,7 @@ public:
             if (count <= 0) {
                 m_failure = m_out.errorString();
                 failed(kOutputError,
-                       { DataFile::kErrDeviceIo,
+                       { kErrDeviceIo,
                          QStringLiteral("The device's answer could not be written to %1: %2.")
                              .arg(OutputFile::standardOutputName(), *m_failure) });
                 break;

@@ -34,8 +34,7 @@ Error notRegularFile(const QString &path)
 
 Error readError(const QString &path, const QString &reason)
 {
-    return { DataFile::kErrDeviceIo,
-             QStringLiteral("\"%1\" cannot be read: %2.").arg(shown(path), reason) };
+    return { kErrDeviceIo, QStringLiteral("\"%1\" cannot be read: %2.").arg(shown(path), reason) };
 }
 
 #ifdef Q_OS_UNIX
@@ -44,8 +43,7 @@ Error loadOpenError(const QString &path, int error)
     switch (error) {
     case ENOENT:
         return QFileInfo(QFileInfo(path).absolutePath()).isDir()
-            ? Error { DataFile::kErrFileNotFound,
-                      QStringLiteral("File not found: \"%1\".").arg(shown(path)) }
+            ? Error { kErrFileNotFound, QStringLiteral("File not found: \"%1\".").arg(shown(path)) }
             : pathNotFound(path);
     case ENOTDIR:
         return pathNotFound(path);
@@ -54,7 +52,7 @@ Error loadOpenError(const QString &path, int error)
         return permissionDenied(path, false);
     default:
         return {
-            DataFile::kErrAccess,
+            kErrAccess,
             QStringLiteral("\"%1\" cannot be opened: %2.").arg(shown(path), qt_error_string(error))
         };
     }
@@ -85,7 +83,7 @@ std::optional<Error> openForReading(const QString &path, QFile &file)
     if (!QFileInfo(info.absolutePath()).isDir())
         return pathNotFound(path);
     if (!info.exists())
-        return Error { DataFile::kErrFileNotFound,
+        return Error { kErrFileNotFound,
                        QStringLiteral("File not found: \"%1\".").arg(shown(path)) };
     if (!info.isFile())
         return notRegularFile(path);
@@ -94,7 +92,7 @@ std::optional<Error> openForReading(const QString &path, QFile &file)
         if (file.error() == QFileDevice::PermissionsError || !info.isReadable())
             return permissionDenied(path, false);
         return Error {
-            DataFile::kErrAccess,
+            kErrAccess,
             QStringLiteral("\"%1\" cannot be opened: %2.").arg(shown(path), file.errorString())
         };
     }

@@ -36,16 +36,6 @@ struct LoadedFile
 // was on any failure.
 namespace DataFile {
 
-// Error numbers, in the classic file-error numbering that operators' notes refer to; an
-// overlong width line is kErrOverflow.
-constexpr int kErrFileNotFound = 53;
-constexpr int kErrDeviceIo = 57;
-constexpr int kErrDiskFull = 61;
-constexpr int kErrPastEnd = 62;
-constexpr int kErrPermission = 70;
-constexpr int kErrAccess = 75;
-constexpr int kErrPathNotFound = 76;
-
 // Every file this program writes is under 400 bytes, and one with a full 32767-character
 // width line still fits. A load reads at most this much (plus one byte to tell whether
 // there is more), so that a huge or endless file can neither exhaust memory nor freeze

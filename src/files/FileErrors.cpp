@@ -38,10 +38,10 @@ Error pathNotFound(const QString &path, const QString &target)
     const QString missing = missingFolder(target.isEmpty() ? path : target);
     if (target.isEmpty() || target == path || missing.isEmpty())
         return {
-            DataFile::kErrPathNotFound,
+            kErrPathNotFound,
             QStringLiteral("Path not found: the folder of \"%1\" does not exist.").arg(shown(path))
         };
-    return { DataFile::kErrPathNotFound,
+    return { kErrPathNotFound,
              QStringLiteral("Path not found: \"%1\" leads to \"%2\", and the folder \"%3\" does "
                             "not exist.")
                  .arg(shown(path), shown(target), shown(missing)) };
@@ -49,7 +49,7 @@ Error pathNotFound(const QString &path, const QString &target)
 
 Error permissionDenied(const QString &path, bool forWriting)
 {
-    return { DataFile::kErrPermission,
+    return { kErrPermission,
              QStringLiteral("Permission denied: \"%1\" cannot be %2.")
                  .arg(shown(path),
                       forWriting ? QStringLiteral("written") : QStringLiteral("read")) };
@@ -57,7 +57,7 @@ Error permissionDenied(const QString &path, bool forWriting)
 
 Error notRegularFile(const QString &path, const QString &consequence)
 {
-    return { DataFile::kErrAccess,
+    return { kErrAccess,
              QStringLiteral(
                  "\"%1\" is not a regular file (it is a folder, device, pipe or socket), so %2")
                  .arg(shown(path), consequence) };

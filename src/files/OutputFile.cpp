@@ -39,7 +39,7 @@ Error replaceError(const QString &path, const AtomicFile &file, bool written)
     case AtomicFile::Failure::PermissionDenied:
         return FileErrors::permissionDenied(path, true);
     case AtomicFile::Failure::DiskFull:
-        return { DataFile::kErrDiskFull,
+        return { kErrDiskFull,
                  QStringLiteral("Disk full: \"%1\" was not saved.").arg(shown(path)) + kKept };
     case AtomicFile::Failure::NotRegular:
         return FileErrors::notRegularFile(
@@ -49,10 +49,10 @@ Error replaceError(const QString &path, const AtomicFile &file, bool written)
     }
     if (!written)
         return {
-            DataFile::kErrAccess,
+            kErrAccess,
             QStringLiteral("\"%1\" cannot be created: %2.").arg(shown(path), file.errorString())
         };
-    return { DataFile::kErrDeviceIo,
+    return { kErrDeviceIo,
              QStringLiteral("\"%1\" was not saved: %2.").arg(shown(path), file.errorString())
                  + kKept };
 }
@@ -74,7 +74,7 @@ std::optional<Error> replace(const QString &path, std::initializer_list<QByteArr
 // `name` as the message shows it: quoted for a path, plain for standard output.
 Error streamError(const QString &name, const QString &reason)
 {
-    return { DataFile::kErrDeviceIo, QStringLiteral("%1 was not written: %2.").arg(name, reason) };
+    return { kErrDeviceIo, QStringLiteral("%1 was not written: %2.").arg(name, reason) };
 }
 
 // All of `parts` into `device`, opened unbuffered, so that a failure is seen here.
@@ -124,7 +124,7 @@ std::optional<Error> writeInPlace(const QString &path, std::initializer_list<QBy
         = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENXIO)
-            return Error { DataFile::kErrAccess,
+            return Error { kErrAccess,
                            QStringLiteral("\"%1\" is a FIFO that no program reads, so nothing "
                                           "was written to it.")
                                .arg(shown(path)) };

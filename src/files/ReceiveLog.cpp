@@ -30,7 +30,7 @@ Error openError(const QString &path, const QString &reason)
     if ((info.exists() && !info.isWritable())
         || (!info.exists() && !QFileInfo(info.absolutePath()).isWritable()))
         return FileErrors::permissionDenied(path, true);
-    return { DataFile::kErrAccess,
+    return { kErrAccess,
              QStringLiteral("\"%1\" cannot be opened for logging: %2.").arg(shown(path), reason) };
 }
 
@@ -92,13 +92,13 @@ std::optional<Error> ReceiveLog::write(QByteArrayView bytes)
         if (count <= 0) {
             const QStorageInfo storage(QFileInfo(m_path).absolutePath());
             Error error = storage.isValid() && storage.bytesAvailable() < 1
-                ? Error { DataFile::kErrDiskFull,
+                ? Error { kErrDiskFull,
                           QStringLiteral("Disk full: logging to \"%1\" has stopped.")
                               .arg(shown(m_path)) }
-                : Error { DataFile::kErrDeviceIo,
+                : Error { kErrDeviceIo,
                           QStringLiteral("Logging to \"%1\" has stopped: %2.")
                               .arg(shown(m_path), m_file.errorString()) };
-            close();
+            close(); // one report: the writes after it do nothing
             return error;
         }
         written += count;

@@ -30,7 +30,6 @@ public:
     void close();
 
     bool isOpen() const { return m_file.isOpen(); }
-    QString path() const { return m_path; }
 
 private:
     QFile m_file;

@@ -4,6 +4,7 @@
 #include "common/Error.h"
 #include "serial/LineFault.h"
 #include "serial/LineSettings.h"
+#include "serial/PortLocator.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -42,15 +43,11 @@ public:
     // Writes the bytes as they are, without waiting for them to leave. The data text travels as
     // bytes so that what a file held reaches the device unchanged, whatever the code page.
     virtual std::optional<Error> setOutput(const QByteArray &bytes) = 0;
-    // The text received since the last read, each character once; a character whose bytes
-    // arrive in two reads is returned whole with the second.
-    virtual QString input() = 0;
-    // The bytes received since the last read, exactly as they arrived, for whoever must keep
-    // them unchanged. This and input() read the same bytes: a reader uses one of them.
+    // The bytes received since the last read, exactly as they arrived, each once.
     virtual QByteArray inputBytes() = 0;
 
-    // A description of the device that port number n means on this system, for tooltips.
-    virtual QString describePorts() const = 0;
+    // What the port numbers mean now, for the port number's tooltip and menu.
+    virtual PortLocator ports() const = 0;
 
     // The device's line, 9600 8N1 without flow control, every byte signalled; then the port
     // opens. What Open does after the port number and what the send command does alike. A
@@ -68,7 +65,7 @@ public:
     }
 
 Q_SIGNALS:
-    // Received data waits (at least RThreshold bytes); input() takes it.
+    // Received data waits (at least RThreshold bytes); inputBytes() takes it.
     void dataReceived();
     // A write has drained the transmit buffer below SThreshold bytes.
     void dataSent();

@@ -47,8 +47,6 @@ public:
     QList<LineFault> poll();
     void disarm();
 
-    bool armed() const { return m_baseline.has_value(); }
-
 private:
     std::optional<Counts> read();
     void enableInputChecking();

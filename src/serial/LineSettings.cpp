@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "serial/LineSettings.h"
 
-#include <QStringList>
 #include <algorithm>
 #include <iterator>
 
@@ -31,43 +30,6 @@ bool LineSettings::isValid() const
     return std::find(std::begin(kBaudRates), std::end(kBaudRates), baudRate) != std::end(kBaudRates)
         && knownParity && dataBits >= QSerialPort::Data5 && dataBits <= QSerialPort::Data8
         && (stopBits == QSerialPort::OneStop || stopBits == QSerialPort::TwoStop);
-}
-
-std::optional<LineSettings> LineSettings::fromText(const QString &text)
-{
-    const QStringList fields = text.split(QLatin1Char(','));
-    if (fields.size() != 4)
-        return std::nullopt;
-    LineSettings parsed;
-    bool ok = false;
-    parsed.baudRate = fields[0].trimmed().toInt(&ok);
-    if (!ok)
-        return std::nullopt;
-
-    const QString parity = fields[1].trimmed().toLower();
-    const auto *found
-        = std::find_if(std::begin(kParityLetters), std::end(kParityLetters),
-                       [&parity](const auto &p) { return parity == QLatin1Char(p.letter); });
-    if (found == std::end(kParityLetters))
-        return std::nullopt;
-    parsed.parity = found->parity;
-
-    const int dataBits = fields[2].trimmed().toInt(&ok);
-    if (!ok)
-        return std::nullopt;
-    parsed.dataBits = static_cast<QSerialPort::DataBits>(dataBits);
-
-    const QString stop = fields[3].trimmed();
-    if (stop == QLatin1String("1"))
-        parsed.stopBits = QSerialPort::OneStop;
-    else if (stop == QLatin1String("2"))
-        parsed.stopBits = QSerialPort::TwoStop;
-    else
-        return std::nullopt;
-
-    if (!parsed.isValid())
-        return std::nullopt;
-    return parsed;
 }
 
 QString LineSettings::toText() const

@@ -3,7 +3,6 @@
 
 #include <QSerialPort>
 #include <QString>
-#include <optional>
 
 namespace qie {
 
@@ -22,10 +21,7 @@ struct LineSettings
     // that a setting works the same on every machine.
     bool isValid() const;
 
-    // The text form, for settings the operator or a file supplies: "baud,parity,data,stop" as
-    // in "9600,n,8,1", parity one of n, e, o, m, s in either case, blanks around the fields
-    // allowed. Nothing when the text is not of that form or the settings are not valid.
-    static std::optional<LineSettings> fromText(const QString &text);
+    // "9600,n,8,1": baud rate, parity letter, data bits, stop bits, for messages.
     QString toText() const;
 };
 

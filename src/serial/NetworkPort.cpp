@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "serial/NetworkPort.h"
 
-#include "serial/SerialPortControl.h"
-
 #include <QEventLoop>
 #include <QHostInfo>
 #include <QMetaObject>
@@ -10,8 +8,6 @@
 
 namespace qie {
 namespace {
-
-using Port = SerialPortControl;
 
 QString seconds(std::chrono::milliseconds duration)
 {
@@ -33,13 +29,13 @@ NetworkPort::NetworkPort(QObject *parent) : QObject(parent)
     m_connectTimer.setSingleShot(true);
     m_agreeTimer.setSingleShot(true);
     connect(&m_connectTimer, &QTimer::timeout, this, [this] {
-        fail(Error { Port::errOpenFailed,
+        fail(Error { kErrOpenFailed,
                      QStringLiteral("%1 did not answer within %2 s. Check the host and that the "
                                     "server is on and reachable, then press Open again.")
                          .arg(name(), seconds(m_connectTimeout)) });
     });
     connect(&m_agreeTimer, &QTimer::timeout, this, [this] {
-        fail(Error { Port::errNotATerminal,
+        fail(Error { kErrNotATerminal,
                      QStringLiteral("%1 is not an RFC 2217 server: it did not agree to binary "
                                     "transfer and the line settings within %2 s. Check the port "
                                     "number, or use tcp:// if the server passes bytes only.")
@@ -84,10 +80,9 @@ std::optional<Error> NetworkPort::open(const NetworkAddress &address, const Line
                                        QSerialPort::FlowControl flow)
 {
     if (m_state != State::Closed)
-        return Error { Port::errPortAlreadyOpen,
-                       QStringLiteral("%1 is already open.").arg(name()) };
+        return Error { kErrPortAlreadyOpen, QStringLiteral("%1 is already open.").arg(name()) };
     if (address.protocol == NetworkAddress::Protocol::Rfc2217 && !line.isValid())
-        return Error { Port::errInvalidSettings,
+        return Error { kErrInvalidSettings,
                        QStringLiteral("\"%1\" are not valid line settings for %2.")
                            .arg(line.toText(), address.toString()) };
     m_address = address;
@@ -130,7 +125,7 @@ void NetworkPort::begin()
 void NetworkPort::answered(const QList<QHostAddress> &addresses, const QString &why)
 {
     if (addresses.isEmpty()) {
-        fail(Error { Port::errNoSuchPort,
+        fail(Error { kErrNoSuchPort,
                      QStringLiteral("The host %1 of %2 is unknown (%3). Check the name, or give "
                                     "the server's address instead.")
                          .arg(m_address.host, name(),
@@ -148,7 +143,7 @@ void NetworkPort::connectNext()
 {
     if (m_addresses.isEmpty()) {
         if (m_lastConnectError == QAbstractSocket::ConnectionRefusedError)
-            fail(Error { Port::errNoSuchPort,
+            fail(Error { kErrNoSuchPort,
                          QStringLiteral("%1 refused the connection: no server listens on port "
                                         "%2 of %3. Check the port number and that the server "
                                         "is running, then press Open again.")
@@ -156,7 +151,7 @@ void NetworkPort::connectNext()
                              .arg(m_address.port)
                              .arg(m_address.host) });
         else
-            fail(Error { Port::errOpenFailed,
+            fail(Error { kErrOpenFailed,
                          QStringLiteral("%1 could not be reached (%2). Check the host and the "
                                         "network, then press Open again.")
                              .arg(name(), m_lastConnectReason) });
@@ -207,13 +202,13 @@ void NetworkPort::handleReadyRead()
             becomeOpen();
             return;
         case Rfc2217Session::State::NotRfc2217:
-            fail(Error { Port::errNotATerminal,
+            fail(Error { kErrNotATerminal,
                          QStringLiteral("%1 is not an RFC 2217 server: %2. Check the port "
                                         "number, or use tcp:// if the server passes bytes only.")
                              .arg(name(), m_session->refusal()) });
             return;
         case Rfc2217Session::State::SettingsRefused:
-            fail(Error { Port::errInvalidSettings,
+            fail(Error { kErrInvalidSettings,
                          QStringLiteral("%1 did not take the line settings %2: %3. Check the "
                                         "server's settings for that port, then press Open "
                                         "again.")
@@ -248,7 +243,7 @@ void NetworkPort::handleError(QAbstractSocket::SocketError error)
             Qt::QueuedConnection);
         return;
     case State::Negotiating:
-        fail(Error { Port::errOpenFailed,
+        fail(Error { kErrOpenFailed,
                      QStringLiteral("%1 closed the connection before the port was open: the "
                                     "server may not reach its device, or another client may "
                                     "have it. Check the server, then press Open again.")
@@ -302,7 +297,7 @@ void NetworkPort::loseConnection(const QString &reason)
     if (m_state != State::Open) // a reader closed the port
         return;
     m_state = State::Losing;
-    const Error error { Port::errDeviceLost,
+    const Error error { kErrDeviceLost,
                         QStringLiteral("%1 stopped working (%2) and has been closed. Check the "
                                        "server and the network, then press Open again.")
                             .arg(name(), reason) };
@@ -348,14 +343,13 @@ std::optional<Error> NetworkPort::waitForOpened()
         return std::nullopt;
     if (m_openError)
         return m_openError;
-    return Error { Port::errPortNotOpen,
-                   QStringLiteral("%1 was closed before it opened.").arg(name()) };
+    return Error { kErrPortNotOpen, QStringLiteral("%1 was closed before it opened.").arg(name()) };
 }
 
 std::optional<Error> NetworkPort::write(const QByteArray &bytes)
 {
     if (!isOpen())
-        return Error { Port::errPortNotOpen,
+        return Error { kErrPortNotOpen,
                        QStringLiteral("%1 is not open. Press Open first.").arg(name()) };
     if (m_state != State::Open) // lost; the loss is being reported
         return std::nullopt;

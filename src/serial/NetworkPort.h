@@ -32,12 +32,12 @@ namespace qie {
 //
 // The failures carry the numbers the serial port uses for the same meaning, so that operators'
 // notes and scripts need no second list:
-//   SerialPortControl::errNoSuchPort       host unknown; connection refused (nothing listens)
-//   SerialPortControl::errOpenFailed       no answer in time; closed or failed while opening
-//   SerialPortControl::errNotATerminal     not an RFC 2217 server
-//   SerialPortControl::errInvalidSettings  the server set other line settings
-//   SerialPortControl::errDeviceLost       the server went away while open
-//   SerialPortControl::errPortAlreadyOpen, errPortNotOpen  as for a serial port
+//   kErrNoSuchPort       host unknown; connection refused (nothing listens)
+//   kErrOpenFailed       no answer in time; closed or failed while opening
+//   kErrNotATerminal     not an RFC 2217 server
+//   kErrInvalidSettings  the server set other line settings
+//   kErrDeviceLost       the server went away while open
+//   kErrPortAlreadyOpen, kErrPortNotOpen  as for a serial port
 class NetworkPort : public QObject
 {
     Q_OBJECT

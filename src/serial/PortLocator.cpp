@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "serial/PortLocator.h"
 
-#include "serial/PortPins.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -12,12 +10,6 @@
 
 namespace qie {
 namespace {
-
-PortLocator::Source &source()
-{
-    static PortLocator::Source s;
-    return s;
-}
 
 #if defined(Q_OS_LINUX)
 // The by-id names of the devices they point to. The links are read, never followed into
@@ -35,8 +27,6 @@ QHash<QString, QString> byIdNames()
 
 QList<PortLocator::Adapter> systemAdapters()
 {
-    if (source())
-        return source()();
     QList<PortLocator::Adapter> adapters;
 #if defined(Q_OS_LINUX)
     const QHash<QString, QString> names = byIdNames();
@@ -62,25 +52,13 @@ QList<PortLocator::Adapter> systemAdapters()
     return adapters;
 }
 
-// The system's ports sorted by device path: the order the unpinned numbers follow.
-QList<PortLocator::Adapter> sortedAdapters()
-{
-    QList<PortLocator::Adapter> adapters = systemAdapters();
-    std::stable_sort(adapters.begin(), adapters.end(),
-                     [](const auto &a, const auto &b) { return a.device < b.device; });
-    return adapters;
-}
-
 #if !defined(Q_OS_WIN)
 QString overrideFor(int n)
 {
-    if (n < PortLocator::kFirstPortNumber || n > PortLocator::kLastOverrideNumber)
-        return {};
     return qEnvironmentVariable(QStringLiteral("QIE_COM%1").arg(n).toLatin1().constData())
         .trimmed();
 }
-#endif
-
+#else
 int comNumber(const QString &device)
 {
     if (!device.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
@@ -89,91 +67,83 @@ int comNumber(const QString &device)
     const int n = device.mid(3).toInt(&ok);
     return ok ? n : 0;
 }
+#endif
 
-QMap<int, PortLocator::Port> numbered()
+bool isPortNumber(int n)
 {
-    QMap<int, PortLocator::Port> ports;
-    const QList<PortLocator::Adapter> adapters = sortedAdapters();
+    return n >= PortLocator::kFirstPortNumber && n <= PortLocator::kLastPortNumber;
+}
+
+} // namespace
+
+PortLocator PortLocator::scan()
+{
+    return PortLocator(systemAdapters());
+}
+
+PortLocator::PortLocator(QList<Adapter> adapters)
+{
+    // The unpinned numbers follow the device paths, whatever order the system listed them in.
+    std::stable_sort(adapters.begin(), adapters.end(),
+                     [](const Adapter &a, const Adapter &b) { return a.device < b.device; });
     QList<bool> taken(adapters.size(), false);
     const QMap<int, PortPins::Pin> pins = PortPins::load();
     for (auto pin = pins.cbegin(); pin != pins.cend(); ++pin) {
         const int n = pin.key();
-        if (n < PortLocator::kFirstPortNumber || n > PortLocator::kLastPortNumber)
+        if (!isPortNumber(n))
             continue;
-        PortLocator::Port port { n, {}, false, true, pin->name };
+        Port port { n, {}, false, *pin };
         for (qsizetype i = 0; i < adapters.size(); ++i) {
-            if (!taken[i] && PortLocator::identityOf(adapters[i]) == pin->identity) {
+            if (!taken[i] && identityOf(adapters[i]) == pin->identity) {
                 port.adapter = adapters[i];
                 taken[i] = true;
                 break;
             }
         }
-        ports.insert(n, port);
+        m_ports.insert(n, port);
     }
 #if defined(Q_OS_WIN)
     // Windows names its ports per adapter already: an unpinned n stays COMn.
     for (qsizetype i = 0; i < adapters.size(); ++i) {
         const int n = comNumber(adapters[i].device);
-        if (!taken[i] && n >= PortLocator::kFirstPortNumber && n <= PortLocator::kLastPortNumber
-            && !ports.contains(n))
-            ports.insert(n, { n, adapters[i], false, false, {} });
+        if (!taken[i] && isPortNumber(n) && !m_ports.contains(n))
+            m_ports.insert(n, { n, adapters[i], false, std::nullopt });
     }
 #else
-    Q_UNUSED(comNumber);
-    int n = PortLocator::kFirstPortNumber;
+    int n = kFirstPortNumber;
     for (qsizetype i = 0; i < adapters.size(); ++i) {
         if (taken[i])
             continue;
-        while (ports.contains(n))
+        while (m_ports.contains(n))
             ++n;
-        if (n > PortLocator::kLastPortNumber)
+        if (n > kLastPortNumber)
             break;
-        ports.insert(n, { n, adapters[i], false, false, {} });
+        m_ports.insert(n, { n, adapters[i], false, std::nullopt });
     }
-    for (int k = PortLocator::kFirstPortNumber; k <= PortLocator::kLastOverrideNumber; ++k) {
+    for (int k = kFirstPortNumber; k <= kLastOverrideNumber; ++k) {
         if (const QString device = overrideFor(k); !device.isEmpty()) {
-            PortLocator::Port port { k, {}, true, false, {} };
+            Port port { k, {}, true, std::nullopt };
             port.adapter.device = device;
-            ports.insert(k, port);
+            m_ports.insert(k, port);
         }
     }
 #endif
-    return ports;
 }
 
-// The adapter as the operator knows it: what it says it is, and what tells it apart.
-QString nameOf(const PortLocator::Adapter &a)
+QList<PortLocator::Port> PortLocator::list() const
 {
-    QStringList details;
-    if (!a.serialNumber.isEmpty())
-        details << QStringLiteral("serial number %1").arg(a.serialNumber);
-    if (const QString ids = PortLocator::usbIds(a); !ids.isEmpty())
-        details << ids;
-    if (a.serialNumber.isEmpty() && !a.byId.isEmpty())
-        details << a.byId;
-    const QString what = a.description.isEmpty() ? QStringLiteral("adapter") : a.description;
-    return details.isEmpty()
-        ? what
-        : QStringLiteral("%1 (%2)").arg(what, details.join(QStringLiteral(", ")));
+    return m_ports.values();
 }
 
-} // namespace
-
-QList<PortLocator::Port> PortLocator::listed()
+std::optional<PortLocator::Port> PortLocator::find(int n) const
 {
-    return numbered().values();
-}
-
-std::optional<PortLocator::Port> PortLocator::find(int n)
-{
-    if (n < kFirstPortNumber || n > kLastPortNumber)
+    if (!isPortNumber(n))
         return std::nullopt;
-    const QMap<int, Port> ports = numbered();
-    if (const auto it = ports.constFind(n); it != ports.cend())
+    if (const auto it = m_ports.constFind(n); it != m_ports.cend())
         return *it;
 #if defined(Q_OS_WIN)
     // Any COMn may be tried, listed or not: some drivers do not announce their ports.
-    Port port { n, {}, false, false, {} };
+    Port port { n, {}, false, std::nullopt };
     port.adapter.device = QStringLiteral("COM%1").arg(n);
     return port;
 #else
@@ -181,28 +151,22 @@ std::optional<PortLocator::Port> PortLocator::find(int n)
 #endif
 }
 
-QString PortLocator::deviceFor(int n)
-{
-    const std::optional<Port> port = find(n);
-    return port ? port->device() : QString();
-}
-
-QString PortLocator::describe()
+QString PortLocator::describe() const
 {
     QStringList lines;
-    for (const Port &port : listed()) {
+    for (const Port &port : m_ports) {
         QString line;
         if (!port.present())
             line = QStringLiteral("%1 = pinned %2, not plugged in")
                        .arg(port.number)
-                       .arg(port.pinName);
+                       .arg(port.pin->name);
         else if (port.fromEnvironment)
             line = QStringLiteral("%1 = %2 (QIE_COM%1)").arg(port.number).arg(port.device());
         else
             line = QStringLiteral("%1 = %2 (%3%4)")
                        .arg(port.number)
                        .arg(port.device(), nameOf(port.adapter),
-                            port.pinned ? QStringLiteral(", pinned") : QString());
+                            port.pinned() ? QStringLiteral(", pinned") : QString());
         lines.append(line);
     }
     if (lines.isEmpty()) {
@@ -217,10 +181,10 @@ QString PortLocator::describe()
         + lines.join(QLatin1Char('\n'));
 }
 
-QString PortLocator::shortList()
+QString PortLocator::shortList() const
 {
     QStringList items;
-    for (const Port &port : listed()) {
+    for (const Port &port : m_ports) {
         if (!port.present())
             continue;
 #if !defined(Q_OS_WIN)
@@ -232,6 +196,54 @@ QString PortLocator::shortList()
         items.append(QStringLiteral("%1 (%2)").arg(port.number).arg(port.device()));
     }
     return items.join(QStringLiteral(", "));
+}
+
+std::optional<Error> PortLocator::pin(int n) const
+{
+    const auto refused = [](const QString &why) { return Error { kErrCannotPin, why }; };
+    const auto it = m_ports.constFind(n);
+    if (it == m_ports.cend() || !it->present())
+        return refused(QStringLiteral("There is no adapter as port %1 now to pin.").arg(n));
+    if (it->fromEnvironment)
+        return refused(QStringLiteral("Port %1 is set by QIE_COM%1 (%2), which overrides any pin. "
+                                      "Unset QIE_COM%1 to pin an adapter as port %1.")
+                           .arg(n)
+                           .arg(it->device()));
+    const Adapter &adapter = it->adapter;
+    const QString identity = identityOf(adapter);
+    // A pin must never pick the wrong one of two adapters that look the same.
+    for (const Port &other : m_ports) {
+        if (other.number == n || !other.present() || other.fromEnvironment)
+            continue;
+        const bool twins = (!identity.isEmpty() && identityOf(other.adapter) == identity)
+            || (adapter.serialNumber.isEmpty() && other.adapter.serialNumber.isEmpty()
+                && adapter.hasUsbIds && other.adapter.hasUsbIds
+                && usbIds(adapter) == usbIds(other.adapter));
+        if (twins)
+            return refused(
+                QStringLiteral("Ports %1 (%2) and %3 (%4) are adapters of the same kind (%5) "
+                               "without serial numbers of their own: they cannot be told apart, "
+                               "so neither can be pinned. Their numbers follow the order of the "
+                               "list; QIE_COMn names a device for number n.")
+                    .arg(n)
+                    .arg(adapter.device)
+                    .arg(other.number)
+                    .arg(other.device(), nameOf(adapter)));
+    }
+    if (identity.isEmpty())
+        return refused(
+            QStringLiteral("Port %1 (%2) has no serial number and no /dev/serial/by-id name, so "
+                           "it cannot be recognised when it is plugged in elsewhere; it keeps "
+                           "the number of its place in the list.")
+                .arg(n)
+                .arg(adapter.device));
+    PortPins::pin(n, { identity, nameOf(adapter) });
+    return std::nullopt;
+}
+
+void PortLocator::unpin(int n)
+{
+    PortPins::unpin(n);
 }
 
 QString PortLocator::usbIds(const Adapter &adapter)
@@ -255,55 +267,19 @@ QString PortLocator::identityOf(const Adapter &adapter)
     return {};
 }
 
-QString PortLocator::pin(int n)
+QString PortLocator::nameOf(const Adapter &a)
 {
-    const QMap<int, Port> ports = numbered();
-    const auto it = ports.constFind(n);
-    if (it == ports.cend() || !it->present())
-        return QStringLiteral("There is no adapter as port %1 now to pin.").arg(n);
-    if (it->fromEnvironment)
-        return QStringLiteral("Port %1 is set by QIE_COM%1 (%2), which overrides any pin. Unset "
-                              "QIE_COM%1 to pin an adapter as port %1.")
-            .arg(n)
-            .arg(it->device());
-    const Adapter &adapter = it->adapter;
-    const QString identity = identityOf(adapter);
-    // A pin must never pick the wrong one of two adapters that look the same.
-    for (const Port &other : ports) {
-        if (other.number == n || !other.present() || other.fromEnvironment)
-            continue;
-        const bool twins = (!identity.isEmpty() && identityOf(other.adapter) == identity)
-            || (adapter.serialNumber.isEmpty() && other.adapter.serialNumber.isEmpty()
-                && adapter.hasUsbIds && other.adapter.hasUsbIds
-                && usbIds(adapter) == usbIds(other.adapter));
-        if (twins)
-            return QStringLiteral("Ports %1 (%2) and %3 (%4) are adapters of the same kind (%5) "
-                                  "without serial numbers of their own: they cannot be told "
-                                  "apart, so neither can be pinned. Their numbers follow the "
-                                  "order of the list; QIE_COMn names a device for number n.")
-                .arg(n)
-                .arg(adapter.device)
-                .arg(other.number)
-                .arg(other.device(), nameOf(adapter));
-    }
-    if (identity.isEmpty())
-        return QStringLiteral("Port %1 (%2) has no serial number and no /dev/serial/by-id name, "
-                              "so it cannot be recognised when it is plugged in elsewhere; it "
-                              "keeps the number of its place in the list.")
-            .arg(n)
-            .arg(adapter.device);
-    PortPins::pin(n, { identity, nameOf(adapter) });
-    return {};
-}
-
-void PortLocator::unpin(int n)
-{
-    PortPins::unpin(n);
-}
-
-void PortLocator::useSource(Source s)
-{
-    source() = std::move(s);
+    QStringList details;
+    if (!a.serialNumber.isEmpty())
+        details << QStringLiteral("serial number %1").arg(a.serialNumber);
+    if (const QString ids = usbIds(a); !ids.isEmpty())
+        details << ids;
+    if (a.serialNumber.isEmpty() && !a.byId.isEmpty())
+        details << a.byId;
+    const QString what = a.description.isEmpty() ? QStringLiteral("adapter") : a.description;
+    return details.isEmpty()
+        ? what
+        : QStringLiteral("%1 (%2)").arg(what, details.join(QStringLiteral(", ")));
 }
 
 } // namespace qie

@@ -5,7 +5,6 @@
 #include "serial/LineErrorCounters.h"
 
 #include <QSerialPort>
-#include <QStringDecoder>
 #include <QTimer>
 #include <chrono>
 
@@ -22,28 +21,13 @@ class SerialPortControl : public CommControl
     Q_OBJECT
 
 public:
-    // The numbers of the errors this control returns; every description says what to do.
-    enum ErrorNumber : int {
-        errInvalidPortNumber = 8100,
-        errNoSuchPort = 8101,
-        errPortInUse = 8102,
-        errPermissionDenied = 8103,
-        errInvalidSettings = 8104,
-        errInvalidHandshaking = 8105,
-        errInvalidThreshold = 8106,
-        errPortAlreadyOpen = 8107,
-        errPortNotOpen = 8108,
-        errOpenFailed = 8109,
-        errDeviceLost = 8110,
-        errPinnedAdapterAbsent = 8111,
-        errNotATerminal = 8112,
-        errStaleLockFile = 8113,
-        errUnsentDiscarded = 8114,
-    };
-
     static constexpr std::chrono::milliseconds kLineErrorPollInterval { 250 };
     // What a close grants the queued bytes beyond the time they need on the wire.
     static constexpr std::chrono::milliseconds kDrainGrace { 1000 };
+    // What the port layer keeps of received bytes that nobody has read yet. Readers take
+    // every byte as it comes, so this is only reached when the window stops reading; the
+    // driver and the device then wait instead of memory growing without end.
+    static constexpr qint64 kReadBufferBytes = qint64(1) << 20;
 
     explicit SerialPortControl(QObject *parent = nullptr);
     ~SerialPortControl() override;
@@ -56,19 +40,18 @@ public:
 
     bool portOpen() const override;
     // Closing first lets what was written leave the port (see drain); what has not left then
-    // is discarded and reported as errUnsentDiscarded, and the port is closed all the same,
+    // is discarded and reported as kErrUnsentDiscarded, and the port is closed all the same,
     // without waiting on the driver.
     std::optional<Error> setPortOpen(bool open) override;
 
     // Refused only while closed. A write that fails on an open port is the device going away:
     // it is reported once through portLost, not here, so that the operator sees one message.
     std::optional<Error> setOutput(const QByteArray &bytes) override;
-    QString input() override;
-
-    QString describePorts() const override;
-
-    // The bytes received since the last read, as they came (input() gives them as text).
     QByteArray inputBytes() override;
+
+    // The machine's ports as they are now.
+    PortLocator ports() const override;
+
     // Bytes written but not yet on the line: the program's buffer and the driver's queue.
     qint64 queuedBytes() const;
     // Waits until what was written has left the port, for at most its time on the wire plus
@@ -80,15 +63,9 @@ public:
     // The failure that reports `count` bytes left over by the last drain.
     Error unsentError(qint64 count) const;
 
-    // The device the last open used (or tried), for messages and tests.
-    QString device() const { return m_device; }
-
 private:
     std::optional<Error> open();
     void close();
-    Error openFailure(const QString &device) const;
-    std::optional<Error> checkDevice(const QString &device, bool fromEnvironment, bool pinned,
-                                     const QString &usbRule) const;
     std::chrono::milliseconds wireTime(qint64 bytes) const;
     void raiseLineFaults();
     void handleReadyRead();
@@ -101,12 +78,10 @@ private:
     QSerialPort m_port;
     QTimer m_lineErrorTimer;
     LineErrorCounters m_lineErrors;
-    QStringDecoder m_decoder { QStringDecoder::System };
 
     int m_commPort = 1;
     QString m_device;
     std::chrono::milliseconds m_lastDrainBound { 0 };
-    QString m_usbRule; // what makes a modem manager ignore this port's adapter
     LineSettings m_settings;
     QSerialPort::FlowControl m_flowControl = QSerialPort::NoFlowControl;
     int m_sThreshold = 0;

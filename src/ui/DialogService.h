@@ -43,6 +43,17 @@ public:
     // The error box of every guarded procedure: errorText() under the title "Error", OK.
     virtual void error(const Error &error) = 0;
 
+    // Boxes the program raises by itself, not in answer to the operator: the port's faults
+    // and loss, a failed log. Where the window's boxes are held (BoxHold) they are never shown
+    // from inside the caller, which may be a port or reception handler, but later from the
+    // event loop; without a hold they are shown at once, as warn() and error() are.
+    //
+    // A warning worth showing only now (a line fault): left out when it cannot be.
+    virtual void offerWarning(const QString &title, const QString &text) { warn(title, text); }
+    // A warning and an error box that must be seen, once (the port was lost, the log failed).
+    virtual void postWarning(const QString &title, const QString &text) { warn(title, text); }
+    virtual void postError(const Error &failure) { error(failure); }
+
     // Shows a modal file dialog; the full path chosen, or the empty text.
     virtual QString fileDialog(FileMode mode, const QString &filter) = 0;
     virtual void beep() = 0;

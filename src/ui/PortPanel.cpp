@@ -23,19 +23,22 @@ PortPanel::PortPanel(CommControl &port, DialogService &dialogs, const Controls &
     // adapter is plugged in later, and scanning the devices does not slow the start.
     m_controls.label.installEventFilter(this);
     m_controls.number.installEventFilter(this);
-    new PortPicker(m_controls.number, m_dialogs, this);
+    new PortPicker(m_controls.number, m_port, m_dialogs, this);
 }
 
 bool PortPanel::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::ToolTip)
-        static_cast<QWidget *>(watched)->setToolTip(m_port.describePorts());
+        static_cast<QWidget *>(watched)->setToolTip(m_port.ports().describe());
     return QObject::eventFilter(watched, event);
 }
 
 void PortPanel::openOrClose()
 {
-    m_port.portOpen() ? close() : open();
+    if (m_port.portOpen())
+        close();
+    else
+        open();
 }
 
 void PortPanel::close()
@@ -45,7 +48,7 @@ void PortPanel::close()
     const auto error = m_port.setPortOpen(false);
     showState(m_port.portOpen());
     if (error)
-        showError(*error);
+        m_dialogs.error(*error);
 }
 
 void PortPanel::open()
@@ -53,14 +56,14 @@ void PortPanel::open()
     const QString typed = m_controls.number.text();
     const auto port = RoundHalfEven(LenientNumber(typed.toStdString()));
     if (!port)
-        return showError(
+        return m_dialogs.error(
             { kErrOverflow, QStringLiteral("Overflow: the port number is too large.") });
     if (const auto error = m_port.setCommPort(*port))
-        return showError(*error);
+        return m_dialogs.error(*error);
     // The number shows from here on, also when a later step is refused.
     m_controls.label.setText(QStringLiteral("Com No, = ") + typed);
     if (const auto error = m_port.openDeviceLine())
-        return showError(*error);
+        return m_dialogs.error(*error);
     showState(true);
 }
 
@@ -72,7 +75,7 @@ void PortPanel::send(const QByteArray &bytes)
 
 void PortPanel::showLineFault(LineFault fault)
 {
-    m_faultBoxes.offer([&] { m_dialogs.warn(lineFaultTitle(), lineFaultText(fault)); });
+    m_dialogs.offerWarning(lineFaultTitle(), lineFaultText(fault));
 }
 
 void PortPanel::reportLost(const Error &error)
@@ -84,7 +87,7 @@ void PortPanel::reportLost(const Error &error)
         m_port.setPortOpen(false);
     showState(m_port.portOpen());
     if (first)
-        m_dialogs.warn(lineFaultTitle(), error.description);
+        m_dialogs.postWarning(lineFaultTitle(), error.description);
 }
 
 void PortPanel::closeAtEnd()
@@ -94,13 +97,7 @@ void PortPanel::closeAtEnd()
     if (!m_port.portOpen())
         return;
     if (const auto error = m_port.setPortOpen(false))
-        showError(*error);
-}
-
-void PortPanel::showError(const Error &error)
-{
-    const auto hold = m_faultBoxes.hold();
-    m_dialogs.error(error);
+        m_dialogs.error(*error);
 }
 
 void PortPanel::showState(bool open)

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "serial/LineFault.h"
-#include "ui/FaultBoxThrottle.h"
 
 #include <QObject>
 
@@ -21,6 +20,9 @@ struct Error;
 // port raises, and what the port frame's controls and the received-data area show of the
 // port's state. The window's handlers call it. It keeps no port flag of its own: the control's
 // portOpen() is the one truth, and the display only follows it.
+//
+// The boxes of faults and of a lost port are offered and posted to the dialog service, which
+// decides when they show (BoxHold); the display follows the port at once all the same.
 class PortPanel : public QObject
 {
     Q_OBJECT
@@ -42,16 +44,12 @@ public:
     // Open when closed, Close when open.
     void openOrClose();
     void send(const QByteArray &bytes);
-    // A line fault's box, unless fault boxes must wait.
+    // A line fault's box, offered: it may be left out.
     void showLineFault(LineFault fault);
     // The port went away or a write failed: closed, and said once.
     void reportLost(const Error &error);
     // Closes an open port as the program ends; bytes that could not be sent are reported.
     void closeAtEnd();
-
-    // The window's error box. Port fault boxes wait while it, or any box held for, is up.
-    void showError(const Error &error);
-    [[nodiscard]] FaultBoxThrottle::Hold holdFaultBoxes() { return m_faultBoxes.hold(); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -64,7 +62,6 @@ private:
     CommControl &m_port;
     DialogService &m_dialogs;
     Controls m_controls;
-    FaultBoxThrottle m_faultBoxes;
 };
 
 } // namespace qie

@@ -2,8 +2,9 @@
 #include "ui/PortPicker.h"
 
 #include "model/Numbers.h"
-#include "serial/PortLocator.h"
+#include "serial/CommControl.h"
 #include "ui/DialogService.h"
+#include "ui/LiteralCaption.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -23,7 +24,7 @@ QString literal(QString text)
             || c == QChar::ParagraphSeparator)
             c = QLatin1Char(' ');
     }
-    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
+    return literalCaption(text);
 }
 
 QString itemText(const PortLocator::Port &port)
@@ -32,7 +33,7 @@ QString itemText(const PortLocator::Port &port)
     const QString number
         = port.number <= 9 ? QStringLiteral("&%1").arg(port.number) : QString::number(port.number);
     if (!port.present())
-        return QStringLiteral("%1: pinned %2, not plugged in").arg(number, literal(port.pinName));
+        return QStringLiteral("%1: pinned %2, not plugged in").arg(number, literal(port.pin->name));
     if (port.fromEnvironment)
         return QStringLiteral("%1: %2 (QIE_COM%3)")
             .arg(number, literal(port.device()))
@@ -49,7 +50,7 @@ QString itemText(const PortLocator::Port &port)
         parts << ids;
     if (!a.byId.isEmpty())
         parts << QStringLiteral("/dev/serial/by-id/%1").arg(literal(a.byId));
-    if (port.pinned)
+    if (port.pinned())
         parts << QStringLiteral("pinned");
     QString text = QStringLiteral("%1: %2").arg(number, literal(port.device()));
     if (!parts.isEmpty())
@@ -59,8 +60,9 @@ QString itemText(const PortLocator::Port &port)
 
 } // namespace
 
-PortPicker::PortPicker(QLineEdit &box, DialogService &dialogs, QObject *parent)
-    : QObject(parent), m_box(box), m_dialogs(dialogs)
+PortPicker::PortPicker(QLineEdit &box, const CommControl &port, DialogService &dialogs,
+                       QObject *parent)
+    : QObject(parent), m_box(box), m_port(port), m_dialogs(dialogs)
 {
     m_box.installEventFilter(this);
 }
@@ -75,9 +77,9 @@ QMenu *PortPicker::createMenu()
 {
     QMenu *menu = m_box.createStandardContextMenu();
     QAction *editing = menu->actions().value(0);
-    const QList<PortLocator::Port> ports = PortLocator::listed();
+    const PortLocator ports = m_port.ports();
     QList<QAction *> items;
-    for (const PortLocator::Port &port : ports) {
+    for (const PortLocator::Port &port : ports.list()) {
         // The box holds two digits: a larger number cannot be chosen into it.
         if (port.number > kLargestInBox)
             continue;
@@ -96,18 +98,18 @@ QMenu *PortPicker::createMenu()
     menu->insertSeparator(editing);
 
     const int n = numberInBox();
-    const std::optional<PortLocator::Port> current = PortLocator::find(n);
-    if (current && current->pinned) {
+    const std::optional<PortLocator::Port> current = ports.find(n);
+    if (current && current->pinned()) {
         auto *unpin = new QAction(QStringLiteral("Re&move the pin of port %1").arg(n), menu);
         connect(unpin, &QAction::triggered, this, [n] { PortLocator::unpin(n); });
         menu->insertAction(editing, unpin);
     } else {
         auto *pin = new QAction(QStringLiteral("Pi&n this adapter as port %1").arg(n), menu);
         pin->setEnabled(current && current->present() && !current->fromEnvironment);
+        // Pinned as the ports are when it is chosen, not when the menu opened.
         connect(pin, &QAction::triggered, this, [this, n] {
-            const QString refused = PortLocator::pin(n);
-            if (!refused.isEmpty())
-                m_dialogs.warn(QStringLiteral("Image Editor"), refused);
+            if (const std::optional<Error> refused = m_port.ports().pin(n))
+                m_dialogs.warn(QStringLiteral("Image Editor"), refused->description);
         });
         menu->insertAction(editing, pin);
     }
@@ -130,7 +132,6 @@ void PortPicker::popUp(const QPoint &globalPos)
     m_open = menu;
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(globalPos);
-    emit menuOpened(menu);
 }
 
 bool PortPicker::eventFilter(QObject *watched, QEvent *event)

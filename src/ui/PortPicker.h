@@ -9,9 +9,11 @@ class QLineEdit;
 
 namespace qie {
 
+class CommControl;
 class DialogService;
 
-// The port number box's context menu: the ports present now, read when the menu opens, each
+// The port number box's context menu: the ports present now, asked of the port control when the
+// menu opens, each
 // with what tells it apart; choosing one puts its number in the box. Below them the box's
 // own editing menu, and the items that pin the adapter of the number in the box to that
 // number or remove its pin. Opens with the right button, the Menu key and Shift+F10.
@@ -23,14 +25,11 @@ class PortPicker : public QObject
     Q_OBJECT
 
 public:
-    PortPicker(QLineEdit &box, DialogService &dialogs, QObject *parent = nullptr);
+    PortPicker(QLineEdit &box, const CommControl &port, DialogService &dialogs,
+               QObject *parent = nullptr);
 
     // The menu as it would open now; the caller owns it.
     QMenu *createMenu();
-
-Q_SIGNALS:
-    // The menu was opened (not yet closed); tests pick their item from it.
-    void menuOpened(QMenu *menu);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -41,6 +40,7 @@ private:
     QPoint keyboardPoint() const;
 
     QLineEdit &m_box;
+    const CommControl &m_port;
     DialogService &m_dialogs;
     QPointer<QMenu> m_open;
 };

@@ -8,7 +8,6 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QMenu>
-#include <QStringEncoder>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -67,21 +66,12 @@ ReceiveArea::ReceiveArea(QWidget *parent) : QPlainTextEdit(parent)
 
 ReceiveArea::~ReceiveArea() = default;
 
-void ReceiveArea::appendReceived(const QString &chunk)
-{
-    QStringEncoder encode(QStringEncoder::System);
-    const QByteArray bytes = encode(chunk);
-    appendBytes(bytes);
-}
-
 void ReceiveArea::appendBytes(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return;
     m_bytes.append(std::string_view(bytes.data(), std::size_t(bytes.size())));
-    // The log is written before anything is shown, so that it has every byte in order; its
-    // failure is reported last, when the area is in order again, since the box lets more
-    // data arrive while it is open.
+    // The log is written before anything is shown, so that it has every byte in order.
     const auto logError = m_log.write(bytes);
     if (isHexView())
         appendHex();
@@ -91,7 +81,7 @@ void ReceiveArea::appendBytes(QByteArrayView bytes)
     if (logError) {
         m_logAction->setChecked(false);
         if (m_dialogs)
-            m_dialogs->error(*logError);
+            m_dialogs->postError(*logError);
     }
 }
 

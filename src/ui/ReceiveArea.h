@@ -40,7 +40,8 @@ public:
     ~ReceiveArea() override;
 
     // Where the menu's file dialogs and error boxes go; until it is set, Save received as and
-    // Log to file do nothing.
+    // Log to file do nothing. A failed log is posted there, never shown from inside the append:
+    // the append runs in the port's handler.
     void setDialogs(DialogService &dialogs) { m_dialogs = &dialogs; }
 
     // Appends received bytes: they are kept and logged as they are, and shown as text or hex.
@@ -48,8 +49,6 @@ public:
     // operator had left the caret. CR LF, a lone CR and a lone LF are each one line break,
     // also when the CR ends one chunk and the LF starts the next.
     void appendBytes(QByteArrayView bytes);
-    // Received text: appended as the bytes it was in the system's code page.
-    void appendReceived(const QString &chunk);
 
     // The background of an open port (the button colour) or of a closed one (the dark shade),
     // both from the palette of the window the area sits in.

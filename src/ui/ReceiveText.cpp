@@ -32,11 +32,11 @@ char16_t shownAs(char16_t c)
 
 QString ReceiveText::append(QByteArrayView bytes)
 {
+    // A chunk of a character's first bytes only decodes to nothing, and the text after it
+    // starts with that character: a CR before it can no longer pair with a LF.
     QString text = m_decoder.decode(bytes);
-    if (text.isEmpty())
-        return text; // a character's first bytes only: a CR before them still waits
     // The LF of a CR LF whose CR ended the last chunk: that CR has ended the line already.
-    if (m_pendingCr && text.front() == u'\n')
+    if (m_pendingCr && text.startsWith(u'\n'))
         text.remove(0, 1);
     m_pendingCr = text.endsWith(u'\r');
     text = LineBreaks::shown(std::move(text));
@@ -47,7 +47,7 @@ QString ReceiveText::append(QByteArrayView bytes)
         const char16_t c = qc.unicode();
         if (c == u'\n') {
             shown += u'\n';
-            m_lineLength = 0;
+            m_lineLength = 0; // a line end starts the count afresh
             continue;
         }
         // The break never splits a surrogate pair: its low half stays with its high half.

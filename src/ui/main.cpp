@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/CommandLine.h"
 #include "serial/SerialPortControl.h"
+#include "ui/BoxHold.h"
 #include "ui/EditorStyle.h"
 #include "ui/Fonts.h"
 #include "ui/MDIForm1.h"
@@ -71,7 +72,9 @@ int main(int argc, char *argv[])
     QApplication::setStyle(new qie::EditorStyle);
     qie::Fonts::install();
 
-    qie::QtDialogService dialogs;
+    qie::QtDialogService boxes;
+    // Every box of the window, from any of its parts, goes through the one hold.
+    qie::BoxHold dialogs(boxes);
     qie::SerialPortControl port;
     qie::MDIForm1 frame(dialogs, port);
     // The end sequence has closed the port; leave the event loop at once, so that no further

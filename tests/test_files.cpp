@@ -290,20 +290,17 @@ private slots:
         QTest::newRow("load line 10 ending past bound")
             << +Load << "in.txt" << beyond << past << "";
         QTest::newRow("load 100 MB without line ends") << +Load << "sparse" << no << past << "";
-        QTest::newRow("load missing file")
-            << +Load << "no.txt" << no << kErrFileNotFound << "";
+        QTest::newRow("load missing file") << +Load << "no.txt" << no << kErrFileNotFound << "";
         QTest::newRow("load FIFO without a writer") << +Load << "pipe" << no << access << "";
         QTest::newRow("load endless device") << +Load << "/dev/zero" << no << access << "";
         QTest::newRow("load dialog closed") << +Load << "" << no << 0 << "";
         QTest::newRow("save dialog closed") << +Save << "" << no << 0 << "";
         QTest::newRow("save, no folder") << +Save << "no/x" << no << kErrPathNotFound << "";
-        QTest::newRow("as nobody")
-            << +SaveAsNobody << "keep.txt" << no << kErrPermission << "";
+        QTest::newRow("as nobody") << +SaveAsNobody << "keep.txt" << no << kErrPermission << "";
         // The folder would let the file be replaced; its mode says it must not be.
         QTest::newRow("read-only file, as nobody")
             << +SaveReadOnlyAsNobody << "keep.txt" << no << kErrPermission << "";
-        QTest::newRow("disk full")
-            << +SaveOnFullDisk << "keep.txt" << no << kErrDiskFull << "";
+        QTest::newRow("disk full") << +SaveOnFullDisk << "keep.txt" << no << kErrDiskFull << "";
         QTest::newRow("save onto FIFO") << +Save << "pipe" << no << access << "";
         QTest::newRow("save onto device") << +Save << "dev" << no << access << "";
         // Standard output redirected to a file: that file is not the one to replace.

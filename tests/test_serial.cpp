@@ -3,6 +3,7 @@
 #include "FakeDialogService.h"
 #include "FileBytes.h"
 #include "PseudoTerminal.h"
+#include "common/Settings.h"
 #include "serial/LineErrorCounters.h"
 #include "serial/OpenDiagnosis.h"
 #include "serial/PortLocator.h"
@@ -170,7 +171,7 @@ private slots:
     void initTestCase()
     {
         // The tests' pins never reach the operator's settings.
-        PortPins::useFile(m_settings.filePath(QStringLiteral("pins.ini")));
+        Settings::useFile(m_settings.filePath(QStringLiteral("pins.ini")));
     }
     void init()
     {

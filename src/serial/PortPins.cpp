@@ -1,26 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "serial/PortPins.h"
 
-#include <QSettings>
-#include <memory>
+#include "common/Settings.h"
 
 namespace qie {
 namespace {
-
-QString &settingsFile()
-{
-    static QString path;
-    return path;
-}
-
-std::unique_ptr<QSettings> openSettings()
-{
-    if (!settingsFile().isEmpty())
-        return std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat);
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("quernel-image-editor"),
-                                       QStringLiteral("quernel-image-editor"));
-}
 
 const QString kGroup = QStringLiteral("pinnedPorts");
 
@@ -29,7 +13,9 @@ const QString kGroup = QStringLiteral("pinnedPorts");
 QMap<int, PortPins::Pin> PortPins::load()
 {
     QMap<int, Pin> pins;
-    const auto settings = openSettings();
+    const auto settings = Settings::open();
+    if (!settings)
+        return pins;
     settings->beginGroup(kGroup);
     for (const QString &key : settings->childGroups()) {
         bool ok = false;
@@ -44,7 +30,9 @@ QMap<int, PortPins::Pin> PortPins::load()
 
 void PortPins::pin(int number, const Pin &pin)
 {
-    const auto settings = openSettings();
+    const auto settings = Settings::open();
+    if (!settings)
+        return;
     settings->beginGroup(kGroup);
     // One adapter has one number: pinning it again moves it.
     for (const QString &key : settings->childGroups()) {
@@ -57,14 +45,11 @@ void PortPins::pin(int number, const Pin &pin)
 
 void PortPins::unpin(int number)
 {
-    const auto settings = openSettings();
+    const auto settings = Settings::open();
+    if (!settings)
+        return;
     settings->beginGroup(kGroup);
     settings->remove(QString::number(number));
-}
-
-void PortPins::useFile(const QString &path)
-{
-    settingsFile() = path;
 }
 
 } // namespace qie

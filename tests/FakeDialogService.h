@@ -36,6 +36,9 @@ public:
     std::optional<PictureChoice> importChoice;
     std::optional<ExportChoice> exportChoice;
     int pictureDialogs = 0;
+    // The answer of the network port dialog, and the port numbers it was asked for.
+    std::optional<NetworkAddress> networkChoice;
+    QList<int> networkDialogs;
 
     bool ask(const QString &title, const QString &question) override
     {
@@ -75,6 +78,13 @@ public:
     {
         shown();
         return exportChoice;
+    }
+
+    std::optional<NetworkAddress> chooseNetworkPort(int number) override
+    {
+        networkDialogs.append(number);
+        shown();
+        return networkChoice;
     }
 
 private:

@@ -51,6 +51,7 @@ public:
     std::optional<PictureChoice> chooseText() override;
     std::optional<PictureChoice> chooseImport() override;
     std::optional<ExportChoice> chooseExport() override;
+    std::optional<NetworkAddress> chooseNetworkPort(int number) override;
 
     void offerWarning(const QString &title, const QString &text) override;
     void postWarning(const QString &title, const QString &text) override;

@@ -3,6 +3,7 @@
 
 #include "common/Error.h"
 #include "model/Picture.h"
+#include "serial/NetworkAddress.h"
 
 #include <QString>
 #include <optional>
@@ -64,6 +65,9 @@ public:
     virtual std::optional<PictureChoice> chooseImport() = 0;
     // The file dialog and the scale; nullopt on Cancel.
     virtual std::optional<ExportChoice> chooseExport() = 0;
+    // The network serial port to pin as port `number`: host, port and protocol; nullopt on
+    // Cancel.
+    virtual std::optional<NetworkAddress> chooseNetworkPort(int number) = 0;
 
     // "Number : n", a CR, "Description : " and the description.
     static QString errorText(const Error &error) { return describe(error, u'\r'); }

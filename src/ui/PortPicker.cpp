@@ -113,6 +113,15 @@ QMenu *PortPicker::createMenu()
         });
         menu->insertAction(editing, pin);
     }
+    auto *network = new QAction(tr("Pin a net&work port as port %1\u2026").arg(n), menu);
+    // QIE_COM<n> overrides any pin of n: pinning it would do nothing.
+    network->setEnabled(n >= PortLocator::kFirstPortNumber && n <= kLargestInBox
+                        && !(current && current->fromEnvironment));
+    connect(network, &QAction::triggered, this, [this, n] {
+        if (const std::optional<NetworkAddress> address = m_dialogs.chooseNetworkPort(n))
+            PortLocator::pinNetworkPort(n, *address);
+    });
+    menu->insertAction(editing, network);
     menu->insertSeparator(editing);
     return menu;
 }

@@ -19,7 +19,7 @@ class DialogService;
 // number or remove its pin. Opens with the right button, the Menu key and Shift+F10.
 //
 // Device-supplied texts are shown literally. The port items' mnemonics are their digits and
-// the pin items use n and m: none clashes with the editing menu's letters (u, r, t, c, p).
+// the pin items use n, m and w: none clashes with the editing menu's letters (u, r, t, c, p).
 class PortPicker : public QObject
 {
     Q_OBJECT

@@ -5,6 +5,7 @@
 #include "images/ImageImport.h"
 #include "ui/ImportDialog.h"
 #include "ui/LineBreaks.h"
+#include "ui/NetworkPortDialog.h"
 #include "ui/TextDialog.h"
 
 #include <QApplication>
@@ -130,6 +131,14 @@ std::optional<ExportChoice> QtDialogService::chooseExport()
     if (!ok)
         return std::nullopt;
     return ExportChoice { files.selectedFiles().constFirst(), scale };
+}
+
+std::optional<NetworkAddress> QtDialogService::chooseNetworkPort(int number)
+{
+    NetworkPortDialog dialog(number, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.address();
 }
 
 } // namespace qie

@@ -17,6 +17,7 @@ public:
     std::optional<PictureChoice> chooseText() override;
     std::optional<PictureChoice> chooseImport() override;
     std::optional<ExportChoice> chooseExport() override;
+    std::optional<NetworkAddress> chooseNetworkPort(int number) override;
 };
 
 } // namespace qie

@@ -3,6 +3,10 @@
 
 #include "serial/OpenDiagnosis.h"
 
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+
 namespace qie {
 namespace {
 
@@ -126,6 +130,8 @@ std::optional<Error> PortControl::setPortOpen(bool open)
         if (!networkOpen())
             return m_serial.setPortOpen(false);
         const qint64 unsent = drain();
+        if (unsent == 0)
+            settle();
         m_network.close();
         if (unsent > 0)
             return unsentError(unsent);
@@ -150,9 +156,16 @@ std::optional<Error> PortControl::setPortOpen(bool open)
 
 std::optional<Error> PortControl::setOutput(const QByteArray &bytes)
 {
-    if (networkOpen())
-        return m_network.write(bytes);
-    return m_serial.setOutput(bytes);
+    if (!networkOpen())
+        return m_serial.setOutput(bytes);
+    const qint64 bitsPerByte = 1 + m_settings.dataBits
+        + (m_settings.parity == QSerialPort::NoParity ? 0 : 1)
+        + (m_settings.stopBits == QSerialPort::TwoStop ? 2 : 1);
+    const auto wireTime = std::chrono::milliseconds(
+        (bytes.size() * bitsPerByte * 1000 + m_settings.baudRate - 1) / m_settings.baudRate);
+    m_onTheLineUntil
+        = std::max(std::chrono::steady_clock::now(), m_onTheLineUntil) + wireTime;
+    return m_network.write(bytes);
 }
 
 QByteArray PortControl::inputBytes()
@@ -161,6 +174,18 @@ QByteArray PortControl::inputBytes()
     if (m_network.bytesAvailable() > 0)
         return m_network.readAll();
     return m_serial.inputBytes();
+}
+
+void PortControl::settle()
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+        m_onTheLineUntil + kNetworkSettle - std::chrono::steady_clock::now());
+    if (left.count() <= 0 || !networkOpen())
+        return;
+    QEventLoop waiting;
+    QTimer::singleShot(left, &waiting, &QEventLoop::quit);
+    connect(&m_network, &NetworkPort::lost, &waiting, &QEventLoop::quit);
+    waiting.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 PortLocator PortControl::ports() const

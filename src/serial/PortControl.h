@@ -20,6 +20,10 @@ class PortControl : public CommControl
 public:
     // What a close grants the bytes still queued for a network server to leave.
     static constexpr std::chrono::milliseconds kNetworkDrain { 5000 };
+    // What a network server is given beyond the wire time of the last bytes sent before the
+    // connection ends: a server may drop what it has not yet written to its device when the
+    // connection closes, and a raw server tells nothing of how far it is.
+    static constexpr std::chrono::milliseconds kNetworkSettle { 250 };
 
     explicit PortControl(QObject *parent = nullptr);
 
@@ -50,6 +54,9 @@ public:
 
 private:
     bool networkOpen() const { return m_network.isOpen(); }
+    // Waits, the event loop running without the user's input, until the bytes written to the
+    // network port have had their time on the device's line and kNetworkSettle more.
+    void settle();
     // The address the next open goes to, when it is a network port; an error when the text is
     // meant as one but is none.
     std::variant<std::monostate, NetworkAddress, Error> networkTarget() const;
@@ -62,6 +69,8 @@ private:
     QSerialPort::FlowControl m_flow = QSerialPort::NoFlowControl;
     int m_rThreshold = 0;
     bool m_onNetwork = false; // where the last open went
+    // When the bytes written to the network port will have left the device's line.
+    std::chrono::steady_clock::time_point m_onTheLineUntil;
 };
 
 } // namespace qie

@@ -5,10 +5,10 @@
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <unistd.h>
 

@@ -74,8 +74,9 @@ QString lineOf(int master)
     ::tcgetattr(master, &t);
     const speed_t speed = cfgetospeed(&t);
     return QStringLiteral("%1 baud, %2 stop bit(s), %3")
-        .arg(speed == B9600 ? QStringLiteral("9600")
-                            : speed == B1200 ? QStringLiteral("1200") : QStringLiteral("other"))
+        .arg(speed == B9600       ? QStringLiteral("9600")
+                 : speed == B1200 ? QStringLiteral("1200")
+                                  : QStringLiteral("other"))
         .arg((t.c_cflag & CSTOPB) != 0 ? 2 : 1)
         .arg(QLatin1String((t.c_cflag & CRTSCTS) != 0 ? "RTS/CTS" : "no flow control"));
 }
@@ -155,10 +156,7 @@ class TestNetPorts : public QObject
     QTemporaryDir m_settings;
 
 private slots:
-    void initTestCase()
-    {
-        Settings::useFile(m_settings.filePath(QStringLiteral("pins.ini")));
-    }
+    void initTestCase() { Settings::useFile(m_settings.filePath(QStringLiteral("pins.ini"))); }
     void cleanup()
     {
         qunsetenv("QIE_COM5");
@@ -174,11 +172,14 @@ private slots:
         QTest::addColumn<QString>("named");
         QTest::addColumn<QString>("line");
         QTest::newRow("RFC 2217 by QIE_COM5: 9600, 1 stop bit, no flow control asked for")
-            << true << "QIE_COM5" << "9600 baud, 1 stop bit(s), no flow control";
+            << true << "QIE_COM5"
+            << "9600 baud, 1 stop bit(s), no flow control";
         QTest::newRow("raw TCP by QIE_COM5: the server's own line")
-            << false << "QIE_COM5" << "1200 baud, 2 stop bit(s), RTS/CTS";
+            << false << "QIE_COM5"
+            << "1200 baud, 2 stop bit(s), RTS/CTS";
         QTest::newRow("RFC 2217 pinned from the picker")
-            << true << "picker" << "9600 baud, 1 stop bit(s), no flow control";
+            << true << "picker"
+            << "9600 baud, 1 stop bit(s), no flow control";
     }
     void windowOnNetworkPort()
     {
@@ -195,12 +196,9 @@ private slots:
         PortControl port;
         FakeDialogService dialogs;
         Form1 form(dialogs, port);
-        const auto get = [&form](const char *name) {
-            return form.findChild<QWidget *>(QLatin1String(name));
-        };
-        const auto press = [&](const char *name) {
-            QTest::mouseClick(get(name), Qt::LeftButton);
-        };
+        const auto get
+            = [&form](const char *name) { return form.findChild<QWidget *>(QLatin1String(name)); };
+        const auto press = [&](const char *name) { QTest::mouseClick(get(name), Qt::LeftButton); };
         auto *text2 = static_cast<QLineEdit *>(get("Text2"));
         text2->setText(QStringLiteral("5"));
         if (named == u"QIE_COM5") {
@@ -299,7 +297,8 @@ private slots:
         QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Command1")),
                           Qt::LeftButton);
         QCOMPARE(dialogs.boxes.size(), 1);
-        QCOMPARE(dialogs.boxes[0].text, QString(shown).replace(QLatin1String("{port}"), QString::number(number)));
+        QCOMPARE(dialogs.boxes[0].text,
+                 QString(shown).replace(QLatin1String("{port}"), QString::number(number)));
         QCOMPARE(port.portOpen(), false);
         QCOMPARE(form.findChild<QPushButton *>(QStringLiteral("Command1"))->text(),
                  QStringLiteral("Open"));
@@ -335,8 +334,8 @@ private slots:
         QTest::addColumn<int>("port");
         QTest::addColumn<int>("protocol"); // its place in the list
         QTest::addColumn<QString>("address"); // empty: OK stays disabled
-        QTest::newRow("a host name, RFC 2217") << "beacon-7.example" << 2217 << 0
-                                               << "rfc2217://beacon-7.example:2217";
+        QTest::newRow("a host name, RFC 2217")
+            << "beacon-7.example" << 2217 << 0 << "rfc2217://beacon-7.example:2217";
         QTest::newRow("an IPv6 address, raw TCP") << " ::1 " << 4001 << 1 << "tcp://[::1]:4001";
         QTest::newRow("no host") << "" << 2217 << 0 << "";
         QTest::newRow("a host with a user") << "me@beacon" << 2217 << 0 << "";
@@ -366,8 +365,8 @@ private slots:
         QTest::newRow("pinned") << "tcp://beacon.example:4001" << false << true
                                 << "tcp://beacon.example:4001";
         QTest::newRow("cancelled") << "" << false << true << "";
-        QTest::newRow("QIE_COM5 overrides pins") << "tcp://beacon.example:4001" << true << false
-                                                 << "";
+        QTest::newRow("QIE_COM5 overrides pins")
+            << "tcp://beacon.example:4001" << true << false << "";
     }
     void pinNetworkPortFromThePicker()
     {
@@ -394,7 +393,8 @@ private slots:
         if (enabled)
             item->trigger();
         qunsetenv("QIE_COM5");
-        const std::optional<PortLocator::Port> five = PortLocator(QList<PortLocator::Adapter> {}).find(5);
+        const std::optional<PortLocator::Port> five
+            = PortLocator(QList<PortLocator::Adapter> {}).find(5);
         QCOMPARE(five && five->pin ? five->pin->identity : QString(), pinned);
         QCOMPARE(five ? five->device() : QString(), pinned);
     }
@@ -411,30 +411,35 @@ private slots:
         QTest::addColumn<QStringList>("text");
         QTest::addColumn<QStringList>("json");
         QTest::newRow("a pinned adapter not plugged in")
-            << "" << "" << QByteArray("7\\identity=serial:0403:6001:GONE\n7\\name=Cable 9\n") << 7
+            << ""
+            << "" << QByteArray("7\\identity=serial:0403:6001:GONE\n7\\name=Cable 9\n") << 7
             << QStringList { "-", "Cable 9", "-", "serial:0403:6001:GONE" }
             << QStringList { "", "Cable 9", "", "serial:0403:6001:GONE" };
         QTest::newRow("QIE_COM8, a device path")
-            << "QIE_COM8" << "/dev/pts/999" << QByteArray() << 8
+            << "QIE_COM8"
+            << "/dev/pts/999" << QByteArray() << 8
             << QStringList { "/dev/pts/999", "set by QIE_COM8", "-", "-" }
             << QStringList { "/dev/pts/999", "set by QIE_COM8", "", "" };
         QTest::newRow("QIE_COM9, a network port")
-            << "QIE_COM9" << "rfc2217://127.0.0.1:2217" << QByteArray() << 9
+            << "QIE_COM9"
+            << "rfc2217://127.0.0.1:2217" << QByteArray() << 9
             << QStringList { "rfc2217://127.0.0.1:2217", "RFC 2217 network port, set by QIE_COM9",
                              "-", "-" }
             << QStringList { "rfc2217://127.0.0.1:2217", "RFC 2217 network port, set by QIE_COM9",
                              "", "" };
         QTest::newRow("a network port pinned")
-            << "" << "" << QByteArray("10\\identity=tcp://beacon.example:4001\n"
-                                      "10\\name=tcp://beacon.example:4001\n")
+            << ""
+            << ""
+            << QByteArray("10\\identity=tcp://beacon.example:4001\n"
+                          "10\\name=tcp://beacon.example:4001\n")
             << 10
             << QStringList { "tcp://beacon.example:4001", "raw TCP network port", "-",
                              "tcp://beacon.example:4001" }
             << QStringList { "tcp://beacon.example:4001", "raw TCP network port", "",
                              "tcp://beacon.example:4001" };
         QTest::newRow("a tab and line ends in fields")
-            << "QIE_COM11" << "/dev/a\tb\nc\rd"
-            << QByteArray() << 11
+            << "QIE_COM11"
+            << "/dev/a\tb\nc\rd" << QByteArray() << 11
             << QStringList { "/dev/a b c d", "set by QIE_COM11", "-", "-" }
             << QStringList { "/dev/a\tb\nc\rd", "set by QIE_COM11", "", "" };
     }

@@ -130,18 +130,18 @@ private slots:
         QTest::addColumn<QString>("error");
         const QByteArray answer("OK\r\n\x00\xff\x1b[0m", 10);
         QTest::newRow("sent, the answer copied byte for byte")
-            << QStringList { "FILE", "--port", "1", "--wait", "1" } << "answers" << 0 << answer << "";
+            << QStringList { "FILE", "--port", "1", "--wait", "1" } << "answers" << 0 << answer
+            << "";
         QTest::newRow("sent, nothing awaited")
             << QStringList { "FILE", "--port", "1" } << "" << 0 << QByteArray() << "";
         QTest::newRow("sent from standard input")
             << QStringList { "-", "--port", "1" } << "stdin" << 0 << QByteArray() << "";
         QTest::newRow("a hang-up during the wait, after all had left")
-            << QStringList { "FILE", "--port", "1", "--wait", "5" } << "hangs up" << 0 << QByteArray()
-            << "Number : 8110\n";
+            << QStringList { "FILE", "--port", "1", "--wait", "5" } << "hangs up" << 0
+            << QByteArray() << "Number : 8110\n";
         QTest::newRow("answer to a closed pipe")
             << QStringList { "FILE", "--port", "1", "--wait", "1" } << "answers, closed" << 4
-            << QByteArray()
-            << "could not be written to standard output: Broken pipe";
+            << QByteArray() << "could not be written to standard output: Broken pipe";
         QTest::newRow("help sends nothing")
             << QStringList { "FILE", "--help" } << "help" << 0
             << QByteArray("Usage: quernel-image-editor send FILE --port N|PATH|URL [--wait "
@@ -150,16 +150,14 @@ private slots:
         QTest::newRow("no help option beyond -h and --help")
             << QStringList { "FILE", "--help-all" } << "" << 2 << QByteArray()
             << "Unknown option 'help-all'";
-        QTest::newRow("no such file")
-            << QStringList { "missing.txt", "--port", "1" } << "" << 1 << QByteArray()
-            << "Number : 53\n";
+        QTest::newRow("no such file") << QStringList { "missing.txt", "--port", "1" } << "" << 1
+                                      << QByteArray() << "Number : 53\n";
         QTest::newRow("no file named") << QStringList {} << "" << 2 << QByteArray()
                                        << "quernel-image-editor send: no FILE given.";
         QTest::newRow("no --port, though QIE_COM1 is set")
             << QStringList { "FILE" } << "" << 2 << QByteArray() << "--port is required";
-        QTest::newRow("--port empty")
-            << QStringList { "FILE", "--port", "" } << "" << 2 << QByteArray()
-            << "--port names no port.";
+        QTest::newRow("--port empty") << QStringList { "FILE", "--port", "" } << "" << 2
+                                      << QByteArray() << "--port names no port.";
         QTest::newRow("digits beyond any port number")
             << QStringList { "FILE", "--port", "99999999999" } << "" << 2 << QByteArray()
             << "--port 99999999999 is not a port number from 1 to 255.";
@@ -174,11 +172,10 @@ private slots:
                "or tcp, not \"tpc\".";
         QTest::newRow("QIE_COM1 never reads the pins")
             << QStringList { "FILE", "--port", "1" } << "settings FIFO" << 0 << QByteArray() << "";
-        QTest::newRow("a path never reads the pins")
-            << QStringList { "FILE", "--port", "{device}" } << "settings FIFO" << 0 << QByteArray()
-            << "";
-        QTest::newRow("negative wait") << QStringList { "FILE", "--port", "1", "--wait", "-1" } << "" << 2
-                                       << QByteArray() << "--wait takes seconds";
+        QTest::newRow("a path never reads the pins") << QStringList { "FILE", "--port", "{device}" }
+                                                     << "settings FIFO" << 0 << QByteArray() << "";
+        QTest::newRow("negative wait") << QStringList { "FILE", "--port", "1", "--wait", "-1" }
+                                       << "" << 2 << QByteArray() << "--wait takes seconds";
         QTest::newRow("unknown option") << QStringList { "FILE", "--baud", "300" } << "" << 2
                                         << QByteArray() << "Unknown option 'baud'";
         QTest::newRow("no such port")
@@ -215,11 +212,12 @@ private slots:
             device.fill();
         if (setup == u"settings FIFO") {
             QDir(dir.path()).mkpath(QStringLiteral("quernel-image-editor"));
-            QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral(
-                                                    "quernel-image-editor/quernel-image-editor.conf")))
-                                  .constData(),
-                              0600),
-                     0);
+            QCOMPARE(
+                ::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral(
+                                               "quernel-image-editor/quernel-image-editor.conf")))
+                             .constData(),
+                         0600),
+                0);
         }
         arguments.replaceInStrings(QStringLiteral("{device}"), device.slavePath);
         if (setup == u"pinned") {
@@ -485,7 +483,9 @@ private slots:
         environment.insert(QStringLiteral("QIE_COM1"), ours);
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
         program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(QIE_PROGRAM), { QStringLiteral("send"), file, QStringLiteral("--port"), QStringLiteral("1") });
+        program.start(
+            QStringLiteral(QIE_PROGRAM),
+            { QStringLiteral("send"), file, QStringLiteral("--port"), QStringLiteral("1") });
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()), QString());
         QCOMPARE(program.exitCode(), 0);

@@ -133,9 +133,8 @@ int run(const QStringList &arguments)
     const QString portText = parser.value(portOption);
     if (portText.isEmpty())
         return usageError(command, QStringLiteral("--port names no port."));
-    const bool isNumber = std::all_of(portText.begin(), portText.end(), [](QChar c) {
-        return c >= u'0' && c <= u'9';
-    });
+    const bool isNumber = std::all_of(portText.begin(), portText.end(),
+                                      [](QChar c) { return c >= u'0' && c <= u'9'; });
     bool ok = false;
     const int portNumber = isNumber ? portText.toInt(&ok) : 0;
     if (isNumber && !ok)

@@ -81,8 +81,7 @@ std::optional<Error> OpenDiagnosis::notATerminal() const
     const std::optional<QString> what = DeviceNode::notATerminal(device());
     if (!what)
         return std::nullopt;
-    const QString fix = m_number == 0
-        ? QStringLiteral("Name a serial device such as /dev/ttyUSB0.")
+    const QString fix = m_number == 0 ? QStringLiteral("Name a serial device such as /dev/ttyUSB0.")
         : m_port->fromEnvironment
         ? QStringLiteral("Set QIE_COM%1 to a serial device such as /dev/ttyUSB0.").arg(m_number)
         : m_port->pinned()

@@ -163,8 +163,7 @@ std::optional<Error> PortControl::setOutput(const QByteArray &bytes)
         + (m_settings.stopBits == QSerialPort::TwoStop ? 2 : 1);
     const auto wireTime = std::chrono::milliseconds(
         (bytes.size() * bitsPerByte * 1000 + m_settings.baudRate - 1) / m_settings.baudRate);
-    m_onTheLineUntil
-        = std::max(std::chrono::steady_clock::now(), m_onTheLineUntil) + wireTime;
+    m_onTheLineUntil = std::max(std::chrono::steady_clock::now(), m_onTheLineUntil) + wireTime;
     return m_network.write(bytes);
 }
 

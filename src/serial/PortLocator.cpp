@@ -182,7 +182,9 @@ QString PortLocator::describe() const
         else if (port.fromEnvironment)
             line = QStringLiteral("%1 = %2 (QIE_COM%1)").arg(port.number).arg(port.device());
         else if (NetworkAddress::isNetworkText(port.device()))
-            line = QStringLiteral("%1 = %2 (network port, pinned)").arg(port.number).arg(port.device());
+            line = QStringLiteral("%1 = %2 (network port, pinned)")
+                       .arg(port.number)
+                       .arg(port.device());
         else
             line = QStringLiteral("%1 = %2 (%3%4)")
                        .arg(port.number)

@@ -423,9 +423,9 @@ private slots:
         QTest::newRow("QIE_COM9, a network port")
             << "QIE_COM9"
             << "rfc2217://127.0.0.1:2217" << QByteArray() << 9
-            << QStringList { "rfc2217://127.0.0.1:2217", "RFC 2217 network port, set by QIE_COM9",
+            << QStringList { "rfc2217://127.0.0.1:2217", "RFC 2217 network port, set by QIE_COM99",
                              "-", "-" }
-            << QStringList { "rfc2217://127.0.0.1:2217", "RFC 2217 network port, set by QIE_COM9",
+            << QStringList { "rfc2217://127.0.0.1:2217", "RFC 2217 network port, set by QIE_COM99",
                              "", "" };
         QTest::newRow("a network port pinned")
             << ""

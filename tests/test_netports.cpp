@@ -16,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QScopeGuard>
+#include <QTcpSocket>
 #include <QTest>
 #include <QtWidgets>
 #include <fcntl.h>
@@ -38,6 +39,20 @@ const QByteArray kFile("\xFF\xFEJA1\r\n"
 const QByteArray kSent = kFile.first(kFile.size() - 2);
 // What the device answers, with the same bytes.
 const QByteArray kAnswer("OK\r\n\xFF\0\xFF\xFF\r", 9);
+
+QByteArray wire(std::initializer_list<int> bytes)
+{
+    QByteArray out;
+    for (const int byte : bytes)
+        out.append(char(byte));
+    return out;
+}
+
+// A COM-PORT-OPTION subnegotiation: IAC SB 44, the parameters, IAC SE.
+QByteArray comPort(std::initializer_list<int> parameters)
+{
+    return wire({ 255, 250, 44 }) + wire(parameters) + wire({ 255, 240 });
+}
 
 // A device behind Debian's serial server: a pseudo-terminal the test plays, its slave side
 // held open so that the line does not hang up before the server opens it.
@@ -246,6 +261,36 @@ private slots:
         QCOMPARE(get("cmdSendData")->isEnabled(), false);
     }
 
+    // A fault the server reports on its line shows the box a serial port's fault shows, and
+    // the port stays open.
+    void lineFaultThroughTheWindow()
+    {
+        QTcpServer peer;
+        QVERIFY(peer.listen(QHostAddress::LocalHost));
+        QTcpSocket *client = nullptr;
+        // Binary both ways, the option, and 9600 8N1 without flow control confirmed.
+        connect(&peer, &QTcpServer::newConnection, this, [&] {
+            client = peer.nextPendingConnection();
+            client->write(wire({ 255, 251, 0, 255, 253, 0, 255, 253, 44 })
+                          + comPort({ 101, 0, 0, 0x25, 0x80 }) + comPort({ 102, 8 })
+                          + comPort({ 103, 1 }) + comPort({ 104, 1 }) + comPort({ 105, 1 }));
+        });
+        qputenv("QIE_COM5", QStringLiteral("rfc2217://127.0.0.1:%1").arg(peer.serverPort()).toLatin1());
+        PortControl port;
+        FakeDialogService dialogs;
+        Form1 form(dialogs, port);
+        form.findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QStringLiteral("5"));
+        QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("Command1")),
+                          Qt::LeftButton);
+        QCOMPARE(port.portOpen(), true);
+        QVERIFY(client);
+        client->write(comPort({ 106, 0x10 }));
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs.boxes.size(), 1, kFailsafeMs);
+        QCOMPARE(dialogs.boxes[0].title, QStringLiteral("通信エラー"));
+        QCOMPARE(dialogs.boxes[0].text, QStringLiteral("中断信号が受信されました。"));
+        QCOMPARE(port.portOpen(), true);
+    }
+
     // Why a network port did not open, in the window's error box, each reason in words of its
     // own.
     void openRefused_data()
@@ -397,6 +442,11 @@ private slots:
             = PortLocator(QList<PortLocator::Adapter> {}).find(5);
         QCOMPARE(five && five->pin ? five->pin->identity : QString(), pinned);
         QCOMPARE(five ? five->device() : QString(), pinned);
+        // The port number's tooltip names it as a network port.
+        const QString tip = PortLocator(QList<PortLocator::Adapter> {}).describe();
+        QCOMPARE(tip.contains(QStringLiteral("5 = tcp://beacon.example:4001 (network port, "
+                                             "pinned)")),
+                 !pinned.isEmpty());
     }
 
     // The ports command, read back as a script would: the text split on tabs, the JSON by a

@@ -166,6 +166,10 @@ private slots:
         QTest::newRow("a path with digits is a path, not a number")
             << QStringList { "FILE", "--port", "./1" } << "" << 3 << QByteArray()
             << "Description : ./1 does not exist.";
+        QTest::newRow("a path that is no terminal")
+            << QStringList { "FILE", "--port", "/dev/null" } << "" << 3 << QByteArray()
+            << "Description : /dev/null is not a serial port but a character device (1:3) that is "
+               "no terminal; it was not opened. Name a serial device such as /dev/ttyUSB0.";
         QTest::newRow("a mistyped network address")
             << QStringList { "FILE", "--port", "tpc://beacon:1" } << "" << 2 << QByteArray()
             << "send: \"tpc://beacon:1\" is not a network port: the protocol must be rfc2217 "
@@ -425,6 +429,9 @@ private slots:
         QTest::newRow("unknown option named with DEL")
             << QStringList { "text", "Hi", "-o", "{out}" } << "--x\\177" << 2
             << "Unknown option 'x\\x7F'.";
+        QTest::newRow("network address with escape sequences")
+            << QStringList { "send", "{out}", "--port" } << "tcp://a\\033[2J:1" << 2
+            << "\"tcp://a\\x1B[2J:1\" is not a network port: \"a\\x1B[2J\" is not a host name.";
         QTest::newRow("image path cut in its middle")
             << QStringList { "convert", "-o", "{out}" } << "/nowhere/" + QString(300, u'a') + ".png"
             << 1 << "\"/nowhere/" + QString(118, u'a') + "…" + QString(123, u'a') + ".png\"";

@@ -275,7 +275,8 @@ private slots:
                           + comPort({ 101, 0, 0, 0x25, 0x80 }) + comPort({ 102, 8 })
                           + comPort({ 103, 1 }) + comPort({ 104, 1 }) + comPort({ 105, 1 }));
         });
-        qputenv("QIE_COM5", QStringLiteral("rfc2217://127.0.0.1:%1").arg(peer.serverPort()).toLatin1());
+        qputenv("QIE_COM5",
+                QStringLiteral("rfc2217://127.0.0.1:%1").arg(peer.serverPort()).toLatin1());
         PortControl port;
         FakeDialogService dialogs;
         Form1 form(dialogs, port);

@@ -142,11 +142,21 @@ Run runProgram(const QStringList &arguments, const QString &home,
              QString::fromLocal8Bit(program.readAllStandardError()) };
 }
 
+// The port picker's item that pins a network port as port 5.
+QAction *networkItem(const QMenu &menu)
+{
+    for (QAction *action : menu.actions()) {
+        if (action->text() == QStringLiteral("Pin a net&work port as port 5\u2026"))
+            return action;
+    }
+    return nullptr;
+}
+
 // One line of the ports command's text split into its fields, found by its number.
 QStringList textLineOf(const QByteArray &out, int number)
 {
     for (const QByteArray &line : out.split('\n')) {
-        const QStringList fields = QString::fromUtf8(line).split(u'\t');
+        QStringList fields = QString::fromUtf8(line).split(u'\t');
         if (fields.value(0) == QString::number(number))
             return fields;
     }
@@ -155,7 +165,8 @@ QStringList textLineOf(const QByteArray &out, int number)
 
 QJsonObject jsonObjectOf(const QByteArray &out, int number)
 {
-    for (const QJsonValue &value : QJsonDocument::fromJson(out).array()) {
+    const QJsonArray array = QJsonDocument::fromJson(out).array();
+    for (const auto &value : array) {
         if (value.toObject().value(QStringLiteral("number")) == number)
             return value.toObject();
     }
@@ -222,12 +233,9 @@ private slots:
             const auto address = NetworkAddress::parse(served.url());
             dialogs.networkChoice = std::get<NetworkAddress>(address);
             std::unique_ptr<QMenu> menu(form.findChild<PortPicker *>()->createMenu());
-            QAction *item = nullptr;
-            for (QAction *action : menu->actions()) {
-                if (action->text() == QStringLiteral("Pin a net&work port as port 5\u2026"))
-                    item = action;
-            }
-            QVERIFY(item);
+            QAction *item = networkItem(*menu);
+            if (!item)
+                QFAIL("the menu has no item to pin a network port as port 5");
             item->trigger();
         }
         dialogs.fileNames.append(path);
@@ -333,9 +341,10 @@ private slots:
                                                  : QStringLiteral("tcp://127.0.0.1:%1");
         qputenv("QIE_COM5", url.arg(number).toLocal8Bit());
         PortControl port;
-        port.network().setResolver([](const QString &, QObject *, NetworkPort::Answer answer) {
-            answer({}, QStringLiteral("no such name"));
-        });
+        port.network().setResolver(
+            [](const QString &, QObject *, const NetworkPort::Answer &answer) {
+                answer({}, QStringLiteral("no such name"));
+            });
         port.network().setTimeouts(std::chrono::milliseconds(5000), std::chrono::milliseconds(50));
         FakeDialogService dialogs;
         Form1 form(dialogs, port);
@@ -429,12 +438,9 @@ private slots:
         Form1 form(dialogs, port);
         form.findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QStringLiteral("5"));
         std::unique_ptr<QMenu> menu(form.findChild<PortPicker *>()->createMenu());
-        QAction *item = nullptr;
-        for (QAction *action : menu->actions()) {
-            if (action->text() == QStringLiteral("Pin a net&work port as port 5\u2026"))
-                item = action;
-        }
-        QVERIFY(item);
+        QAction *item = networkItem(*menu);
+        if (!item)
+            QFAIL("the menu has no item to pin a network port as port 5");
         QCOMPARE(item->isEnabled(), enabled);
         if (enabled)
             item->trigger();
@@ -471,9 +477,9 @@ private slots:
             << "/dev/pts/999" << QByteArray() << 8
             << QStringList { "/dev/pts/999", "set by QIE_COM8", "-", "-" }
             << QStringList { "/dev/pts/999", "set by QIE_COM8", "", "" };
-        QTest::newRow("QIE_COM9, a network port")
-            << "QIE_COM9"
-            << "rfc2217://127.0.0.1:2217" << QByteArray() << 9
+        QTest::newRow("QIE_COM99, a network port")
+            << "QIE_COM99"
+            << "rfc2217://127.0.0.1:2217" << QByteArray() << 99
             << QStringList { "rfc2217://127.0.0.1:2217", "RFC 2217 network port, set by QIE_COM99",
                              "-", "-" }
             << QStringList { "rfc2217://127.0.0.1:2217", "RFC 2217 network port, set by QIE_COM99",

@@ -93,6 +93,8 @@ PortLocator PortLocator::forNumber(int n)
             return named;
         }
     }
+#else
+    Q_UNUSED(n); // Windows names its ports COMn itself, without QIE_COM<n>
 #endif
     return scan();
 }

@@ -174,8 +174,9 @@ private slots:
             << QStringList { "FILE", "--port", "tpc://beacon:1" } << "" << 2 << QByteArray()
             << "send: \"tpc://beacon:1\" is not a network port: the protocol must be rfc2217 "
                "or tcp, not \"tpc\".";
-        QTest::newRow("QIE_COM1 never reads the pins")
-            << QStringList { "FILE", "--port", "1" } << "settings FIFO" << 0 << QByteArray() << "";
+        QTest::newRow("QIE_COM99 never reads the pins")
+            << QStringList { "FILE", "--port", "99" } << "settings FIFO, QIE_COM99" << 0
+            << QByteArray() << "";
         QTest::newRow("a path never reads the pins") << QStringList { "FILE", "--port", "{device}" }
                                                      << "settings FIFO" << 0 << QByteArray() << "";
         QTest::newRow("negative wait") << QStringList { "FILE", "--port", "1", "--wait", "-1" }
@@ -214,7 +215,7 @@ private slots:
         device.hangsUp = setup.contains(u"hangs up");
         if (setup == u"takes nothing")
             device.fill();
-        if (setup == u"settings FIFO") {
+        if (setup.startsWith(u"settings FIFO")) {
             QDir(dir.path()).mkpath(QStringLiteral("quernel-image-editor"));
             QCOMPARE(
                 ::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral(
@@ -242,6 +243,8 @@ private slots:
         program.setWorkingDirectory(dir.path());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QIE_COM1"), device.slavePath);
+        if (setup.contains(u"QIE_COM99"))
+            environment.insert(QStringLiteral("QIE_COM99"), device.slavePath);
         // The operator's pinned adapters stay out of the test.
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
         environment.remove(QStringLiteral("DISPLAY"));

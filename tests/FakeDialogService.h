@@ -36,6 +36,10 @@ public:
     std::optional<PictureChoice> importChoice;
     std::optional<ExportChoice> exportChoice;
     int pictureDialogs = 0;
+    // The answer of the Send text… dialog (empty means Cancel), and what it was offered.
+    std::optional<SendLine> sendLine;
+    QStringList offeredHistory;
+    std::optional<SendLine::End> offeredEnd;
 
     bool ask(const QString &title, const QString &question) override
     {
@@ -75,6 +79,13 @@ public:
     {
         shown();
         return exportChoice;
+    }
+    std::optional<SendLine> chooseSendLine(const QStringList &history, SendLine::End end) override
+    {
+        offeredHistory = history;
+        offeredEnd = end;
+        shown();
+        return sendLine;
     }
 
 private:

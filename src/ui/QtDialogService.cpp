@@ -5,6 +5,7 @@
 #include "images/ImageImport.h"
 #include "ui/ImportDialog.h"
 #include "ui/LineBreaks.h"
+#include "ui/SendTextDialog.h"
 #include "ui/TextDialog.h"
 
 #include <QApplication>
@@ -130,6 +131,15 @@ std::optional<ExportChoice> QtDialogService::chooseExport()
     if (!ok)
         return std::nullopt;
     return ExportChoice { files.selectedFiles().constFirst(), scale };
+}
+
+std::optional<SendLine> QtDialogService::chooseSendLine(const QStringList &history,
+                                                        SendLine::End end)
+{
+    SendTextDialog dialog(history, end, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.line();
 }
 
 } // namespace qie

@@ -745,6 +745,9 @@ private slots:
                 + QStringLiteral("\n12:00:01.000 c");
         QTest::newRow("bytes during the wait count the second again")
             << QStringList { "rab", "m", "w600", "rc", "w999" } << QStringLiteral("abc");
+        QTest::newRow("a second after the last bytes")
+            << QStringList { "rab", "m", "w600", "rc", "w999", "w1" }
+            << QStringLiteral("abc\n") + marker + u'\n';
         QTest::newRow("the line end after the silence makes no empty line")
             << QStringList { "rab", "m", "w1000", "r\r\nc" }
             << QStringLiteral("ab\n") + marker + QStringLiteral("\nc");
@@ -827,35 +830,42 @@ private slots:
         QTest::addColumn<int>("end");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("marker");
+        QTest::addColumn<bool>("showSent");
         QTest::newRow("CR LF") << int(SendLine::End::CrLf) << QByteArray("AT+\xC3\xA9\r\n")
-                               << QStringLiteral("--- sent 7 bytes 12:00:00 ---\n");
+                               << QStringLiteral("--- sent 7 bytes 12:00:00 ---\n") << true;
         QTest::newRow("CR") << int(SendLine::End::Cr) << QByteArray("AT+\xC3\xA9\r")
-                            << QStringLiteral("--- sent 6 bytes 12:00:00 ---\n");
+                            << QStringLiteral("--- sent 6 bytes 12:00:00 ---\n") << true;
         QTest::newRow("LF") << int(SendLine::End::Lf) << QByteArray("AT+\xC3\xA9\n")
-                            << QStringLiteral("--- sent 6 bytes 12:00:00 ---\n");
+                            << QStringLiteral("--- sent 6 bytes 12:00:00 ---\n") << true;
         QTest::newRow("none") << int(SendLine::End::None) << QByteArray("AT+\xC3\xA9")
-                              << QStringLiteral("--- sent 5 bytes 12:00:00 ---\n");
+                              << QStringLiteral("--- sent 5 bytes 12:00:00 ---\n") << true;
+        QTest::newRow("LF, Show sent data off (the default)")
+            << int(SendLine::End::Lf) << QByteArray("AT+\xC3\xA9\n") << QString() << false;
     }
     void sendTextSendsTheLine()
     {
         QFETCH(int, end);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, marker);
+        QFETCH(bool, showSent);
         FakeDialogService dialogs;
         FakeCommControl port;
         Form1 form(dialogs, port);
         AreaTime clock;
         auto *area = form.findChild<ReceiveArea *>(QStringLiteral("txtReceiveData"));
         area->setTime(clock.time());
-        area->setShowSent(true);
+        if (showSent)
+            area->setShowSent(true);
+        dialogs.sendLine = SendLine { QStringLiteral("AT+é"), SendLine::End(end) };
         const std::string dataText = form.model().sendData();
         std::unique_ptr<QMenu> menu(area->createContextMenu());
         QAction *sendText = companionActions(menu.get()).value(2);
         QCOMPARE(sendText->text(), QStringLiteral("Send te&xt…"));
         QCOMPARE(sendText->isEnabled(), false);
+        area->sendText();
+        QCOMPARE(port.sent, QByteArray());
         form.Command1_Click();
         QCOMPARE(sendText->isEnabled(), true);
-        dialogs.sendLine = SendLine { QStringLiteral("AT+é"), SendLine::End(end) };
         sendText->trigger();
         QCOMPARE(port.sent, bytes);
         QCOMPARE(area->toPlainText(), marker);

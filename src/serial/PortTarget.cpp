@@ -8,7 +8,8 @@ std::optional<PortTarget> PortTarget::of(const PortLocator::Port &port)
     if (!port.present())
         return std::nullopt;
     PortTarget target;
-    target.m_identity = port.pin ? port.pin->identity : PortLocator::identityOf(port.adapter);
+    // A pinned adapter is the one whose identity is its pin's: the same text.
+    target.m_identity = PortLocator::identityOf(port.adapter);
     target.m_byId = port.adapter.byId;
     target.m_device = port.device();
     return target;
@@ -16,13 +17,9 @@ std::optional<PortTarget> PortTarget::of(const PortLocator::Port &port)
 
 bool PortTarget::matches(const PortLocator::Port &port) const
 {
-    if (!port.present())
-        return false;
-    if (!m_identity.isEmpty()) {
-        const QString identity
-            = port.pin ? port.pin->identity : PortLocator::identityOf(port.adapter);
-        return identity == m_identity;
-    }
+    // An absent pinned adapter has neither a name nor a path, and so matches nothing.
+    if (!m_identity.isEmpty())
+        return PortLocator::identityOf(port.adapter) == m_identity;
     if (!m_byId.isEmpty())
         return port.adapter.byId == m_byId;
     return port.device() == m_device;

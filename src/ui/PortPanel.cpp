@@ -56,7 +56,7 @@ void PortPanel::close()
 
 void PortPanel::open()
 {
-    m_watch.stop();
+    m_watch.stop(); // the port the operator asks for replaces the one watched for
     const QString typed = m_controls.number.text();
     const auto port = RoundHalfEven(LenientNumber(typed.toStdString()));
     if (!port)
@@ -132,7 +132,7 @@ void PortPanel::reportLost(const Error &error)
 
 void PortPanel::closeAtEnd()
 {
-    m_watch.stop();
+    m_watch.stop(); // nothing may open once the program ends
     // Queued bytes that could not be sent are reported before the end. A port that refuses
     // to close is released by the system when the process ends.
     if (!m_port.portOpen())

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
+#include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "FileBytes.h"
-#include "FakeCommControl.h"
 #include "PseudoTerminal.h"
 #include "common/Settings.h"
 #include "files/DataFile.h"
@@ -20,12 +20,12 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFontDatabase>
-#include <QTextBlock>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -741,8 +741,7 @@ private slots:
             << QStringList { "rab", "m", "w999" } << QStringLiteral("ab");
         QTest::newRow("1 s of silence: its own line, the line goes on stamped")
             << QStringList { "s", "rab", "m", "w1000", "rc" }
-            << QStringLiteral("12:00:00.000 ab\n") + marker
-                + QStringLiteral("\n12:00:01.000 c");
+            << QStringLiteral("12:00:00.000 ab\n") + marker + QStringLiteral("\n12:00:01.000 c");
         QTest::newRow("bytes during the wait count the second again")
             << QStringList { "rab", "m", "w600", "rc", "w999" } << QStringLiteral("abc");
         QTest::newRow("a second after the last bytes")
@@ -950,8 +949,8 @@ private slots:
         QCOMPARE(area.hexLayout().characters, characters);
         QCOMPARE(wrappedLines(area), 0);
         QCOMPARE(area.toPlainText().section(u'\n', 0, 0),
-                 QString::fromLatin1(HexDump::line(0, std::string(std::size_t(perRow), 'W'),
-                                                   perRow, characters)));
+                 QString::fromLatin1(
+                     HexDump::line(0, std::string(std::size_t(perRow), 'W'), perRow, characters)));
     }
 
     // A resize that changes the layout shows the rows anew in it.

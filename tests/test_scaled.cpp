@@ -8,8 +8,8 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QSet>
-#include <QTextBlock>
 #include <QTest>
+#include <QTextBlock>
 #include <optional>
 
 #ifdef __GLIBC__
@@ -129,7 +129,8 @@ private slots:
         QCOMPARE(area->hexLayout().characters, false);
         int wrapped = 0;
         for (QTextBlock block = area->document()->begin(); block.isValid(); block = block.next())
-            wrapped += block.layout()->lineCount() - int(block.text().count(QChar::LineSeparator)) - 1;
+            wrapped
+                += block.layout()->lineCount() - int(block.text().count(QChar::LineSeparator)) - 1;
         QCOMPARE(wrapped, 0);
     }
 };

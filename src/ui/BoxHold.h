@@ -51,8 +51,7 @@ public:
     std::optional<PictureChoice> chooseText() override;
     std::optional<PictureChoice> chooseImport() override;
     std::optional<ExportChoice> chooseExport() override;
-    std::optional<SendLine> chooseSendLine(const QStringList &history,
-                                           SendLine::End end) override;
+    std::optional<SendLine> chooseSendLine(const QStringList &history, SendLine::End end) override;
 
     void offerWarning(const QString &title, const QString &text) override;
     void postWarning(const QString &title, const QString &text) override;

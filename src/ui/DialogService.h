@@ -75,8 +75,7 @@ public:
     virtual std::optional<ExportChoice> chooseExport() = 0;
     // The Send text… dialog, offering the lines sent before (most recent first) and opening
     // with `end` chosen; nullopt on Cancel.
-    virtual std::optional<SendLine> chooseSendLine(const QStringList &history,
-                                                   SendLine::End end)
+    virtual std::optional<SendLine> chooseSendLine(const QStringList &history, SendLine::End end)
         = 0;
 
     // "Number : n", a CR, "Description : " and the description.

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ui/PortPicker.h"
 
-#include "model/Numbers.h"
 #include "common/Settings.h"
+#include "model/Numbers.h"
 #include "serial/CommControl.h"
 #include "ui/DialogService.h"
 #include "ui/LiteralCaption.h"

@@ -31,8 +31,8 @@ const QString kLineEndKey = QStringLiteral("sendText/lineEnd");
 const QString kHistoryKey = QStringLiteral("sendText/history");
 
 // The widest layout first: as many bytes as fit, and the characters where they fit too.
-constexpr ReceiveArea::HexLayout kHexLayouts[] = { { 16, true }, { 16, false }, { 8, true },
-                                                   { 8, false }, { 4, true },  { 4, false } };
+constexpr ReceiveArea::HexLayout kHexLayouts[]
+    = { { 16, true }, { 16, false }, { 8, true }, { 8, false }, { 4, true }, { 4, false } };
 
 QByteArray lineEndBytes(SendLine::End end)
 {
@@ -237,11 +237,11 @@ void ReceiveArea::appendHex()
     const auto kLine = std::uint64_t(m_hexLayout.bytesPerRow);
     const std::uint64_t total = m_bytes.total();
     // Bytes older than a full history of lines are not formatted: they could not stay.
-    const auto lineChars = std::uint64_t(
-        HexDump::line(total, std::string(kLine, ' '), m_hexLayout.bytesPerRow,
-                      m_hexLayout.characters)
-            .size()
-        + 1);
+    const auto lineChars
+        = std::uint64_t(HexDump::line(total, std::string(kLine, ' '), m_hexLayout.bytesPerRow,
+                                      m_hexLayout.characters)
+                            .size()
+                        + 1);
     const std::uint64_t shownBytes = (std::uint64_t(kHistoryChars) / lineChars + 1) * kLine;
     std::uint64_t oldest
         = std::max(m_bytes.firstOffset(), total > shownBytes ? total - shownBytes : 0);
@@ -298,8 +298,9 @@ ReceiveArea::HexLayout ReceiveArea::fittingHexLayout() const
     const QFontMetricsF metrics(font());
     const qreal room = viewport()->width() - 2 * document()->documentMargin() - cursorWidth();
     for (const HexLayout &layout : kHexLayouts) {
-        const std::string sample = HexDump::line(0, std::string(std::size_t(layout.bytesPerRow), 'W'),
-                                                 layout.bytesPerRow, layout.characters);
+        const std::string sample
+            = HexDump::line(0, std::string(std::size_t(layout.bytesPerRow), 'W'),
+                            layout.bytesPerRow, layout.characters);
         if (metrics.horizontalAdvance(QString::fromLatin1(sample)) <= room)
             return layout;
     }

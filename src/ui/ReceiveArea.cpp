@@ -29,6 +29,9 @@ const QString kTimestampsKey = QStringLiteral("receive/timestamps");
 const QString kShowSentKey = QStringLiteral("receive/showSent");
 const QString kLineEndKey = QStringLiteral("sendText/lineEnd");
 const QString kHistoryKey = QStringLiteral("sendText/history");
+// A marker waits this long after the last bytes for the line's end.
+constexpr std::chrono::milliseconds kMarkerWait { 1000 };
+constexpr qsizetype kSendHistoryLines = 20;
 
 // The widest layout first: as many bytes as fit, and the characters where they fit too.
 constexpr ReceiveArea::HexLayout kHexLayouts[]
@@ -282,6 +285,8 @@ void ReceiveArea::rebuild()
     clearDisplay();
     m_text.clear();
     if (isHexView()) {
+        // Markers belong to the text view; the hex view shows the bytes alone.
+        m_markers.clear();
         m_hexLayout = fittingHexLayout();
         appendHex();
     } else {

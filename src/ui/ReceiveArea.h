@@ -32,7 +32,7 @@ class DialogService;
 // The text view can start each line with the time its first byte arrived, and shows marker
 // lines of its own ("--- sent 5 bytes 12:00:00 ---") in another colour. Both are display
 // only: the bytes kept, saved and logged are the bytes received. A marker never splits a
-// received line: it waits for the line's end, or for kMarkerWait of silence, after which the
+// received line: it waits for the line's end, or for a second of silence, after which the
 // received line continues below it. The hex view shows neither; its rows take 16, 8 or 4
 // bytes, with or without the character column, whichever is the widest that fits.
 //
@@ -47,8 +47,6 @@ public:
     // The history bound, in characters of the display (documented in the README).
     static constexpr qsizetype kHistoryChars = qsizetype(256) * 1024;
     static constexpr std::size_t kKeptBytes = ReceivedBytes::kDefaultCapacityBytes;
-    static constexpr std::chrono::milliseconds kMarkerWait { 1000 };
-    static constexpr qsizetype kSendHistoryLines = 20;
 
     // The local time, and a call made `delay` from now; tests move both themselves.
     struct Time

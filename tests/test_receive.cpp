@@ -968,6 +968,11 @@ private slots:
         area.resize(200, 200);
         QCOMPARE(area.hexLayout().bytesPerRow, 4);
         QCOMPARE(wrappedLines(area), 0);
+        // Bytes that come after it continue the rows of the new layout.
+        area.appendBytes(QByteArray(8, 'W'));
+        QCOMPARE(area.toPlainText(),
+                 QString::fromLatin1(HexDump::lines(0, std::string(48, 'W'), 4,
+                                                    area.hexLayout().characters)));
     }
 
     void menuHasTheStandardItemsAndOurs()

@@ -10,7 +10,6 @@ std::optional<PortTarget> PortTarget::of(const PortLocator::Port &port)
     PortTarget target;
     // A pinned adapter is the one whose identity is its pin's: the same text.
     target.m_identity = PortLocator::identityOf(port.adapter);
-    target.m_byId = port.adapter.byId;
     target.m_device = port.device();
     return target;
 }
@@ -20,8 +19,6 @@ bool PortTarget::matches(const PortLocator::Port &port) const
     // An absent pinned adapter has neither a name nor a path, and so matches nothing.
     if (!m_identity.isEmpty())
         return PortLocator::identityOf(port.adapter) == m_identity;
-    if (!m_byId.isEmpty())
-        return port.adapter.byId == m_byId;
     return port.device() == m_device;
 }
 

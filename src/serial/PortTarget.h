@@ -9,8 +9,8 @@
 namespace qie {
 
 // The device a port number meant when it was opened, told apart by the strongest name it had:
-// the identity of its adapter (the pinned one, or its serial number and USB ids), else its
-// /dev/serial/by-id name, else its device path. Only that name is compared: an adapter with
+// the identity of its adapter (its serial number and USB ids, else its /dev/serial/by-id name;
+// what a pin holds too), else its device path. Only that name is compared: an adapter with
 // another identity that happens to get the old device path is not the same device.
 //
 // The number is not part of it: after an unplug the numbers of unpinned adapters can shift,
@@ -30,7 +30,6 @@ private:
     bool matches(const PortLocator::Port &port) const;
 
     QString m_identity;
-    QString m_byId;
     QString m_device;
 };
 

@@ -39,6 +39,10 @@ public:
     // The answer of the network port dialog, and the port numbers it was asked for.
     std::optional<NetworkAddress> networkChoice;
     QList<int> networkDialogs;
+    // The answer of the Send text… dialog (empty means Cancel), and what it was offered.
+    std::optional<SendLine> sendLine;
+    QStringList offeredHistory;
+    std::optional<SendLine::End> offeredEnd;
 
     bool ask(const QString &title, const QString &question) override
     {
@@ -78,6 +82,13 @@ public:
     {
         shown();
         return exportChoice;
+    }
+    std::optional<SendLine> chooseSendLine(const QStringList &history, SendLine::End end) override
+    {
+        offeredHistory = history;
+        offeredEnd = end;
+        shown();
+        return sendLine;
     }
 
     std::optional<NetworkAddress> chooseNetworkPort(int number) override

@@ -52,6 +52,7 @@ public:
     std::optional<PictureChoice> chooseImport() override;
     std::optional<ExportChoice> chooseExport() override;
     std::optional<NetworkAddress> chooseNetworkPort(int number) override;
+    std::optional<SendLine> chooseSendLine(const QStringList &history, SendLine::End end) override;
 
     void offerWarning(const QString &title, const QString &text) override;
     void postWarning(const QString &title, const QString &text) override;

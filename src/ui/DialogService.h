@@ -6,6 +6,7 @@
 #include "serial/NetworkAddress.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace qie {
@@ -23,6 +24,14 @@ struct ExportChoice
 {
     QString path;
     int scale = 1;
+};
+
+// What the Send text… dialog hands back: one line for the device and what ends it.
+struct SendLine
+{
+    enum class End { CrLf, Cr, Lf, None };
+    QString text;
+    End end = End::CrLf;
 };
 
 // Everything that would block a test or make a noise: modal message boxes, the file dialogs
@@ -68,6 +77,10 @@ public:
     // The network serial port to pin as port `number`: host, port and protocol; nullopt on
     // Cancel.
     virtual std::optional<NetworkAddress> chooseNetworkPort(int number) = 0;
+    // The Send text… dialog, offering the lines sent before (most recent first) and opening
+    // with `end` chosen; nullopt on Cancel.
+    virtual std::optional<SendLine> chooseSendLine(const QStringList &history, SendLine::End end)
+        = 0;
 
     // "Number : n", a CR, "Description : " and the description.
     static QString errorText(const Error &error) { return describe(error, u'\r'); }

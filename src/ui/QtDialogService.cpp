@@ -6,6 +6,7 @@
 #include "ui/ImportDialog.h"
 #include "ui/LineBreaks.h"
 #include "ui/NetworkPortDialog.h"
+#include "ui/SendTextDialog.h"
 #include "ui/TextDialog.h"
 
 #include <QApplication>
@@ -139,6 +140,15 @@ std::optional<NetworkAddress> QtDialogService::chooseNetworkPort(int number)
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.address();
+}
+
+std::optional<SendLine> QtDialogService::chooseSendLine(const QStringList &history,
+                                                        SendLine::End end)
+{
+    SendTextDialog dialog(history, end, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.line();
 }
 
 } // namespace qie

@@ -18,6 +18,7 @@ public:
     std::optional<PictureChoice> chooseImport() override;
     std::optional<ExportChoice> chooseExport() override;
     std::optional<NetworkAddress> chooseNetworkPort(int number) override;
+    std::optional<SendLine> chooseSendLine(const QStringList &history, SendLine::End end) override;
 };
 
 } // namespace qie

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "serial/Drain.h"
 #include "ui/BoxHold.h"
 #include "ui/DialogService.h"
 
@@ -36,6 +37,15 @@ public:
     std::optional<PictureChoice> importChoice;
     std::optional<ExportChoice> exportChoice;
     int pictureDialogs = 0;
+    // What each drain dialog showed when it opened; Discard is pressed at once when
+    // discardDrain is set, else the dialog stays until the drain ends.
+    struct DrainShown
+    {
+        qint64 left = 0;
+        std::chrono::milliseconds timeLeft {};
+    };
+    QList<DrainShown> drains;
+    bool discardDrain = false;
 
     bool ask(const QString &title, const QString &question) override
     {
@@ -59,6 +69,15 @@ public:
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
     void beep() override { ++beeps; }
+    void showDrain(Drain &drain) override
+    {
+        drains.append({ drain.left(), drain.timeLeft() });
+        shown();
+        if (discardDrain)
+            drain.discard();
+        else
+            drain.finish();
+    }
     std::optional<PictureChoice> chooseText() override
     {
         ++pictureDialogs;

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "serial/Drain.h"
 #include "serial/LineFault.h"
 
 #include <QObject>
+#include <chrono>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -38,8 +41,14 @@ public:
         ReceiveArea &received;
     };
 
+    // A drain that has not ended after this shows its dialog.
+    static constexpr std::chrono::milliseconds kDrainDialogDelay { 500 };
+
     PortPanel(CommControl &port, DialogService &dialogs, const Controls &controls,
               QObject *parent = nullptr);
+
+    // The clock the drains before a close read; tests move it themselves.
+    void setDrainTime(Drain::Time time) { m_drainTime = std::move(time); }
 
     // Open when closed, Close when open.
     void openOrClose();
@@ -57,11 +66,15 @@ protected:
 private:
     void open();
     void close();
+    // Lets the bytes written leave before the port closes; what did not leave is discarded and
+    // returned as the failure to show. A port lost meanwhile is told by reportLost, not here.
+    std::optional<Error> drain();
     void showState(bool open);
 
     CommControl &m_port;
     DialogService &m_dialogs;
     Controls m_controls;
+    Drain::Time m_drainTime;
 };
 
 } // namespace qie

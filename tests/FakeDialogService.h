@@ -32,6 +32,8 @@ public:
     int beeps = 0;
     // Runs while each box or dialog is up, as the events a modal box lets through.
     std::function<void()> whileShown;
+    // Runs while each error box is up, before whileShown.
+    std::function<void()> errorShown;
     // The answers of the Text…, Import and Export dialogs; empty means Cancel.
     std::optional<PictureChoice> textChoice;
     std::optional<PictureChoice> importChoice;
@@ -61,6 +63,8 @@ public:
     void error(const qie::Error &error) override
     {
         boxes.append({ Kind::Error, QStringLiteral("Error"), errorText(error) });
+        if (errorShown)
+            errorShown();
         shown();
     }
     QString fileDialog(FileMode, const QString &) override

@@ -15,13 +15,8 @@ Drain::Drain(CommControl &port, Time time, QObject *parent)
 {
     if (!m_time.now)
         m_time.now = &Clock::now;
-    if (!m_time.wait) {
-        m_time.wait = [](milliseconds step) {
-            QEventLoop loop;
-            QTimer::singleShot(step, &loop, &QEventLoop::quit);
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
-        };
-    }
+    if (!m_time.wait)
+        m_time.wait = &Drain::runEvents;
     connect(&m_port, &CommControl::portLost, this, [this](const Error &error) {
         if (!m_lost)
             m_lost = error;
@@ -29,6 +24,13 @@ Drain::Drain(CommControl &port, Time time, QObject *parent)
     m_left = m_port.queuedBytes();
     m_lastProgress = m_time.now();
     m_deadline = m_lastProgress + m_port.wireTime(m_left) + kMargin;
+}
+
+void Drain::runEvents(milliseconds step)
+{
+    QEventLoop loop;
+    QTimer::singleShot(step, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 Drain::Outcome Drain::check()

@@ -47,6 +47,9 @@ public:
 
     explicit Drain(CommControl &port, Time time = {}, QObject *parent = nullptr);
 
+    // The wait of the real clock: the thread's event loop runs for `step`, user input left out.
+    static void runEvents(std::chrono::milliseconds step);
+
     // Looks at the port once and decides whether the drain has ended.
     Outcome check();
     // Checks until the drain ends or `limit` has passed on its clock; the outcome then.

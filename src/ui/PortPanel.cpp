@@ -116,8 +116,9 @@ std::optional<Error> PortPanel::drain()
         drain.discard();
     if (drain.outcome() == Drain::Outcome::Lost)
         return std::nullopt;
+    // Discard has flushed the queue already.
     const std::optional<Error> failure = drain.failure();
-    if (failure)
+    if (failure && drain.outcome() != Drain::Outcome::Discarded)
         m_port.discardQueued();
     return failure;
 }

@@ -47,7 +47,7 @@ public:
     }
     QByteArray inputBytes() override { return std::exchange(pendingInput, QByteArray()); }
     PortLocator ports() const override { return PortLocator(adapters); }
-    qint64 queuedBytes() const override { return open ? queued : 0; }
+    qint64 queuedBytes() const override { return queued; }
     void discardQueued() override
     {
         queued = 0;

@@ -51,7 +51,8 @@ public:
     virtual PortLocator ports() const = 0;
 
     // Bytes written but not yet on the line: the program's buffer and the driver's queue; 0
-    // where the control cannot tell or has nothing queued.
+    // where the control cannot tell or has nothing queued. Once the port was lost, what was
+    // queued when it went.
     virtual qint64 queuedBytes() const { return 0; }
     // Throws away what has not left.
     virtual void discardQueued() { }

@@ -37,9 +37,7 @@ Drain::Outcome Drain::check()
 {
     if (m_outcome != Outcome::Running)
         return m_outcome;
-    // A lost port has nothing queued: the loss must be told before the queue is looked at.
-    if (m_lost || !m_port.portOpen())
-        return m_outcome = Outcome::Lost;
+    // A port that went after everything had left sent it all; one that went before did not.
     const qint64 queued = m_port.queuedBytes();
     const Clock::time_point now = m_time.now();
     if (queued < m_left)
@@ -47,6 +45,8 @@ Drain::Outcome Drain::check()
     m_left = queued;
     if (m_left == 0)
         return m_outcome = Outcome::Sent;
+    if (m_lost || !m_port.portOpen())
+        return m_outcome = Outcome::Lost;
     if (now - m_lastProgress >= kStallTime)
         return m_outcome = Outcome::Stalled;
     if (now >= m_deadline)

@@ -131,7 +131,7 @@ std::optional<Error> SerialPortControl::setPortOpen(bool open)
 qint64 SerialPortControl::queuedBytes() const
 {
     if (!m_port.isOpen())
-        return 0;
+        return m_queuedAtLoss;
     return m_port.bytesToWrite() + DriverQueue::pending(m_port.handle());
 }
 
@@ -170,6 +170,7 @@ std::optional<Error> SerialPortControl::open()
     m_port.clearError();
 
     m_lossPending = false;
+    m_queuedAtLoss = 0;
     if (m_lineErrors.arm(m_port.handle()))
         m_lineErrorTimer.start();
     return std::nullopt;
@@ -244,6 +245,7 @@ void SerialPortControl::handleErrorOccurred(QSerialPort::SerialPortError error)
     if (error == QSerialPort::NoError || !m_port.isOpen() || m_closing || m_lossPending)
         return;
     m_lossPending = true;
+    m_queuedAtLoss = queuedBytes();
     m_lineErrorTimer.stop();
     QString reason = m_port.errorString();
 #if defined(Q_OS_UNIX)

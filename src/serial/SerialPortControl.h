@@ -50,6 +50,7 @@ public:
     // The machine's ports as they are now.
     PortLocator ports() const override;
 
+    // After a loss, what was queued when the device went.
     qint64 queuedBytes() const override;
     // Throws away the program's buffer and the driver's queue.
     void discardQueued() override;
@@ -79,6 +80,8 @@ private:
 
     bool m_closing = false;
     bool m_lossPending = false;
+    // What was still queued when the device went: what a drain then tells as not sent.
+    qint64 m_queuedAtLoss = 0;
     Error m_lossError;
 };
 

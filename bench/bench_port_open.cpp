@@ -12,8 +12,8 @@
 #include "serial/SerialPortControl.h"
 
 #include <QCoreApplication>
-#include <benchmark/benchmark.h>
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <csignal>
 #include <fcntl.h>
 #include <pty.h>

@@ -257,17 +257,19 @@ private slots:
         QTest::addColumn<QByteArray>("output");
         QTest::addColumn<QString>("says");
         QTest::newRow("the device goes away after 1 KiB")
-            << QStringList { "FILE", "--wait", "30" } << "vanishes" << "pipe" << 3 << QByteArray()
-            << "Number : 8110\nDescription : Port 1";
+            << QStringList { "FILE", "--wait", "30" } << "vanishes"
+            << "pipe" << 3 << QByteArray() << "Number : 8110\nDescription : Port 1";
         QTest::newRow("a stalled device's answer during the wait")
-            << QStringList { "FILE", "--wait", "3" } << "stalls" << "pipe" << 3
-            << QByteArray("STALLED\r\n") << "bytes were not sent. The device took none";
+            << QStringList { "FILE", "--wait", "3" } << "stalls"
+            << "pipe" << 3 << QByteArray("STALLED\r\n")
+            << "bytes were not sent. The device took none";
         QTest::newRow("a port error comes before an output error")
-            << QStringList { "FILE", "--wait", "30" } << "stalls, answers at once" << "full" << 3
-            << QByteArray() << "bytes were not sent.";
+            << QStringList { "FILE", "--wait", "30" } << "stalls, answers at once"
+            << "full" << 3 << QByteArray() << "bytes were not sent.";
         QTest::newRow("a settings file that is a named pipe")
-            << QStringList { "FILE", "--port", "7" } << "settings pipe" << "pipe" << 3
-            << QByteArray() << "is not a regular file; settings are neither read nor kept";
+            << QStringList { "FILE", "--port", "7" } << "settings pipe"
+            << "pipe" << 3 << QByteArray()
+            << "is not a regular file; settings are neither read nor kept";
     }
     void devices()
     {

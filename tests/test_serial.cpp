@@ -416,7 +416,8 @@ private slots:
                                                     << "the terminal the program runs in (5:0)";
         // Whatever its name: a node of the kernel's pseudo-terminal master driver.
         QTest::newRow("a pseudo-terminal master under another name")
-            << "master" << "the master side of a pseudo-terminal (128:7)";
+            << "master"
+            << "the master side of a pseudo-terminal (128:7)";
     }
     void notATerminalRefused()
     {
@@ -434,8 +435,7 @@ private slots:
             if (::geteuid() != 0)
                 QSKIP("making a device node needs root");
             device = dir.filePath(QStringLiteral("ttyS9"));
-            QCOMPARE(::mknod(device.toLocal8Bit().constData(), S_IFCHR | 0600, makedev(128, 7)),
-                     0);
+            QCOMPARE(::mknod(device.toLocal8Bit().constData(), S_IFCHR | 0600, makedev(128, 7)), 0);
         }
         qputenv("QIE_COM1", device.toLocal8Bit());
         SerialPortControl port;
@@ -806,9 +806,8 @@ private slots:
             << qint64(60416);
         // 2000 bytes need 2083.3 ms on the wire, 2084 rounded up; 5 s more, 7084 ms: the first
         // look at or past it is at 7090 ms.
-        QTest::newRow("a device slower than the wire")
-            << qint64(2000) << qint64(100) << 1900 << 100 << -1 << "timed out" << 7090
-            << qint64(1700);
+        QTest::newRow("a device slower than the wire") << qint64(2000) << qint64(100) << 1900 << 100
+                                                       << -1 << "timed out" << 7090 << qint64(1700);
         QTest::newRow("a device that goes away")
             << qint64(61440) << qint64(0) << 10 << 0 << 500 << "lost" << 500 << qint64(61440);
     }
@@ -859,9 +858,12 @@ private slots:
     {
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("outcome");
-        QTest::newRow("reads 4 KiB a second") << "slow" << "sent";
-        QTest::newRow("stops reading") << "stops" << "stalled";
-        QTest::newRow("goes away after 1 KiB") << "vanishes" << "lost";
+        QTest::newRow("reads 4 KiB a second") << "slow"
+                                              << "sent";
+        QTest::newRow("stops reading") << "stops"
+                                       << "stalled";
+        QTest::newRow("goes away after 1 KiB") << "vanishes"
+                                               << "lost";
     }
     void drainOnARealPort()
     {

@@ -25,9 +25,7 @@ bool mayReadAndWrite(const QString &device)
 
 OpenDiagnosis::OpenDiagnosis(int number, const PortLocator &ports,
                              std::chrono::milliseconds scanBudget)
-    : m_number(number),
-      m_port(ports.find(number)),
-      m_shortList(ports.shortList()),
+    : m_number(number), m_port(ports.find(number)), m_shortList(ports.shortList()),
       m_scanBudget(scanBudget)
 { }
 

@@ -117,7 +117,7 @@ std::optional<Error> PortPanel::drain()
     if (drain.outcome() == Drain::Outcome::Lost)
         return std::nullopt;
     // Discard has flushed the queue already.
-    const std::optional<Error> failure = drain.failure();
+    std::optional<Error> failure = drain.failure();
     if (failure && drain.outcome() != Drain::Outcome::Discarded)
         m_port.discardQueued();
     return failure;

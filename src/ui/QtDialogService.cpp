@@ -100,11 +100,18 @@ void QtDialogService::showDrain(Drain &drain)
     show();
     QTimer poll;
     poll.setInterval(Drain::kPollInterval);
+    // A modal progress dialog runs the event loop inside setValue(), where the timer may fire
+    // again: one look at a time.
+    bool looking = false;
     QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+        if (looking)
+            return;
+        looking = true;
         if (drain.check() != Drain::Outcome::Running)
             dialog.accept();
         else
             show();
+        looking = false;
     });
     QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&drain] { drain.discard(); });
     poll.start();

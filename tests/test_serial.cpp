@@ -13,6 +13,7 @@
 #include "ui/Form1.h"
 #include "ui/PortPanel.h"
 #include "ui/PortPicker.h"
+#include "ui/QtDialogService.h"
 #include "ui/ReceiveArea.h"
 
 #include <QSignalSpy>
@@ -976,6 +977,53 @@ private slots:
         QVERIFY2(errors[0].text.startsWith(head), qPrintable(errors[0].text));
         // At Exit the program ends after that box, not before.
         QCOMPARE(endedBeforeBox, QList<int> { 0 });
+    }
+
+    // The drain dialog itself: the bytes and the seconds left, one button "Discard" that
+    // discards them, and it closes by itself when the drain ends. Whatever it finds, the queue
+    // is emptied, so that the dialog never stays up.
+    void drainDialog_data()
+    {
+        QTest::addColumn<bool>("discard");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<int>("discards");
+        QTest::newRow("Discard pressed") << true << "discarded" << 1;
+        QTest::newRow("the bytes leave") << false << "sent" << 0;
+    }
+    void drainDialog()
+    {
+        QFETCH(bool, discard);
+        QFETCH(QString, outcome);
+        QFETCH(int, discards);
+        FakeCommControl port;
+        port.open = true;
+        port.queued = 5000;
+        DrainClock clock;
+        Drain drain(port, clock.time());
+        QString label;
+        QStringList buttons;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+            const QList<QPushButton *> found
+                = dialog ? dialog->findChildren<QPushButton *>() : QList<QPushButton *> {};
+            if (dialog)
+                label = dialog->labelText();
+            for (const QPushButton *button : found)
+                buttons << button->text();
+            if (discard && found.size() == 1)
+                found[0]->click();
+            else
+                port.queued = 0;
+        });
+        QtDialogService dialogs;
+        dialogs.showDrain(drain);
+        // 5000 bytes need 5209 ms on the wire: about 6 s.
+        QCOMPARE(label,
+                 QStringLiteral("Sending what was written to the port before it closes.\n5000 "
+                                "bytes left, about 6 s left."));
+        QCOMPARE(buttons, QStringList { QStringLiteral("Discard") });
+        QCOMPARE(kOutcomes.value(drain.outcome()), outcome);
+        QCOMPARE(port.discards, discards);
     }
 
     // Bytes that arrive while nobody reads them are kept up to 1 MiB; then the port waits,

@@ -113,10 +113,10 @@ void QtDialogService::showDrain(Drain &drain)
             show();
         looking = false;
     });
-    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&drain] { drain.discard(); });
     poll.start();
     dialog.exec();
-    // Closed by Escape or by the window's close button: as Discard.
+    // Discard, Escape and the window's close button all close the dialog with the drain still
+    // running: each discards.
     if (drain.check() == Drain::Outcome::Running)
         drain.discard();
 }

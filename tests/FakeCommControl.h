@@ -22,6 +22,9 @@ public:
     QByteArray sent;
     // The adapters the system lists; the pins and QIE_COM<n> apply to them as they stand.
     QList<PortLocator::Adapter> adapters;
+    // The bytes written that have not left; the test empties it as the device takes them.
+    qint64 queued = 0;
+    int discards = 0;
 
     std::optional<Error> setCommPort(int) override { return std::nullopt; }
     std::optional<Error> setSettings(const LineSettings &) override { return std::nullopt; }
@@ -44,6 +47,12 @@ public:
     }
     QByteArray inputBytes() override { return std::exchange(pendingInput, QByteArray()); }
     PortLocator ports() const override { return PortLocator(adapters); }
+    qint64 queuedBytes() const override { return queued; }
+    void discardQueued() override
+    {
+        queued = 0;
+        ++discards;
+    }
 
     // The device sent `bytes`.
     void receive(const QByteArray &bytes)

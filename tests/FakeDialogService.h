@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "serial/Drain.h"
 #include "ui/BoxHold.h"
 #include "ui/DialogService.h"
 
@@ -31,6 +32,8 @@ public:
     int beeps = 0;
     // Runs while each box or dialog is up, as the events a modal box lets through.
     std::function<void()> whileShown;
+    // Runs while each error box is up, before whileShown.
+    std::function<void()> errorShown;
     // The answers of the Text…, Import and Export dialogs; empty means Cancel.
     std::optional<PictureChoice> textChoice;
     std::optional<PictureChoice> importChoice;
@@ -43,6 +46,15 @@ public:
     std::optional<SendLine> sendLine;
     QStringList offeredHistory;
     std::optional<SendLine::End> offeredEnd;
+    // What each drain dialog showed when it opened; Discard is pressed at once when
+    // discardDrain is set, else the dialog stays until the drain ends.
+    struct DrainShown
+    {
+        qint64 left = 0;
+        std::chrono::milliseconds timeLeft {};
+    };
+    QList<DrainShown> drains;
+    bool discardDrain = false;
 
     bool ask(const QString &title, const QString &question) override
     {
@@ -58,6 +70,8 @@ public:
     void error(const qie::Error &error) override
     {
         boxes.append({ Kind::Error, QStringLiteral("Error"), errorText(error) });
+        if (errorShown)
+            errorShown();
         shown();
     }
     QString fileDialog(FileMode, const QString &) override
@@ -66,6 +80,15 @@ public:
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
     void beep() override { ++beeps; }
+    void showDrain(Drain &drain) override
+    {
+        drains.append({ drain.left(), drain.timeLeft() });
+        shown();
+        if (discardDrain)
+            drain.discard();
+        else
+            drain.finish();
+    }
     std::optional<PictureChoice> chooseText() override
     {
         ++pictureDialogs;

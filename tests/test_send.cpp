@@ -193,8 +193,7 @@ private slots:
                    .arg(kErrPinnedAdapterAbsent);
         QTest::newRow("bytes that never left")
             << QStringList { "FILE", "--port", "1" } << "takes nothing" << 3 << QByteArray()
-            << QStringLiteral("Number : %1\nDescription : %2 byte(s)")
-                   .arg(kErrUnsentDiscarded)
+            << QStringLiteral("Number : 8114\nDescription : %1 bytes were not sent.")
                    .arg(kDataText.size());
     }
     void send()
@@ -277,6 +276,110 @@ private slots:
             device.take();
             const bool sent = status == 0 || status == 4;
             QCOMPARE(device.received, sent && setup != u"help" ? kDataText : QByteArray());
+        }
+    }
+
+    // Devices that go away, stop reading, or answer to an output that cannot take it, with
+    // 60 KiB to send: `device` is "vanishes" (gone after 1 KiB), "stalls" (reads nothing and
+    // answers once the program says what was not sent), "stalls, answers at once", or
+    // "settings pipe" (takes everything; the settings file is a named pipe). `stdout` is
+    // "pipe" or "full" (/dev/full). `says` is part of standard error, and said only once.
+    void devices_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("stdout");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("the device goes away after 1 KiB")
+            << QStringList { "FILE", "--port", "1", "--wait", "30" } << "vanishes"
+            << "pipe" << 3 << QByteArray() << "Number : 8110\nDescription : Port 1";
+        QTest::newRow("a stalled device's answer during the wait")
+            << QStringList { "FILE", "--port", "1", "--wait", "3" } << "stalls"
+            << "pipe" << 3 << QByteArray("STALLED\r\n")
+            << "bytes were not sent. The device took none";
+        QTest::newRow("a port error comes before an output error")
+            << QStringList { "FILE", "--port", "1", "--wait", "30" } << "stalls, answers at once"
+            << "full" << 3 << QByteArray() << "bytes were not sent.";
+        QTest::newRow("a settings file that is a named pipe")
+            << QStringList { "FILE", "--port", "7" } << "settings pipe"
+            << "pipe" << 3 << QByteArray()
+            << "is not a regular file; settings are neither read nor kept";
+    }
+    void devices()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, device);
+        QFETCH(QString, stdout);
+        QFETCH(int, status);
+        QFETCH(QByteArray, output);
+        QFETCH(QString, says);
+        PseudoTerminal line;
+        QVERIFY(!line.slavePath.isEmpty());
+        QTemporaryDir dir;
+        QByteArray file = "LONG\r\n";
+        for (int row = 0; row < 10; ++row)
+            file += QByteArray(6000, row % 2 ? 'F' : '0') + "\r\n";
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("FILE")), file));
+        const QString folder = dir.filePath(QStringLiteral("quernel-image-editor"));
+        const QString settings = folder + QStringLiteral("/quernel-image-editor.conf");
+        if (device == u"settings pipe") {
+            QVERIFY(QDir(dir.path()).mkpath(folder));
+            QCOMPARE(::mkfifo(QFile::encodeName(settings).constData(), 0600), 0);
+        }
+        if (device.startsWith(u"stalls"))
+            line.fill();
+        QByteArray received;
+        QSocketNotifier arrivals(line.master, QSocketNotifier::Read);
+        connect(&arrivals, &QSocketNotifier::activated, this, [&] {
+            char buffer[1024];
+            const ssize_t n = ::read(line.master, buffer, 1024 - received.size());
+            if (n > 0)
+                received.append(buffer, n);
+            if (device == u"vanishes" && received.size() == 1024) {
+                arrivals.setEnabled(false);
+                line.hangUp();
+            }
+        });
+        arrivals.setEnabled(device == u"vanishes");
+
+        QProcess program;
+        program.setWorkingDirectory(dir.path());
+        QProcessEnvironment environment = commandEnvironment();
+        environment.insert(QStringLiteral("QIE_COM1"), line.slavePath);
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+        program.setProcessEnvironment(environment);
+        if (stdout == u"full")
+            program.setStandardOutputFile(QStringLiteral("/dev/full"));
+        QString shown;
+        bool answered = false;
+        const auto answer = [&] {
+            answered = true;
+            QVERIFY(line.write("STALLED\r\n"));
+        };
+        connect(&program, &QProcess::readyReadStandardError, this, [&] {
+            shown += QString::fromLocal8Bit(program.readAllStandardError());
+            if (device == u"stalls" && !answered && shown.contains(u"bytes were not sent"))
+                answer();
+        });
+        program.start(QStringLiteral(QIE_PROGRAM),
+                      QStringList { QStringLiteral("send") } + arguments);
+        QVERIFY(program.waitForStarted());
+        if (device == u"stalls, answers at once")
+            answer();
+        QTRY_COMPARE_WITH_TIMEOUT(program.state(), QProcess::NotRunning, 20000);
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), status);
+        if (stdout == u"pipe")
+            QCOMPARE(program.readAllStandardOutput(), output);
+        shown += QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(shown.contains(says), qPrintable(shown));
+        QCOMPARE(shown.count(says), 1);
+        if (device == u"settings pipe") {
+            QCOMPARE(typeOf(settings), mode_t(S_IFIFO));
+            QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+                     QStringList { QStringLiteral("quernel-image-editor.conf") });
         }
     }
 

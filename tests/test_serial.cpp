@@ -4,6 +4,7 @@
 #include "FileBytes.h"
 #include "PseudoTerminal.h"
 #include "common/Settings.h"
+#include "serial/Drain.h"
 #include "serial/LineErrorCounters.h"
 #include "serial/OpenDiagnosis.h"
 #include "serial/PortLocator.h"
@@ -13,6 +14,7 @@
 #include "ui/Form1.h"
 #include "ui/PortPanel.h"
 #include "ui/PortPicker.h"
+#include "ui/QtDialogService.h"
 #include "ui/ReceiveArea.h"
 
 #include <QSignalSpy>
@@ -22,6 +24,7 @@
 #include <functional>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -169,6 +172,39 @@ QList<uint> rawLine(speed_t speed, tcflag_t stopBits = 0)
 {
     return { speed, speed, CS8 | stopBits, INPCK | IGNPAR | IGNBRK, 0, 0 };
 }
+
+// A drain's clock that moves only while the drain waits: each wait runs the event loop as the
+// real one does, for a moment, then moves the clock by the step and lets the device act at the
+// time it has reached.
+struct DrainClock
+{
+    Drain::Clock::time_point now {};
+    std::function<void(std::chrono::milliseconds at)> device;
+
+    Drain::Time time()
+    {
+        return { [this] { return now; },
+                 [this](std::chrono::milliseconds step) {
+                     Drain::runEvents(1ms);
+                     now += step;
+                     if (device)
+                         device(at());
+                 } };
+    }
+    std::chrono::milliseconds at() const
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
+    }
+};
+
+const QHash<Drain::Outcome, QString> kOutcomes {
+    { Drain::Outcome::Running, QStringLiteral("running") },
+    { Drain::Outcome::Sent, QStringLiteral("sent") },
+    { Drain::Outcome::Lost, QStringLiteral("lost") },
+    { Drain::Outcome::Stalled, QStringLiteral("stalled") },
+    { Drain::Outcome::TimedOut, QStringLiteral("timed out") },
+    { Drain::Outcome::Discarded, QStringLiteral("discarded") },
+};
 
 LineSettings line(qint32 baud, QSerialPort::Parity parity, int dataBits, QSerialPort::StopBits stop)
 {
@@ -388,6 +424,17 @@ private slots:
                                       << "a regular file";
         QTest::newRow("named pipe") << "fifo"
                                     << "a named pipe";
+        QTest::newRow("the multiplexer") << "/dev/ptmx"
+                                         << "the pseudo-terminal multiplexer (5:2)";
+        QTest::newRow("the multiplexer in the pts folder")
+            << "/dev/pts/ptmx"
+            << "the pseudo-terminal multiplexer (5:2)";
+        QTest::newRow("the program's own terminal") << "/dev/tty"
+                                                    << "the terminal the program runs in (5:0)";
+        // Whatever its name: a node of the kernel's pseudo-terminal master driver.
+        QTest::newRow("a pseudo-terminal master under another name")
+            << "master"
+            << "the master side of a pseudo-terminal (128:7)";
     }
     void notATerminalRefused()
     {
@@ -401,6 +448,11 @@ private slots:
         } else if (kind == u"fifo") {
             device = dir.filePath(kind);
             QCOMPARE(::mkfifo(device.toLocal8Bit().constData(), 0600), 0);
+        } else if (kind == u"master") {
+            if (::geteuid() != 0)
+                QSKIP("making a device node needs root");
+            device = dir.filePath(QStringLiteral("ttyS9"));
+            QCOMPARE(::mknod(device.toLocal8Bit().constData(), S_IFCHR | 0600, makedev(128, 7)), 0);
         }
         qputenv("QIE_COM1", device.toLocal8Bit());
         SerialPortControl port;
@@ -411,6 +463,70 @@ private slots:
         QVERIFY2(told.contains(shown), qPrintable(told));
         QVERIFY2(told.contains(QLatin1String("Set QIE_COM1")), qPrintable(told));
         QCOMPARE(port.portOpen(), false);
+    }
+
+    // A look for other holders that cannot finish in its time refuses the open and says so;
+    // with the time it needs, the same port opens.
+    void holderCheckUnfinished_data()
+    {
+        QTest::addColumn<int>("budgetMs");
+        QTest::addColumn<int>("number");
+        QTest::newRow("no time for the look") << 0 << 8116;
+        QTest::newRow("the usual time") << 3000 << 0;
+    }
+    void holderCheckUnfinished()
+    {
+        QFETCH(int, budgetMs);
+        QFETCH(int, number);
+        const OpenDiagnosis diagnosis(1, PortLocator::scan(), std::chrono::milliseconds(budgetMs));
+        const std::optional<Error> refused = diagnosis.beforeOpen();
+        QCOMPARE(refused.value_or(Error {}).number, number);
+        if (number == 0)
+            return;
+        const QString told = refused.value_or(Error {}).description;
+        const QString says = QStringLiteral("Port 1 (%1) was not opened: the check for other "
+                                            "programs that have it open could not be finished "
+                                            "within 0 s")
+                                 .arg(m_device->slavePath);
+        QVERIFY2(told.startsWith(says), qPrintable(told));
+    }
+
+    // A settings file that is a named pipe is neither read nor written: the window opens a port
+    // and pins one without waiting for a writer, says so once on standard error, and the pipe
+    // is still a pipe, with nothing put beside it.
+    void settingsFileThatIsAPipe()
+    {
+        qunsetenv("QIE_COM1");
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("settings.conf"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        Settings::useFile(fifo);
+        const auto back = qScopeGuard(
+            [this] { Settings::useFile(m_settings.filePath(QStringLiteral("pins.ini"))); });
+        QTemporaryFile errors;
+        QVERIFY(errors.open());
+        std::fflush(stderr);
+        const int saved = ::dup(2);
+        ::dup2(errors.handle(), 2);
+        {
+            FakeCommControl port;
+            port.adapters = { adapter("/dev/ttyUSB0", "AAA", 0x0403) };
+            Window w(port, QStringLiteral("1"));
+            w.press("Command1");
+            PortLocator::unpin(1);
+            const std::optional<Error> pinned = port.ports().pin(1);
+            QCOMPARE(pinned.has_value(), false);
+        }
+        std::fflush(stderr);
+        ::dup2(saved, 2);
+        ::close(saved);
+        errors.seek(0);
+        const QByteArray said = errors.readAll();
+        QCOMPARE(said.count("is not a regular file"), 1);
+        QCOMPARE(said.count('\n'), 1);
+        QCOMPARE(QFileInfo(fifo).isFile(), false);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+                 QStringList { QStringLiteral("settings.conf") });
     }
 
     // What an ordinary user is told when the port is kept from them: by their own rights, by a
@@ -684,44 +800,241 @@ private slots:
         QCOMPARE(PortLocator(later).find(2).value_or(PortLocator::Port {}).pinned(), false);
     }
 
-    // Bytes that Send queued leave before Close and Exit close the port; what the device does
-    // not take in time is reported once with its count.
+    // How a drain ends, on a control whose queue the test empties as the device would: by
+    // `take` bytes every `everyMs` (`times` times at most), or lost at `lostAtMs`. `endMs` is
+    // the drain's clock when it ended, `left` what was still queued then.
+    void drainEnds_data()
+    {
+        QTest::addColumn<qint64>("queued");
+        QTest::addColumn<qint64>("take");
+        QTest::addColumn<int>("everyMs");
+        QTest::addColumn<int>("times");
+        QTest::addColumn<int>("lostAtMs");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<int>("endMs");
+        QTest::addColumn<qint64>("left");
+        // 60 KiB at 9600 8N1 need 64 s on the wire; 15 steps of 1.9 s stay well inside.
+        QTest::newRow("a slow device, 4 KiB every 1.9 s")
+            << qint64(61440) << qint64(4096) << 1900 << 15 << -1 << "sent" << 28500 << qint64(0);
+        QTest::newRow("a device that stops after 1 KiB")
+            << qint64(61440) << qint64(1024) << 1000 << 1 << -1 << "stalled" << 3000
+            << qint64(60416);
+        // 2000 bytes need 2083.3 ms on the wire, 2084 rounded up; 5 s more, 7084 ms: the first
+        // look at or past it is at 7090 ms.
+        QTest::newRow("a device slower than the wire") << qint64(2000) << qint64(100) << 1900 << 100
+                                                       << -1 << "timed out" << 7090 << qint64(1700);
+        QTest::newRow("a device that goes away")
+            << qint64(61440) << qint64(0) << 10 << 0 << 500 << "lost" << 500 << qint64(61440);
+    }
+    void drainEnds()
+    {
+        QFETCH(qint64, queued);
+        QFETCH(qint64, take);
+        QFETCH(int, everyMs);
+        QFETCH(int, times);
+        QFETCH(int, lostAtMs);
+        QFETCH(QString, outcome);
+        QFETCH(int, endMs);
+        QFETCH(qint64, left);
+        FakeCommControl port;
+        port.open = true;
+        port.queued = queued;
+        DrainClock clock;
+        int taken = 0;
+        clock.device = [&](std::chrono::milliseconds at) {
+            if (at.count() % everyMs == 0 && taken < times) {
+                ++taken;
+                port.queued = std::max<qint64>(0, port.queued - take);
+            }
+            if (at.count() == lostAtMs)
+                port.lose({ 8110, QStringLiteral("device unplugged") });
+        };
+        Drain drain(port, clock.time());
+        QCOMPARE(kOutcomes.value(drain.finish()), outcome);
+        QCOMPARE(clock.at().count(), endMs);
+        QCOMPARE(drain.left(), left);
+        const Error failure = drain.failure().value_or(Error {});
+        if (outcome == u"sent") {
+            QCOMPARE(failure.number, 0);
+        } else if (outcome == u"lost") {
+            QCOMPARE(failure.number, 8110);
+            QCOMPARE(failure.description, QStringLiteral("device unplugged"));
+        } else {
+            QCOMPARE(failure.number, 8114);
+            const QString head = QStringLiteral("%1 bytes were not sent.").arg(left);
+            QVERIFY2(failure.description.startsWith(head), qPrintable(failure.description));
+        }
+    }
+
+    // 64 KiB written to a real port whose device reads slowly, or goes away after 1 KiB: the
+    // slow one gets everything, and the loss is seen within 1 s of the drain's clock.
+    void drainOnARealPort_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("reads 4 KiB a second") << "slow"
+                                              << "sent";
+        QTest::newRow("goes away after 1 KiB") << "vanishes"
+                                               << "lost";
+    }
+    void drainOnARealPort()
+    {
+        QFETCH(QString, device);
+        QFETCH(QString, outcome);
+        SerialPortControl port;
+        QCOMPARE(port.setCommPort(1).has_value(), false);
+        QCOMPARE(port.openDeviceLine().has_value(), false);
+        QByteArray data(65536, '\0');
+        for (int i = 0; i < data.size(); ++i)
+            data[i] = char('A' + i % 26);
+        QCOMPARE(port.setOutput(data).has_value(), false);
+        DrainClock clock;
+        QByteArray received;
+        std::optional<std::chrono::milliseconds> goneAt;
+        clock.device = [&](std::chrono::milliseconds at) {
+            char buffer[4096];
+            if (device == u"slow" && at.count() % 1000 == 0) {
+                const ssize_t n = ::read(m_device->master, buffer, sizeof buffer);
+                if (n > 0)
+                    received.append(buffer, n);
+            } else if (device == u"vanishes" && !goneAt) {
+                const ssize_t n = ::read(m_device->master, buffer, 1024 - received.size());
+                if (n > 0)
+                    received.append(buffer, n);
+                if (received.size() == 1024) {
+                    m_device->hangUp();
+                    goneAt = at;
+                }
+            }
+        };
+        Drain drain(port, clock.time());
+        QCOMPARE(kOutcomes.value(drain.finish()), outcome);
+        QCOMPARE(port.portOpen(), outcome != u"lost");
+        if (outcome == u"sent") {
+            received += m_device->read(data.size() - received.size());
+            QCOMPARE(received, data);
+        } else if (outcome == u"lost") {
+            QVERIFY(goneAt.has_value());
+            QCOMPARE_LE((clock.at() - goneAt.value_or(0ms)).count(), 1000);
+        }
+    }
+
+    // Close and Exit let the bytes that Send queued leave first. A drain that lasts over half
+    // a second shows its dialog, with the bytes and the wire time left; what did not leave,
+    // stalled or discarded, is told in one box; reception goes on meanwhile. The device takes
+    // everything at `takesAtMs` (-1: never).
     void drainOnClose_data()
     {
-        QTest::addColumn<bool>("deviceTakes");
-        QTest::addColumn<bool>("exit");
-        QTest::newRow("Close, the device takes the bytes") << true << false;
-        QTest::newRow("Close, the device takes nothing") << false << false;
-        QTest::newRow("Exit, the device takes nothing") << false << true;
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("takesAtMs");
+        QTest::addColumn<bool>("discard");
+        QTest::addColumn<int>("dialogs");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("Close, all left after 0.4 s") << "Close" << 400 << false << 0 << "";
+        QTest::newRow("Close, all left after 1.5 s") << "Close" << 1500 << false << 1 << "";
+        QTest::newRow("Close, the device takes nothing")
+            << "Close" << -1 << false << 1 << "5000 bytes were not sent. The device took none";
+        QTest::newRow("Close, Discard pressed")
+            << "Close" << -1 << true << 1 << "5000 bytes were not sent. They were discarded.";
+        QTest::newRow("Exit, the device takes nothing")
+            << "Exit" << -1 << false << 1 << "5000 bytes were not sent. The device took none";
     }
     void drainOnClose()
     {
-        QFETCH(bool, deviceTakes);
-        QFETCH(bool, exit);
-        if (!deviceTakes)
-            m_device->fill();
-        SerialPortControl port;
+        QFETCH(QString, how);
+        QFETCH(int, takesAtMs);
+        QFETCH(bool, discard);
+        QFETCH(int, dialogs);
+        QFETCH(QString, told);
+        FakeCommControl port;
         Window w(port, QStringLiteral("1"));
-        QCOMPARE(port.portOpen(), true);
-        const QByteArray data = QByteArray::fromStdString(w.form.model().sendData());
+        QSignalSpy ended(&w.form, &Form1::ended);
+        DrainClock clock;
+        clock.device = [&](std::chrono::milliseconds at) {
+            if (at.count() == takesAtMs)
+                port.queued = 0;
+        };
+        w.form.findChild<PortPanel *>()->setDrainTime(clock.time());
         w.press("cmdSendData");
-        w.press(exit ? "cmdEnd" : "Command1");
-        QCOMPARE(port.portOpen(), false);
-        // After Exit nothing reaches the window any more: it still shows the port open.
-        w.checkShows(exit);
+        port.queued = 5000;
+        w.dialogs.shown.discardDrain = discard;
+        // Received while the dialog is up, shown before the drain ends.
+        w.dialogs.shown.whileShown = [&] {
+            w.dialogs.shown.whileShown = {};
+            port.receive("during");
+        };
+        QList<int> endedBeforeBox;
+        w.dialogs.shown.errorShown = [&] { endedBeforeBox << int(ended.size()); };
+        w.press(how == u"Exit" ? "cmdEnd" : "Command1");
+        QCOMPARE(port.open, false);
+        QCOMPARE(w.dialogs.shown.drains.size(), dialogs);
+        if (dialogs > 0) {
+            QCOMPARE(w.dialogs.shown.drains[0].left, qint64(5000));
+            // 5000 bytes of 10 bits at 9600 baud: 5208.3 ms, 5209 rounded up.
+            QCOMPARE(w.dialogs.shown.drains[0].timeLeft.count(), 5209);
+            QCOMPARE(w.area()->toPlainText(), QStringLiteral("during"));
+        }
         QList<Box> errors;
         for (const Box &shown : w.boxes()) {
             if (shown.kind == Kind::Error)
                 errors << shown;
         }
-        QCOMPARE(errors.size(), deviceTakes ? 0 : 1);
-        if (deviceTakes) {
-            QCOMPARE(m_device->read(data.size()), data);
+        QCOMPARE(errors.size(), told.isEmpty() ? 0 : 1);
+        QCOMPARE(port.discards, told.isEmpty() ? 0 : 1);
+        QCOMPARE(ended.size(), how == u"Exit" ? 1 : 0);
+        if (told.isEmpty())
             return;
-        }
-        const QString unsent
-            = QStringLiteral("Number : 8114\rDescription : %1 byte(s)").arg(data.size());
-        QVERIFY2(errors[0].text.startsWith(unsent), qPrintable(errors[0].text));
+        const QString head = QStringLiteral("Number : 8114\rDescription : ") + told;
+        QVERIFY2(errors[0].text.startsWith(head), qPrintable(errors[0].text));
+        // At Exit the program ends after that box, not before.
+        QCOMPARE(endedBeforeBox, QList<int> { 0 });
+    }
+
+    // The drain dialog itself: the bytes and the seconds left, one button "Discard" that
+    // discards them, and it closes by itself when the drain ends. Whatever it finds, the queue
+    // is emptied, so that the dialog never stays up.
+    void drainDialog_data()
+    {
+        QTest::addColumn<bool>("discard");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<int>("discards");
+        QTest::newRow("Discard pressed") << true << "discarded" << 1;
+        QTest::newRow("the bytes leave") << false << "sent" << 0;
+    }
+    void drainDialog()
+    {
+        QFETCH(bool, discard);
+        QFETCH(QString, outcome);
+        QFETCH(int, discards);
+        FakeCommControl port;
+        port.open = true;
+        port.queued = 5000;
+        DrainClock clock;
+        Drain drain(port, clock.time());
+        QString label;
+        QStringList buttons;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+            const QList<QPushButton *> found
+                = dialog ? dialog->findChildren<QPushButton *>() : QList<QPushButton *> {};
+            if (dialog)
+                label = dialog->labelText();
+            for (const QPushButton *button : found)
+                buttons << button->text();
+            if (discard && found.size() == 1)
+                found[0]->click();
+            else
+                port.queued = 0;
+        });
+        QtDialogService dialogs;
+        dialogs.showDrain(drain);
+        // 5000 bytes need 5209 ms on the wire: about 6 s.
+        QCOMPARE(label,
+                 QStringLiteral("Sending what was written to the port before it closes.\n5000 "
+                                "bytes left, about 6 s left."));
+        QCOMPARE(buttons, QStringList { QStringLiteral("Discard") });
+        QCOMPARE(kOutcomes.value(drain.outcome()), outcome);
+        QCOMPARE(port.discards, discards);
     }
 
     // Bytes that arrive while nobody reads them are kept up to 1 MiB; then the port waits,

@@ -5,6 +5,7 @@
 #include "common/Quoted.h"
 #include "files/DataFile.h"
 #include "files/OutputFile.h"
+#include "serial/Drain.h"
 #include "serial/NetworkAddress.h"
 #include "serial/PortControl.h"
 
@@ -194,17 +195,28 @@ int run(const QStringList &arguments)
         return failed(kPortError, *error);
     if (auto error = port.setOutput(bytes))
         return failed(kPortError, *error);
-    if (const qint64 unsent = port.drain(); unsent > 0) {
-        const Error unsentError = port.unsentError(unsent);
+    // Bytes that stopped leaving are no lost device: the port is still there, and what the
+    // device says about them is still worth copying.
+    Drain drain(port);
+    const Drain::Outcome drained = drain.finish();
+    if (drained == Drain::Outcome::Lost)
+        return failed(kPortError, *drain.failure());
+    std::optional<int> portStatus;
+    if (const std::optional<Error> unsent = drain.failure()) {
         port.discardQueued();
-        port.setPortOpen(false);
-        return failed(kPortError, unsentError);
+        portStatus = failed(kPortError, *unsent);
     }
     QCoreApplication::processEvents(); // a loss seen by the drain is reported now
     if (!lost && !answer.hasFailed() && waitSeconds > 0) {
         QTimer::singleShot(std::chrono::milliseconds(qint64(std::ceil(waitSeconds * 1000))),
                            &waiting, &QEventLoop::quit);
         waiting.exec();
+    }
+    if (portStatus) {
+        if (!lost)
+            answer.write(port.inputBytes());
+        port.setPortOpen(false);
+        return *portStatus;
     }
     // Sent; whether the answer could be written is all that is left to tell.
     const auto sent = [&answer] { return answer.hasFailed() ? kOutputError : kDone; };

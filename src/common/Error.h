@@ -55,5 +55,6 @@ constexpr int kErrNotATerminal = 8112;
 constexpr int kErrStaleLockFile = 8113;
 constexpr int kErrUnsentDiscarded = 8114;
 constexpr int kErrCannotPin = 8115;
+constexpr int kErrHolderCheckUnfinished = 8116;
 
 } // namespace qie

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <chrono>
 #include <optional>
 #include <utility>
 
@@ -48,6 +49,18 @@ public:
 
     // What the port numbers mean now, for the port number's tooltip and menu.
     virtual PortLocator ports() const = 0;
+
+    // Bytes written but not yet on the line: the program's buffer and the driver's queue; 0
+    // where the control cannot tell or has nothing queued. Once the port was lost, what was
+    // queued when it went.
+    virtual qint64 queuedBytes() const { return 0; }
+    // Throws away what has not left.
+    virtual void discardQueued() { }
+    // How long `bytes` take on the line as it is set: the device's line unless told otherwise.
+    virtual std::chrono::milliseconds wireTime(qint64 bytes) const
+    {
+        return LineSettings().wireTime(bytes);
+    }
 
     // The device's line, 9600 8N1 without flow control, every byte signalled; then the port
     // opens. What Open does after the port number and what the send command does alike. A

@@ -43,4 +43,11 @@ QString LineSettings::toText() const
     return QStringLiteral("%1,%2,%3,%4").arg(baudRate).arg(letter).arg(dataBits).arg(stop);
 }
 
+std::chrono::milliseconds LineSettings::wireTime(qint64 bytes) const
+{
+    const qint64 bitsPerByte = 1 + dataBits + (parity == QSerialPort::NoParity ? 0 : 1)
+        + (stopBits == QSerialPort::TwoStop ? 2 : 1);
+    return std::chrono::milliseconds((bytes * bitsPerByte * 1000 + baudRate - 1) / baudRate);
+}
+
 } // namespace qie

@@ -3,6 +3,7 @@
 
 #include <QSerialPort>
 #include <QString>
+#include <chrono>
 
 namespace qie {
 
@@ -23,6 +24,10 @@ struct LineSettings
 
     // "9600,n,8,1": baud rate, parity letter, data bits, stop bits, for messages.
     QString toText() const;
+
+    // How long `bytes` take on the line: a start bit, the data bits, the parity bit, the stop
+    // bits, rounded up to whole milliseconds.
+    std::chrono::milliseconds wireTime(qint64 bytes) const;
 };
 
 } // namespace qie

@@ -368,6 +368,11 @@ qint64 NetworkPort::drain(std::chrono::milliseconds bound)
     return m_state == State::Open ? m_socket.bytesToWrite() : 0;
 }
 
+qint64 NetworkPort::queued() const
+{
+    return m_state == State::Open ? m_socket.bytesToWrite() : 0;
+}
+
 QByteArray NetworkPort::readAll()
 {
     return std::exchange(m_received, {});

@@ -83,6 +83,8 @@ public:
     // the bytes still waiting then (0 also when the port was lost meanwhile). Does not return
     // to the event loop, for the command that must know its bytes left before it ends.
     qint64 drain(std::chrono::milliseconds bound);
+    // The bytes written that have not yet gone to the system's network stack; 0 once closed.
+    qint64 queued() const;
     // The device's bytes received since the last read, exactly as it sent them.
     QByteArray readAll();
     qint64 bytesAvailable() const { return m_received.size(); }

@@ -23,8 +23,10 @@ bool mayReadAndWrite(const QString &device)
 
 } // namespace
 
-OpenDiagnosis::OpenDiagnosis(int number, const PortLocator &ports)
-    : m_number(number), m_port(ports.find(number)), m_shortList(ports.shortList())
+OpenDiagnosis::OpenDiagnosis(int number, const PortLocator &ports,
+                             std::chrono::milliseconds scanBudget)
+    : m_number(number), m_port(ports.find(number)), m_shortList(ports.shortList()),
+      m_scanBudget(scanBudget)
 { }
 
 OpenDiagnosis::OpenDiagnosis(const QString &device) : m_port(PortLocator::Port {})
@@ -100,7 +102,16 @@ std::optional<Error> OpenDiagnosis::heldByAnother() const
 #if defined(Q_OS_UNIX)
     if (!QFileInfo::exists(device()) || !mayReadAndWrite(device()))
         return std::nullopt;
-    const std::optional<PortHolders::Holder> holder = PortHolders::find(device());
+    const PortHolders::Look look = PortHolders::find(device(), m_scanBudget);
+    if (!look.complete)
+        return Error { kErrHolderCheckUnfinished,
+                       QStringLiteral("%1 was not opened: the check for other programs that "
+                                      "have it open could not be finished within %2 s, with "
+                                      "this many files open on the machine. Close programs "
+                                      "you do not need, then press Open again.")
+                           .arg(portText())
+                           .arg(double(m_scanBudget.count()) / 1000.0) };
+    const std::optional<PortHolders::Holder> &holder = look.holder;
     if (!holder)
         return std::nullopt;
     if (holder->name == QLatin1String("ModemManager"))

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/Error.h"
+#include "serial/PortHolders.h"
 #include "serial/PortLocator.h"
 
 #include <QSerialPort>
@@ -21,7 +22,9 @@ namespace qie {
 class OpenDiagnosis
 {
 public:
-    OpenDiagnosis(int number, const PortLocator &ports);
+    // `scanBudget`: how long the look for other programs that hold the device may take.
+    OpenDiagnosis(int number, const PortLocator &ports,
+                  std::chrono::milliseconds scanBudget = PortHolders::kScanBudget);
     // A device named by its path rather than by a number: no pins, no other ports.
     explicit OpenDiagnosis(const QString &device);
 
@@ -51,6 +54,7 @@ private:
     int m_number = 0;
     std::optional<PortLocator::Port> m_port;
     QString m_shortList;
+    std::chrono::milliseconds m_scanBudget;
 };
 
 } // namespace qie

@@ -129,7 +129,9 @@ std::optional<Error> PortControl::setPortOpen(bool open)
     if (!open) {
         if (!networkOpen())
             return m_serial.setPortOpen(false);
-        const qint64 unsent = drain();
+        // The window and the send command have waited for the bytes with a Drain; what the
+        // system's network stack still holds is given its bound here.
+        const qint64 unsent = m_network.drain(kNetworkDrain);
         if (unsent == 0)
             settle();
         m_network.close();
@@ -192,11 +194,14 @@ PortLocator PortControl::ports() const
     return PortLocator::scan();
 }
 
-qint64 PortControl::drain()
+qint64 PortControl::queuedBytes() const
 {
-    if (!networkOpen())
-        return m_serial.drain();
-    return m_network.drain(kNetworkDrain);
+    return networkOpen() ? m_network.queued() : m_serial.queuedBytes();
+}
+
+std::chrono::milliseconds PortControl::wireTime(qint64 bytes) const
+{
+    return m_serial.wireTime(bytes);
 }
 
 void PortControl::discardQueued()
@@ -209,8 +214,6 @@ void PortControl::discardQueued()
 
 Error PortControl::unsentError(qint64 count) const
 {
-    if (!m_onNetwork)
-        return m_serial.unsentError(count);
     return Error { kErrUnsentDiscarded,
                    QStringLiteral("%1 byte(s) sent to %2 had not left for the network after %3 s "
                                   "and were discarded: the server did not take them. Check the "

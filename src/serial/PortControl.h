@@ -44,16 +44,17 @@ public:
     QByteArray inputBytes() override;
     PortLocator ports() const override;
 
-    // As SerialPortControl's, for either kind of port.
-    qint64 drain();
-    void discardQueued();
-    Error unsentError(qint64 count) const;
+    qint64 queuedBytes() const override;
+    void discardQueued() override;
+    std::chrono::milliseconds wireTime(qint64 bytes) const override;
 
     // The network side, for tests to put their own host lookup and timeouts in place.
     NetworkPort &network() { return m_network; }
 
 private:
     bool networkOpen() const { return m_network.isOpen(); }
+    // Bytes a network server did not take before the close gave up on them.
+    Error unsentError(qint64 count) const;
     // Waits, the event loop running without the user's input, until the bytes written to the
     // network port have had their time on the device's line and kNetworkSettle more.
     void settle();

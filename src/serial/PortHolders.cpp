@@ -23,6 +23,8 @@
 #if defined(Q_OS_LINUX)
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
 
@@ -31,6 +33,8 @@ namespace {
 
 #if defined(Q_OS_LINUX)
 using Clock = std::chrono::steady_clock;
+// What a pseudo-terminal's master side is open on: the multiplexer, /dev/ptmx.
+const dev_t kMultiplexer = makedev(5, 2);
 #endif
 
 #if defined(Q_OS_LINUX)
@@ -62,7 +66,10 @@ bool servesPty(const char *pid, const char *fd, int index)
 }
 
 // One look through every process's descriptors, shared by the threads that do it: each takes
-// the next process until one holder is found, all are seen or the time is up.
+// the next process until one holder is found, all are seen or the time is up. A descriptor is
+// compared by the device number of what it is open on, from statx on its entry in
+// /proc/PID/fd: no path is built or compared, and AT_STATX_DONT_SYNC keeps a file on a dead
+// network mount from being asked about.
 struct Scan
 {
     struct Found
@@ -71,27 +78,36 @@ struct Scan
         std::string name;
     };
 
-    Scan(std::string_view target, int ptyIndex, Clock::time_point deadline,
+    Scan(dev_t target, int ptyIndex, Clock::time_point deadline,
          const std::vector<std::string> &pids)
         : target(target), ptyIndex(ptyIndex), deadline(deadline), pids(pids)
     { }
 
-    std::string_view target;
+    dev_t target;
     int ptyIndex = -1;
     Clock::time_point deadline;
     const std::vector<std::string> &pids;
     std::atomic<std::size_t> next { 0 };
     std::atomic<bool> done { false };
+    std::atomic<bool> late { false };
     std::mutex lock;
     std::optional<Found> found;
 
+    bool timeUp()
+    {
+        if (Clock::now() < deadline)
+            return false;
+        late = true;
+        done = true;
+        return true;
+    }
+
     void run()
     {
-        char link[4096];
         unsigned checked = 0;
-        for (std::size_t i; !done && (i = next++) < pids.size();) {
+        for (std::size_t i; !done && !timeUp() && (i = next++) < pids.size();) {
             const char *pid = pids[i].c_str();
-            char path[320];
+            char path[64];
             std::snprintf(path, sizeof path, "/proc/%s/fd", pid);
             // Other users' descriptors are unreadable; those processes are simply not seen.
             const int fdsHandle = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -105,20 +121,20 @@ struct Scan
             bool holds = false;
             std::vector<std::string> masters;
             while (const dirent *fd = ::readdir(fds)) {
-                if ((++checked & 63) == 0 && Clock::now() > deadline) {
-                    done = true;
+                if ((++checked & 63) == 0 && timeUp())
                     break;
-                }
                 if (fd->d_name[0] == '.')
                     continue;
-                // The link's text only: the file it names is never looked at.
-                const ssize_t n = ::readlinkat(fdsHandle, fd->d_name, link, sizeof link);
-                if (n <= 0)
+                struct statx node
+                {
+                };
+                if (::statx(fdsHandle, fd->d_name, AT_STATX_DONT_SYNC, STATX_TYPE, &node) != 0
+                    || !S_ISCHR(node.stx_mode))
                     continue;
-                const std::string_view name(link, std::size_t(n));
-                if (name == target)
+                const dev_t number = makedev(node.stx_rdev_major, node.stx_rdev_minor);
+                if (number == target)
                     holds = true;
-                else if (ptyIndex >= 0 && (name == "/dev/ptmx" || name == "/dev/pts/ptmx"))
+                else if (ptyIndex >= 0 && number == kMultiplexer)
                     masters.emplace_back(fd->d_name);
             }
             ::closedir(fds);
@@ -173,20 +189,25 @@ QString lockFilePath(const QString &device)
 
 } // namespace
 
-std::optional<PortHolders::Holder> PortHolders::find(const QString &device,
-                                                     std::chrono::milliseconds budget)
+PortHolders::Look PortHolders::find(const QString &device, std::chrono::milliseconds budget)
 {
 #if defined(Q_OS_LINUX)
-    const QByteArray target = QFile::encodeName(QFileInfo(device).canonicalFilePath());
-    if (target.isEmpty())
-        return std::nullopt;
+    const Clock::time_point deadline = Clock::now() + budget;
+    const QByteArray name = QFile::encodeName(device);
+    struct stat node
+    {
+    };
+    if (::stat(name.constData(), &node) != 0 || !S_ISCHR(node.st_mode))
+        return {};
     int ptyIndex = -1;
+    const QByteArray target = QFile::encodeName(QFileInfo(device).canonicalFilePath());
     if (target.startsWith("/dev/pts/")) {
         bool ok = false;
         ptyIndex = target.mid(9).toInt(&ok);
         if (!ok)
             ptyIndex = -1;
     }
+    // /proc lists processes only; their threads share the descriptors and are not listed.
     std::vector<std::string> pids;
     if (DIR *proc = ::opendir("/proc")) {
         while (const dirent *process = ::readdir(proc)) {
@@ -195,10 +216,9 @@ std::optional<PortHolders::Holder> PortHolders::find(const QString &device,
         }
         ::closedir(proc);
     }
-    // Reading the links costs the kernel a few microseconds each; with 100k descriptors
-    // around, every core helps.
-    Scan scan(std::string_view(target.constData(), std::size_t(target.size())), ptyIndex,
-              Clock::now() + budget, pids);
+    // Each look costs the kernel a microsecond or two; with 100k descriptors around, every
+    // core helps.
+    Scan scan(node.st_rdev, ptyIndex, deadline, pids);
     const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1U, 4U);
     std::vector<std::thread> helpers;
     for (unsigned i = 1; i < threads; ++i)
@@ -207,14 +227,16 @@ std::optional<PortHolders::Holder> PortHolders::find(const QString &device,
     for (std::thread &helper : helpers)
         helper.join();
     if (!scan.found)
-        return std::nullopt;
+        return { std::nullopt, !scan.late };
     const bool ours = scan.found->pid == ::getpid();
-    return Holder { scan.found->pid,
-                    ours ? QStringLiteral("this program") : commandName(scan.found->name.c_str()) };
+    return { Holder { scan.found->pid,
+                      ours ? QStringLiteral("this program")
+                           : commandName(scan.found->name.c_str()) },
+             true };
 #else
     Q_UNUSED(device);
     Q_UNUSED(budget);
-    return std::nullopt;
+    return {};
 #endif
 }
 

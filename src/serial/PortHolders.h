@@ -11,9 +11,10 @@ namespace qie {
 // program leaves beside it. Linux only; elsewhere nothing is ever found.
 namespace PortHolders {
 
-// The scan of other processes' descriptors gives up after this and lets the open go on:
-// the exclusive open still keeps later programs out.
-constexpr std::chrono::milliseconds kScanBudget { 250 };
+// The longest the scan of other processes' descriptors may take. A scan that could not look
+// at every descriptor in that time says so, and the port is not opened on it: a holder it did
+// not reach would share the port unnoticed.
+constexpr std::chrono::milliseconds kScanBudget { 3000 };
 
 struct Holder
 {
@@ -21,13 +22,19 @@ struct Holder
     QString name; // the process's command name, "this program" for our own
 };
 
+// What one scan saw: the holder it found, and whether it looked at every descriptor it may.
+struct Look
+{
+    std::optional<Holder> holder;
+    bool complete = true;
+};
+
 // Another process that has `device` open, among those whose descriptors this user may
-// inspect. Only the links of the descriptors are compared, never followed, so that a
-// descriptor on a dead network mount cannot hang the scan. A process that also holds the
-// master side of the same pseudo-terminal is the port's device side (a virtual port
-// pair, a network serial bridge, a simulator), not a competing reader, and is passed
-// over. Nothing when none was seen within `budget`.
-std::optional<Holder> find(const QString &device, std::chrono::milliseconds budget = kScanBudget);
+// inspect, told by the device number each descriptor is open on. A process that also holds
+// the master side of the same pseudo-terminal is the port's device side (a virtual port
+// pair, a network serial bridge, a simulator), not a competing reader, and is passed over.
+// Not complete when `budget` ran out before every process was seen and none was found.
+Look find(const QString &device, std::chrono::milliseconds budget = kScanBudget);
 
 struct LockFile
 {

@@ -4,11 +4,8 @@
 #include "serial/DriverQueue.h"
 #include "serial/OpenDiagnosis.h"
 
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QMetaObject>
-#include <QThread>
-#include <algorithm>
 #include <limits>
 
 namespace qie {
@@ -128,49 +125,28 @@ std::optional<Error> SerialPortControl::setPortOpen(bool open)
     }
     if (open)
         return this->open();
-    const qint64 unsent = drain();
+    const qint64 unsent = queuedBytes();
     if (unsent > 0)
         discardQueued();
     close();
     if (unsent > 0)
-        return unsentError(unsent);
+        return Error { kErrUnsentDiscarded,
+                       QStringLiteral("%1 bytes were not sent. The port was closed before they "
+                                      "had left.")
+                           .arg(unsent) };
     return std::nullopt;
 }
 
 qint64 SerialPortControl::queuedBytes() const
 {
     if (!m_port.isOpen())
-        return 0;
+        return m_queuedAtLoss;
     return m_port.bytesToWrite() + DriverQueue::pending(m_port.handle());
 }
 
 std::chrono::milliseconds SerialPortControl::wireTime(qint64 bytes) const
 {
-    const qint64 bitsPerByte = 1 + m_settings.dataBits
-        + (m_settings.parity == QSerialPort::NoParity ? 0 : 1)
-        + (m_settings.stopBits == QSerialPort::TwoStop ? 2 : 1);
-    return std::chrono::milliseconds((bytes * bitsPerByte * 1000 + m_settings.baudRate - 1)
-                                     / m_settings.baudRate);
-}
-
-qint64 SerialPortControl::drain()
-{
-    qint64 queued = queuedBytes();
-    if (queued == 0)
-        return 0;
-    m_lastDrainBound = wireTime(queued) + kDrainGrace;
-    const QDeadlineTimer deadline(m_lastDrainBound);
-    constexpr int kStepMs = 10;
-    while (queued > 0 && !deadline.hasExpired()) {
-        const int step
-            = int(std::min<qint64>(kStepMs, std::max<qint64>(1, deadline.remainingTime())));
-        if (m_port.bytesToWrite() > 0)
-            m_port.waitForBytesWritten(step);
-        else
-            QThread::msleep(step);
-        queued = queuedBytes(); // 0 also when the port was lost meanwhile
-    }
-    return queued;
+    return m_settings.wireTime(bytes);
 }
 
 void SerialPortControl::discardQueued()
@@ -179,17 +155,6 @@ void SerialPortControl::discardQueued()
     // that the close does not wait for the driver to give up on them.
     if (m_port.isOpen())
         m_port.clear(QSerialPort::Output);
-}
-
-Error SerialPortControl::unsentError(qint64 count) const
-{
-    return Error { kErrUnsentDiscarded,
-                   QStringLiteral("%1 byte(s) sent to %2 had not left it after %3 s and were "
-                                  "discarded: the device did not take them. Check the cable "
-                                  "and that the device is ready, then send again.")
-                       .arg(count)
-                       .arg(portText())
-                       .arg(double(m_lastDrainBound.count()) / 1000.0, 0, 'f', 1) };
 }
 
 std::optional<Error> SerialPortControl::open()
@@ -216,6 +181,7 @@ std::optional<Error> SerialPortControl::open()
     m_port.clearError();
 
     m_lossPending = false;
+    m_queuedAtLoss = 0;
     if (m_lineErrors.arm(m_port.handle()))
         m_lineErrorTimer.start();
     return std::nullopt;
@@ -290,6 +256,7 @@ void SerialPortControl::handleErrorOccurred(QSerialPort::SerialPortError error)
     if (error == QSerialPort::NoError || !m_port.isOpen() || m_closing || m_lossPending)
         return;
     m_lossPending = true;
+    m_queuedAtLoss = queuedBytes();
     m_lineErrorTimer.stop();
     QString reason = m_port.errorString();
 #if defined(Q_OS_UNIX)

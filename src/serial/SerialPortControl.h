@@ -22,8 +22,6 @@ class SerialPortControl : public CommControl
 
 public:
     static constexpr std::chrono::milliseconds kLineErrorPollInterval { 250 };
-    // What a close grants the queued bytes beyond the time they need on the wire.
-    static constexpr std::chrono::milliseconds kDrainGrace { 1000 };
     // What the port layer keeps of received bytes that nobody has read yet. Readers take
     // every byte as it comes, so this is only reached when the window stops reading; the
     // driver and the device then wait instead of memory growing without end.
@@ -42,9 +40,9 @@ public:
     std::optional<Error> setRThreshold(int threshold) override;
 
     bool portOpen() const override;
-    // Closing first lets what was written leave the port (see drain); what has not left then
-    // is discarded and reported as kErrUnsentDiscarded, and the port is closed all the same,
-    // without waiting on the driver.
+    // Closing does not wait: what has not left is discarded and reported as "N bytes were not
+    // sent", and the port is closed all the same. Callers that want the bytes to leave first
+    // wait for them with a Drain.
     std::optional<Error> setPortOpen(bool open) override;
 
     // Refused only while closed. A write that fails on an open port is the device going away:
@@ -55,21 +53,15 @@ public:
     // The machine's ports as they are now.
     PortLocator ports() const override;
 
-    // Bytes written but not yet on the line: the program's buffer and the driver's queue.
-    qint64 queuedBytes() const;
-    // Waits until what was written has left the port, for at most its time on the wire plus
-    // kDrainGrace. Returns the number of bytes still queued then (0: all left). Does not
-    // return to the event loop; data and faults that arrive meanwhile are raised as usual.
-    qint64 drain();
-    // Throws away what has not left: the program's buffer and the driver's queue.
-    void discardQueued();
-    // The failure that reports `count` bytes left over by the last drain.
-    Error unsentError(qint64 count) const;
+    // After a loss, what was queued when the device went.
+    qint64 queuedBytes() const override;
+    // Throws away the program's buffer and the driver's queue.
+    void discardQueued() override;
+    std::chrono::milliseconds wireTime(qint64 bytes) const override;
 
 private:
     std::optional<Error> open();
     void close();
-    std::chrono::milliseconds wireTime(qint64 bytes) const;
     void raiseLineFaults();
     void handleReadyRead();
     void handleBytesWritten();
@@ -85,7 +77,6 @@ private:
     int m_commPort = 1;
     QString m_path; // set by setDevice; empty when the number names the port
     QString m_device;
-    std::chrono::milliseconds m_lastDrainBound { 0 };
     LineSettings m_settings;
     QSerialPort::FlowControl m_flowControl = QSerialPort::NoFlowControl;
     int m_sThreshold = 0;
@@ -93,6 +84,8 @@ private:
 
     bool m_closing = false;
     bool m_lossPending = false;
+    // What was still queued when the device went: what a drain then tells as not sent.
+    qint64 m_queuedAtLoss = 0;
     Error m_lossError;
 };
 

@@ -72,6 +72,11 @@ void BoxHold::beep()
     m_shown.beep();
 }
 
+void BoxHold::showDrain(Drain &drain)
+{
+    up([&] { m_shown.showDrain(drain); });
+}
+
 std::optional<PictureChoice> BoxHold::chooseText()
 {
     return up([&] { return m_shown.chooseText(); });

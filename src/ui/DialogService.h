@@ -11,6 +11,8 @@
 
 namespace qie {
 
+class Drain;
+
 // What the Text… and Import image… dialogs hand back: the new picture and the fewest bytes
 // that hold it.
 struct PictureChoice
@@ -67,6 +69,12 @@ public:
     // Shows a modal file dialog; the full path chosen, or the empty text.
     virtual QString fileDialog(FileMode mode, const QString &filter) = 0;
     virtual void beep() = 0;
+
+    // A modal dialog while the bytes written to the port leave it, before it closes: the bytes
+    // and the time left, and one button, "Discard", which ends the drain with drain.discard().
+    // It closes by itself when the drain ends, and runs the event loop meanwhile, so that
+    // reception and repaint go on.
+    virtual void showDrain(Drain &drain) = 0;
 
     // The Text… dialog; nullopt on Cancel.
     virtual std::optional<PictureChoice> chooseText() = 0;

@@ -48,9 +48,12 @@ void PortPanel::close()
 {
     // What could not be sent is reported after the port closed; a port that did not close
     // keeps the open display.
+    const std::optional<Error> unsent = drain();
     const auto error = m_port.setPortOpen(false);
     showState(m_port.portOpen());
-    if (error)
+    if (unsent)
+        m_dialogs.error(*unsent);
+    else if (error)
         m_dialogs.error(*error);
 }
 
@@ -137,8 +140,28 @@ void PortPanel::closeAtEnd()
     // to close is released by the system when the process ends.
     if (!m_port.portOpen())
         return;
-    if (const auto error = m_port.setPortOpen(false))
+    const std::optional<Error> unsent = drain();
+    const auto error = m_port.setPortOpen(false);
+    if (unsent)
+        m_dialogs.error(*unsent);
+    else if (error)
         m_dialogs.error(*error);
+}
+
+std::optional<Error> PortPanel::drain()
+{
+    Drain drain(m_port, m_drainTime);
+    if (drain.waitFor(kDrainDialogDelay) == Drain::Outcome::Running)
+        m_dialogs.showDrain(drain);
+    if (drain.check() == Drain::Outcome::Running)
+        drain.discard();
+    if (drain.outcome() == Drain::Outcome::Lost)
+        return std::nullopt;
+    // Discard has flushed the queue already.
+    std::optional<Error> failure = drain.failure();
+    if (failure && drain.outcome() != Drain::Outcome::Discarded)
+        m_port.discardQueued();
+    return failure;
 }
 
 void PortPanel::showState(bool open)

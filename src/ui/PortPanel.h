@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "serial/Drain.h"
 #include "serial/LineFault.h"
 #include "serial/PortTarget.h"
 #include "serial/PortWatch.h"
 
 #include <QObject>
+#include <chrono>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -45,8 +48,14 @@ public:
         ReceiveArea &received;
     };
 
+    // A drain that has not ended after this shows its dialog.
+    static constexpr std::chrono::milliseconds kDrainDialogDelay { 500 };
+
     PortPanel(CommControl &port, DialogService &dialogs, const Controls &controls,
               QObject *parent = nullptr);
+
+    // The clock the drains before a close read; tests move it themselves.
+    void setDrainTime(Drain::Time time) { m_drainTime = std::move(time); }
 
     // Open when closed, Close when open.
     void openOrClose();
@@ -68,6 +77,9 @@ protected:
 private:
     void open();
     void close();
+    // Lets the bytes written leave before the port closes; what did not leave is discarded and
+    // returned as the failure to show. A port lost meanwhile is told by reportLost, not here.
+    std::optional<Error> drain();
     void showState(bool open);
     bool reopen();
     void setReconnect(bool on);
@@ -79,6 +91,7 @@ private:
     // The device of the last successful Open and the number as it was typed then.
     std::optional<PortTarget> m_opened;
     QString m_openedText;
+    Drain::Time m_drainTime;
 };
 
 } // namespace qie

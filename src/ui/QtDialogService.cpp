@@ -3,6 +3,7 @@
 
 #include "images/ImageExport.h"
 #include "images/ImageImport.h"
+#include "serial/Drain.h"
 #include "ui/ImportDialog.h"
 #include "ui/LineBreaks.h"
 #include "ui/NetworkPortDialog.h"
@@ -18,7 +19,11 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QSpinBox>
+#include <QTimer>
+#include <algorithm>
+#include <limits>
 
 namespace qie {
 namespace {
@@ -70,6 +75,52 @@ QString QtDialogService::fileDialog(FileMode mode, const QString &filter)
 void QtDialogService::beep()
 {
     QApplication::beep();
+}
+
+void QtDialogService::showDrain(Drain &drain)
+{
+    const qint64 total = std::max<qint64>(drain.left(), 1);
+    QProgressDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(QStringLiteral("Image Editor"));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setCancelButtonText(QCoreApplication::translate("Form1", "Discard"));
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    dialog.setMinimumDuration(0);
+    // The bar counts in bytes where they fit, in kibibytes beyond.
+    const int unit = total > std::numeric_limits<int>::max() ? 1024 : 1;
+    dialog.setRange(0, int(total / unit));
+    const auto show = [&] {
+        dialog.setLabelText(QCoreApplication::translate("Form1",
+                                                        "Sending what was written to the port "
+                                                        "before it closes.\n%1 bytes left, about "
+                                                        "%2 s left.")
+                                .arg(drain.left())
+                                .arg((drain.timeLeft().count() + 999) / 1000));
+        dialog.setValue(int(std::clamp<qint64>(total - drain.left(), 0, total) / unit));
+    };
+    show();
+    QTimer poll;
+    poll.setInterval(Drain::kPollInterval);
+    // A modal progress dialog runs the event loop inside setValue(), where the timer may fire
+    // again: one look at a time.
+    bool looking = false;
+    QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+        if (looking)
+            return;
+        looking = true;
+        if (drain.check() != Drain::Outcome::Running)
+            dialog.accept();
+        else
+            show();
+        looking = false;
+    });
+    poll.start();
+    dialog.exec();
+    // Discard, Escape and the window's close button all close the dialog with the drain still
+    // running: each discards.
+    if (drain.check() == Drain::Outcome::Running)
+        drain.discard();
 }
 
 std::optional<PictureChoice> QtDialogService::chooseText()

@@ -14,6 +14,7 @@ public:
     void error(const Error &error) override;
     QString fileDialog(FileMode mode, const QString &filter) override;
     void beep() override;
+    void showDrain(Drain &drain) override;
     std::optional<PictureChoice> chooseText() override;
     std::optional<PictureChoice> chooseImport() override;
     std::optional<ExportChoice> chooseExport() override;

@@ -2,6 +2,19 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja_JP">
 <context>
+    <name>Form1</name>
+    <message>
+        <source>Discard</source>
+        <translation>破棄</translation>
+    </message>
+    <message>
+        <source>Sending what was written to the port before it closes.
+%1 bytes left, about %2 s left.</source>
+        <translation>ポートを閉じる前に、書き込んだデータを送っています。
+残り %1 バイト、あと約 %2 秒。</translation>
+    </message>
+</context>
+<context>
     <name>qie::AboutBox</name>
     <message>
         <source>About Quernel Image Editor</source>

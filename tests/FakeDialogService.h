@@ -28,6 +28,9 @@ public:
     QList<Box> boxes;
     QList<bool> answers; // true: Yes
     QStringList fileNames;
+    // Every file dialog asked for, in order; the filter each hands back is the first entry of
+    // its filter.
+    QList<FileRequest> fileRequests;
     int beeps = 0;
     // Runs while each box or dialog is up, as the events a modal box lets through.
     std::function<void()> whileShown;
@@ -36,6 +39,8 @@ public:
     std::optional<PictureChoice> importChoice;
     std::optional<ExportChoice> exportChoice;
     int pictureDialogs = 0;
+    QStringList importPaths; // the files the Import dialog was opened for
+    QStringList exportFolders; // the folders the Export dialog started in
 
     bool ask(const QString &title, const QString &question) override
     {
@@ -53,10 +58,13 @@ public:
         boxes.append({ Kind::Error, QStringLiteral("Error"), errorText(error) });
         shown();
     }
-    QString fileDialog(FileMode, const QString &) override
+    FileChoice fileDialog(const FileRequest &request) override
     {
+        fileRequests.append(request);
         shown();
-        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+        if (fileNames.isEmpty())
+            return {};
+        return { fileNames.takeFirst(), request.filter.section(QStringLiteral(";;"), 0, 0) };
     }
     void beep() override { ++beeps; }
     std::optional<PictureChoice> chooseText() override
@@ -65,14 +73,16 @@ public:
         shown();
         return textChoice;
     }
-    std::optional<PictureChoice> chooseImport() override
+    std::optional<PictureChoice> chooseImport(const QString &path) override
     {
+        importPaths.append(path);
         ++pictureDialogs;
         shown();
         return importChoice;
     }
-    std::optional<ExportChoice> chooseExport() override
+    std::optional<ExportChoice> chooseExport(const QString &folder) override
     {
+        exportFolders.append(folder);
         shown();
         return exportChoice;
     }

@@ -46,11 +46,11 @@ public:
     bool ask(const QString &title, const QString &question) override;
     void warn(const QString &title, const QString &text) override;
     void error(const Error &error) override;
-    QString fileDialog(FileMode mode, const QString &filter) override;
+    FileChoice fileDialog(const FileRequest &request) override;
     void beep() override;
     std::optional<PictureChoice> chooseText() override;
-    std::optional<PictureChoice> chooseImport() override;
-    std::optional<ExportChoice> chooseExport() override;
+    std::optional<PictureChoice> chooseImport(const QString &path) override;
+    std::optional<ExportChoice> chooseExport(const QString &folder) override;
 
     void offerWarning(const QString &title, const QString &text) override;
     void postWarning(const QString &title, const QString &text) override;

@@ -24,15 +24,34 @@ struct ExportChoice
     int scale = 1;
 };
 
+// What a file dialog is asked for: which kind, its filter (entries separated by ";;", the first
+// one chosen at the start), the folder it starts in and the name it proposes (both may be
+// empty: the working folder, no name). An entry whose one pattern is "*.ext" adds ".ext" to a
+// name typed without a suffix while it is chosen.
+struct FileRequest
+{
+    // Append: a file to add to, chosen like Save but without asking whether to replace it.
+    enum class Mode { Open, Save, Append };
+    Mode mode = Mode::Open;
+    QString filter;
+    QString folder;
+    QString name;
+};
+
+// What a file dialog hands back: the full path chosen, empty on Cancel, and the filter entry
+// chosen with it.
+struct FileChoice
+{
+    QString path;
+    QString filter;
+};
+
 // Everything that would block a test or make a noise: modal message boxes, the file dialogs
 // and the beep. The editor and the frame use only this; tests replace it. A text shown in a
 // box may hold CR LF or a lone CR as a line break, and is always shown literally.
 class DialogService
 {
 public:
-    // Append: a file to add to, chosen like Save but without asking whether to replace it.
-    enum class FileMode { Open, Save, Append };
-
     virtual ~DialogService() = default;
 
     // A question with Yes and No, Yes the default; Escape and closing the box answer No, so
@@ -54,16 +73,17 @@ public:
     virtual void postWarning(const QString &title, const QString &text) { warn(title, text); }
     virtual void postError(const Error &failure) { error(failure); }
 
-    // Shows a modal file dialog; the full path chosen, or the empty text.
-    virtual QString fileDialog(FileMode mode, const QString &filter) = 0;
+    // Shows a modal file dialog.
+    virtual FileChoice fileDialog(const FileRequest &request) = 0;
     virtual void beep() = 0;
 
     // The Text… dialog; nullopt on Cancel.
     virtual std::optional<PictureChoice> chooseText() = 0;
-    // The file dialog, then the import dialog; nullopt when either is cancelled.
-    virtual std::optional<PictureChoice> chooseImport() = 0;
-    // The file dialog and the scale; nullopt on Cancel.
-    virtual std::optional<ExportChoice> chooseExport() = 0;
+    // The import dialog for the image file at `path`; nullopt when it is cancelled or the file
+    // cannot be imported (which it reports).
+    virtual std::optional<PictureChoice> chooseImport(const QString &path) = 0;
+    // The file dialog, started in `folder`, and the scale; nullopt on Cancel.
+    virtual std::optional<ExportChoice> chooseExport(const QString &folder) = 0;
 
     // "Number : n", a CR, "Description : " and the description.
     static QString errorText(const Error &error) { return describe(error, u'\r'); }

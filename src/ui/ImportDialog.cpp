@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/ImportDialog.h"
 
+#include "common/Settings.h"
 #include "ui/PicturePreview.h"
 
 #include <QCheckBox>
@@ -12,6 +13,13 @@
 #include <QVBoxLayout>
 
 namespace qie {
+namespace {
+
+const QString kThresholdKey = QStringLiteral("importDialog/threshold");
+const QString kInvertKey = QStringLiteral("importDialog/invert");
+const QString kDitherKey = QStringLiteral("importDialog/dither");
+
+} // namespace
 
 ImportDialog::ImportDialog(ImageImport::Scaled scaled, const QString &fileName, QWidget *parent)
     : QDialog(parent), m_scaled(std::move(scaled)), m_threshold(new QSpinBox(this)),
@@ -31,8 +39,15 @@ ImportDialog::ImportDialog(ImageImport::Scaled scaled, const QString &fileName, 
     thresholdRow->addWidget(m_threshold);
 
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("File:"), new QLabel(fileName, this));
-    form->addRow(QStringLiteral("&Threshold:"), thresholdRow);
+    // A file's name is never markup.
+    auto *name = new QLabel(fileName, this);
+    name->setTextFormat(Qt::PlainText);
+    form->addRow(QStringLiteral("File:"), name);
+    // A row of a layout has no widget to take the label's mnemonic: the label gets the box as
+    // its buddy, so that it shows no ampersand and Alt+T reaches the box.
+    auto *thresholdLabel = new QLabel(QStringLiteral("&Threshold:"), this);
+    thresholdLabel->setBuddy(m_threshold);
+    form->addRow(thresholdLabel, thresholdRow);
     form->addRow(QString(), m_invert);
     form->addRow(QString(), m_dither);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -70,6 +85,21 @@ void ImportDialog::decide()
                                 "128 are cut.")
                      .arg(m_result.columns);
     m_status->setText(status);
+}
+
+void ImportDialog::restoreChoices()
+{
+    const ImportOptions defaults;
+    m_threshold->setValue(Settings::value(kThresholdKey, defaults.threshold).toInt());
+    m_invert->setChecked(Settings::value(kInvertKey, defaults.invert).toBool());
+    m_dither->setChecked(Settings::value(kDitherKey, defaults.dither).toBool());
+}
+
+void ImportDialog::keepChoices() const
+{
+    Settings::setValue(kThresholdKey, m_threshold->value());
+    Settings::setValue(kInvertKey, m_invert->isChecked());
+    Settings::setValue(kDitherKey, m_dither->isChecked());
 }
 
 } // namespace qie

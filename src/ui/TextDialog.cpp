@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/TextDialog.h"
 
+#include "common/Settings.h"
 #include "ui/PicturePreview.h"
 
 #include <QComboBox>
@@ -12,6 +13,12 @@
 #include <QVBoxLayout>
 
 namespace qie {
+namespace {
+
+const QString kTextKey = QStringLiteral("textDialog/text");
+const QString kFontKey = QStringLiteral("textDialog/font");
+
+} // namespace
 
 TextDialog::TextDialog(QWidget *parent)
     : QDialog(parent), m_text(new QLineEdit(this)), m_font(new QComboBox(this)),
@@ -50,6 +57,20 @@ void TextDialog::renderText()
                                             "has %2.")
                                  .arg(m_rendered.columns)
                                  .arg(Picture::kWidth));
+}
+
+void TextDialog::restoreChoices()
+{
+    m_text->setText(Settings::value(kTextKey).toString());
+    const int font = m_font->findText(Settings::value(kFontKey).toString());
+    if (font >= 0)
+        m_font->setCurrentIndex(font);
+}
+
+void TextDialog::keepChoices() const
+{
+    Settings::setValue(kTextKey, m_text->text());
+    Settings::setValue(kFontKey, m_font->currentText());
 }
 
 } // namespace qie

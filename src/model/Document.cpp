@@ -77,7 +77,7 @@ void Document::showAll()
     m_view->setWidthText(m_width);
     m_view->setCallsignText(m_callsign);
     m_view->setDataText(strSendData);
-    m_view->setTextsPending(textsPending());
+    showPending();
     for (int i = 0; i < kCellCount; ++i)
         showCell(i % kColumns, i / kColumns);
 }

@@ -24,8 +24,9 @@ QString FileDrop::fileOf(const QMimeData *data)
     if (data == nullptr || !data->hasUrls())
         return {};
     const QList<QUrl> urls = data->urls();
-    if (urls.size() != 1 || !urls.constFirst().isLocalFile())
+    if (urls.size() != 1)
         return {};
+    // A remote address has no local path, which names no file.
     const QString path = urls.constFirst().toLocalFile();
     return QFileInfo(path).isFile() ? path : QString();
 }
@@ -36,8 +37,8 @@ bool FileDrop::eventFilter(QObject *watched, QEvent *event)
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
         return QObject::eventFilter(watched, event);
     auto *drop = static_cast<QDropEvent *>(event);
-    // A text box keeps drops that carry no address; the window takes none but files.
-    if (watched != parent() && !drop->mimeData()->hasUrls())
+    // A text box keeps drops that carry no address; the window itself takes nothing else.
+    if (!drop->mimeData()->hasUrls())
         return false;
     const QString path = fileOf(drop->mimeData());
     if (path.isEmpty()) {

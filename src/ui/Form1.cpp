@@ -239,6 +239,8 @@ void Form1::loadFile(const QString &name)
     if (const auto *error = std::get_if<Error>(&result))
         return m_dialogs.error(*error);
     m_document.setFileName(name.toStdString());
+    // A file opened from outside the dialogs moves their folder too: Save proposes it there.
+    RecentFolders::remember(RecentFolders::Group::DataFiles, name);
     framEdit->setTitle(literalCaption(DataFile::caption(name)));
     m_editor.perform(tr("Load"), [&] { m_document.load(std::get<LoadedFile>(result).lines); });
 }

@@ -25,7 +25,7 @@ QString keyOf(Group group)
 
 QString folder(Group group)
 {
-    const QString kept = Settings::value(keyOf(group)).toString();
+    QString kept = Settings::value(keyOf(group)).toString();
     if (kept.isEmpty() || !QFileInfo(kept).isDir())
         return {};
     return kept;

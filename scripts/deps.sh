@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build clang libclang-rt-14-dev
+    # the linker: relinking every test after an edit is most of an incremental build
+    lld
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins
     libbenchmark-dev
     # SVG import: the Svg module and its image format plugin, and zlib for inflating svgz

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "DataRows.h"
 #include "ui/EditorStyle.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
 using namespace qie;
-using namespace qie::test;
 
 // The editor's style must look exactly like the style it wraps.
 class TestStyle : public QObject
@@ -18,14 +16,16 @@ private slots:
     // not, drawn by the editor's style and by plain Fusion, pixel for pixel.
     void groupBoxLooksAsFusion_data()
     {
-        columns<QString, bool>("title", "checkable");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("checkable");
         QTest::newRow("untitled") << QString() << false;
         QTest::newRow("titled") << QStringLiteral("File") << false;
         QTest::newRow("untitled, checkable") << QString() << true;
     }
     void groupBoxLooksAsFusion()
     {
-        const auto [title, checkable] = fetch<QString, bool>("title", "checkable");
+        QFETCH(QString, title);
+        QFETCH(bool, checkable);
         EditorStyle editorStyle(QStyleFactory::create(QStringLiteral("Fusion")));
         std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
         QImage drawn[2];
@@ -42,13 +42,15 @@ private slots:
     // The workspace window's title-bar icons are never made; everyone else's are.
     void titleBarIconsOnlyLeftOutForWorkspaceWindows_data()
     {
-        columns<bool, bool>("workspaceWindow", "none");
+        QTest::addColumn<bool>("workspaceWindow");
+        QTest::addColumn<bool>("none");
         QTest::newRow("workspace window") << true << true;
         QTest::newRow("other widget") << false << false;
     }
     void titleBarIconsOnlyLeftOutForWorkspaceWindows()
     {
-        const auto [workspaceWindow, none] = fetch<bool, bool>("workspaceWindow", "none");
+        QFETCH(bool, workspaceWindow);
+        QFETCH(bool, none);
         EditorStyle style(QStyleFactory::create(QStringLiteral("Fusion")));
         QMdiSubWindow window;
         QWidget widget;

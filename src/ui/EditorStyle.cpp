@@ -35,8 +35,11 @@ QIcon EditorStyle::standardIcon(StandardPixmap icon, const QStyleOption *option,
 
 // Fusion's group-box frame, drawn as Fusion draws it, from the same image. Fusion loads the image
 // by its file name, and Qt then loads every image-format plug-in to ask whether one of them
-// reads it: several milliseconds and over a megabyte at start. Read as the PNG it is, nothing
-// else is loaded.
+// reads it. Read as the PNG it is, nothing else is loaded. Measured with bench/startup.sh (11
+// runs, this build against one drawing through Fusion): Fusion's way costs 5 ms more to the
+// first map and 408 KB more peak memory, 7 % and 1.5 % of the bare frame's. The path is Qt's
+// own and not promised; if it ever reads nothing, the frame is drawn without its image, and
+// tests/test_style.cpp, which compares both pixel for pixel, fails.
 void EditorStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option,
                                 QPainter *painter, const QWidget *widget) const
 {

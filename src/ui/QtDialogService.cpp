@@ -113,7 +113,7 @@ std::optional<PictureChoice> QtDialogService::chooseImport(const QString &path)
 {
     ImageImport::Scaled scaled = ImageImport::scaleFile(path);
     if (!scaled.error.isEmpty()) {
-        warn(QStringLiteral("Import image"), scaled.error);
+        warn(QCoreApplication::translate("qie::QtDialogService", "Import image"), scaled.error);
         return std::nullopt;
     }
     ImportDialog dialog(std::move(scaled), QFileInfo(path).fileName(),
@@ -128,15 +128,18 @@ std::optional<PictureChoice> QtDialogService::chooseImport(const QString &path)
 std::optional<ExportChoice> QtDialogService::chooseExport(const QString &folder)
 {
     QWidget *parent = QApplication::activeWindow();
-    QFileDialog files(parent, QStringLiteral("Export image"));
+    QFileDialog files(parent, QCoreApplication::translate("qie::QtDialogService", "Export image"));
     prepare(files,
-            { FileRequest::Mode::Save, QStringLiteral("PNG image (*.png)"), folder, QString() });
+            { FileRequest::Mode::Save,
+              QCoreApplication::translate("qie::QtDialogService", "PNG image (*.png)"), folder,
+              QString() });
     if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty())
         return std::nullopt;
     bool ok = false;
-    const int scale = QInputDialog::getInt(parent, QStringLiteral("Export image"),
-                                           QStringLiteral("Scale (1x to 16x):"), 1,
-                                           ImageExport::kMinScale, ImageExport::kMaxScale, 1, &ok);
+    const int scale = QInputDialog::getInt(
+        parent, QCoreApplication::translate("qie::QtDialogService", "Export image"),
+        QCoreApplication::translate("qie::QtDialogService", "Scale (1x to 16x):"), 1,
+        ImageExport::kMinScale, ImageExport::kMaxScale, 1, &ok);
     if (!ok)
         return std::nullopt;
     return ExportChoice { files.selectedFiles().constFirst(), scale };

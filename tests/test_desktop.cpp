@@ -133,6 +133,8 @@ private slots:
         QTest::addColumn<QStringList>("words");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("namedInError"); // empty: no error
+        QTest::newRow("no word") << QStringList() << ""
+                                 << "";
 
         QTest::newRow("dash dash forces a word") << QStringList { "--", "-x" } << "-x"
                                                  << "";

@@ -135,15 +135,14 @@ private slots:
         QTest::addColumn<QString>("namedInError"); // empty: no error
         QTest::newRow("no word") << QStringList() << ""
                                  << "";
-
         QTest::newRow("dash dash forces a word") << QStringList { "--", "-x" } << "-x"
                                                  << "";
         QTest::newRow("dash dash alone") << QStringList { "--" } << ""
                                          << "\"--\"";
         QTest::newRow("a word that names nothing") << QStringList { "nosuch" } << ""
                                                    << "\"nosuch\"";
-        QTest::newRow("an unknown option") << QStringList { "-zz" } << ""
-                                           << "\"-zz\"";
+        QTest::newRow("an option that names a file") << QStringList { "-zz" } << ""
+                                                     << "\"-zz\"";
         QTest::newRow("a word too many") << QStringList { "a/b.txt", "extra" } << ""
                                          << "\"extra\"";
     }
@@ -192,7 +191,6 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("says"); // on standard output for status 0, else on error
         QTest::newRow("help names the file form") << QStringList { "--help" } << 0 << "[--] FILE";
-
         QTest::newRow("a second file") << QStringList { "a/b.txt", "c.txt" } << 2 << "\"c.txt\"";
     }
     void programWords()
@@ -230,7 +228,6 @@ private slots:
         QTest::addColumn<QString>("imported"); // the file the Import dialog opened for
         QTest::addColumn<QString>("callsignBox");
         const QString start = dataText(16);
-
         QTest::newRow("data file on the callsign box")
             << "txtCWID" << QStringList { "data.txt" } << true << kDataShown << ""
             << "CQ";
@@ -239,10 +236,6 @@ private slots:
             << "";
         QTest::newRow("two files")
             << "picField" << QStringList { "data.txt", "picture.png" } << false << start << ""
-            << "";
-        QTest::newRow("a remote file")
-            << "picField" << QStringList { "https://example.invalid/data.txt" } << false << start
-            << ""
             << "";
         QTest::newRow("a folder") << "txtCWID" << QStringList { "images" } << false << start << ""
                                   << "";
@@ -338,7 +331,10 @@ private slots:
                                                << "data"
                                                << "save"
                                                << "data";
-
+        QTest::newRow("save where a file from outside was loaded") << "open"
+                                                                   << "data"
+                                                                   << "save"
+                                                                   << "data";
         QTest::newRow("export where import chose") << "import"
                                                    << "images"
                                                    << "export"
@@ -347,12 +343,10 @@ private slots:
                                                    << "images"
                                                    << "import"
                                                    << "images";
-
         QTest::newRow("images apart from data files") << "load"
                                                       << "data"
                                                       << "import"
                                                       << "";
-
         QTest::newRow("received data apart from data files") << "save"
                                                              << "data"
                                                              << "saveReceived"
@@ -409,7 +403,6 @@ private slots:
         QTest::addColumn<QString>("proposed");
         QTest::newRow("nothing yet") << QStringList() << "image.txt";
         QTest::newRow("after a load") << QStringList { "load:data.txt" } << "data.txt";
-
         QTest::newRow("after a failed load")
             << QStringList { "save:data/b.txt", "load:missing.txt" } << "b.txt";
     }
@@ -442,12 +435,12 @@ private slots:
         const int save = int(FileRequest::Mode::Save), open = int(FileRequest::Mode::Open);
         QTest::newRow("txt entry adds .txt") << save << 0 << "picture"
                                              << "picture.txt";
-
         QTest::newRow("all files adds nothing") << save << 1 << "picture"
                                                 << "picture";
-
-        QTest::newRow("open adds nothing") << open << 0 << "data.txt"
-                                           << "data.txt";
+        QTest::newRow("open adds nothing") << open << 0 << "data"
+                                           << "data";
+        QTest::newRow("append adds .txt") << int(FileRequest::Mode::Append) << 0 << "log"
+                                          << "log.txt";
     }
     void fileDialogSuffix()
     {
@@ -614,10 +607,8 @@ private slots:
 
         QTest::newRow("callsign typed") << QStringList { "callsign:A" } << true;
         QTest::newRow("width typed") << QStringList { "width:3" } << true;
-
         QTest::newRow("Done") << QStringList { "callsign:A", "Done" } << false;
         QTest::newRow("a click") << QStringList { "width:3", "click" } << false;
-
         QTest::newRow("undo of a click after typing")
             << QStringList { "callsign:A", "click", "undo" } << true;
     }

@@ -437,8 +437,6 @@ private slots:
                                              << "picture.txt";
         QTest::newRow("all files adds nothing") << save << 1 << "picture"
                                                 << "picture";
-        QTest::newRow("open adds nothing") << open << 0 << "data"
-                                           << "data";
         QTest::newRow("append adds .txt") << int(FileRequest::Mode::Append) << 0 << "log"
                                           << "log.txt";
     }

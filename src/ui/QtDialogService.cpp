@@ -75,8 +75,6 @@ void QtDialogService::prepare(QFileDialog &dialog, const FileRequest &request)
         dialog.setDirectory(request.folder);
     if (!request.name.isEmpty())
         dialog.selectFile(request.name);
-    if (request.mode == Mode::Open)
-        return;
     // The dialog adds the suffix itself, so that its question about replacing a file names the
     // file that would be written.
     const auto follow

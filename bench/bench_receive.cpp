@@ -2,11 +2,13 @@
 #include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "WindowBenchmarks.h"
+#include "common/Settings.h"
 #include "ui/Form1.h"
 #include "ui/ReceiveArea.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTextCursor>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -74,6 +76,37 @@ void BM_AppendReceived(benchmark::State &state)
     }
 }
 BENCHMARK(BM_AppendReceived)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// What timestamps cost on the receive path: the same 1 MB of 64-byte lines into the area,
+// without stamps (0) and with them (1); the counter is the mean time per chunk.
+void BM_AppendStamped(benchmark::State &state)
+{
+    constexpr int kMegabytes = 1;
+    const QTemporaryDir settings;
+    Settings::useFile(settings.filePath(QStringLiteral("bench.ini")));
+    for (auto _ : state) {
+        ReceiveArea area;
+        area.resize(600, 300);
+        area.show();
+        area.setTimestamps(state.range(0) != 0);
+        QCoreApplication::processEvents();
+        const Clock::time_point start = Clock::now();
+        for (int i = 0; i < kMegabytes * kChunksPerMegabyte; ++i) {
+            area.appendBytes(chunkText(i).toLatin1());
+            QCoreApplication::processEvents();
+        }
+        const Clock::duration total = Clock::now() - start;
+        state.SetIterationTime(std::chrono::duration<double>(total).count());
+        state.counters["us_per_chunk"] = microseconds(total) / (kMegabytes * kChunksPerMegabyte);
+    }
+    Settings::useFile(QString());
+}
+BENCHMARK(BM_AppendStamped)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // The yardstick: setting the whole text again for every chunk. Doing that for all 16384
 // chunks of the first megabyte takes many minutes, so the cost is sampled at 16 sizes spread

@@ -12,6 +12,8 @@ packages=(
     # SVG import: the Svg module and its image format plugin, and zlib for inflating svgz
     qt6-svg-dev zlib1g-dev
     fonts-ipafont-gothic
+    # a fixed-pitch font, for the hex rows measured in characters in the tests
+    fonts-dejavu-core
     # the SVG image format plug-in, so that SVG import is tested rather than skipped
     libqt6svg6
     # a virtual port pair, the stand-in for a device that the send tests also use

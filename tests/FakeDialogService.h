@@ -41,6 +41,13 @@ public:
     int pictureDialogs = 0;
     QStringList importPaths; // the files the Import dialog was opened for
     QStringList exportFolders; // the folders the Export dialog started in
+    // The answer of the network port dialog, and the port numbers it was asked for.
+    std::optional<NetworkAddress> networkChoice;
+    QList<int> networkDialogs;
+    // The answer of the Send text… dialog (empty means Cancel), and what it was offered.
+    std::optional<SendLine> sendLine;
+    QStringList offeredHistory;
+    std::optional<SendLine::End> offeredEnd;
 
     bool ask(const QString &title, const QString &question) override
     {
@@ -85,6 +92,20 @@ public:
         exportFolders.append(folder);
         shown();
         return exportChoice;
+    }
+    std::optional<SendLine> chooseSendLine(const QStringList &history, SendLine::End end) override
+    {
+        offeredHistory = history;
+        offeredEnd = end;
+        shown();
+        return sendLine;
+    }
+
+    std::optional<NetworkAddress> chooseNetworkPort(int number) override
+    {
+        networkDialogs.append(number);
+        shown();
+        return networkChoice;
     }
 
 private:

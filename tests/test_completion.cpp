@@ -126,6 +126,20 @@ private slots:
                  (QStringList { "12", "3" }));
     }
 
+    // The program's own ports command feeds it: a number QIE_COM<n> names is offered.
+    void portNumbersFromTheRealProgram()
+    {
+        qputenv("QIE_COM47", "/dev/null");
+        qputenv("XDG_CONFIG_HOME", m_folder.path().toLocal8Bit());
+        const QStringList numbers
+            = offered({ QStringLiteral("quernel-image-editor"), QStringLiteral("send"),
+                        QStringLiteral("x.txt"), QStringLiteral("--port"), QStringLiteral("4") },
+                      QStringLiteral(QIE_PROGRAM));
+        qunsetenv("QIE_COM47");
+        qunsetenv("XDG_CONFIG_HOME");
+        QVERIFY2(numbers.contains(QStringLiteral("47")), qPrintable(numbers.join(u' ')));
+    }
+
     // Every command and option the program documents is offered, so that the completion
     // follows when one is added.
     void commandsFollowTheProgram()
@@ -154,6 +168,7 @@ private slots:
         QTest::newRow("convert") << QStringLiteral("convert");
         QTest::newRow("text") << QStringLiteral("text");
         QTest::newRow("send") << QStringLiteral("send");
+        QTest::newRow("ports") << QStringLiteral("ports");
     }
     void followsTheProgram()
     {

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
+#include "FakeCommControl.h"
 #include "FakeDialogService.h"
 #include "FileBytes.h"
 #include "PseudoTerminal.h"
+#include "common/Settings.h"
 #include "files/DataFile.h"
 #include "files/ReceiveLog.h"
 #include "model/DisplayHistory.h"
@@ -17,11 +19,13 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -62,9 +66,78 @@ QByteArray deviceLines(int count)
     return all;
 }
 
+// Clear, Save received as…, Show as hex and Log to file…
 QList<QAction *> addedActions(QMenu *menu)
 {
-    return menu->actions().mid(menu->actions().size() - 4);
+    const QList<QAction *> all = menu->actions();
+    const auto clear = std::find_if(all.begin(), all.end(), [](const QAction *a) {
+        return a->text() == QLatin1String("Cl&ear");
+    });
+    return all.mid(clear - all.begin(), 4);
+}
+
+// The menu's items after Log to file…, separators left out.
+QList<QAction *> companionActions(QMenu *menu)
+{
+    QList<QAction *> items;
+    bool after = false;
+    for (QAction *action : menu->actions()) {
+        if (after && !action->isSeparator())
+            items << action;
+        after = after || action->text() == QStringLiteral("&Log to file…");
+    }
+    return items;
+}
+
+// The area's time as the test moves it: a local date and time, and the calls asked for later,
+// run when pass() brings the clock to them.
+class AreaTime
+{
+public:
+    QDateTime now { QDate(2026, 1, 2), QTime(12, 0, 0, 0) };
+
+    ReceiveArea::Time time()
+    {
+        return { [this] { return now; },
+                 [this](std::chrono::milliseconds delay, std::function<void()> call) {
+                     m_calls.append({ now.addMSecs(delay.count()), std::move(call) });
+                 } };
+    }
+    void pass(int ms)
+    {
+        const QDateTime end = now.addMSecs(ms);
+        for (;;) {
+            auto next = std::min_element(m_calls.begin(), m_calls.end(),
+                                         [](const Call &a, const Call &b) { return a.at < b.at; });
+            if (next == m_calls.end() || next->at > end)
+                break;
+            const Call call = *next;
+            m_calls.erase(next);
+            now = std::max(now, call.at);
+            call.run();
+        }
+        now = end;
+    }
+
+private:
+    struct Call
+    {
+        QDateTime at;
+        std::function<void()> run;
+    };
+    QList<Call> m_calls;
+};
+
+// Whether any line of the area's document is wrapped: a block holds its lines joined by line
+// separators, and lays out one line more for every wrap.
+int wrappedLines(const QPlainTextEdit &area)
+{
+    int wrapped = 0;
+    for (QTextBlock block = area.document()->begin(); block.isValid(); block = block.next()) {
+        const int lines = int(block.text().count(QChar::LineSeparator)) + 1;
+        wrapped += block.layout()->lineCount() - lines;
+    }
+    return wrapped;
 }
 
 // A write that fails for real, for any user and without a full disk: the file-size limit.
@@ -112,10 +185,17 @@ class TestReceive : public QObject
 
     FakeDialogService m_dialogs;
     std::optional<ReceiveArea> m_area;
+    QTemporaryDir m_settings;
 
 private slots:
+    void initTestCase()
+    {
+        // What the menu's items remember never reaches the operator's settings.
+        Settings::useFile(m_settings.filePath(QStringLiteral("receive.ini")));
+    }
     void init()
     {
+        QFile::remove(m_settings.filePath(QStringLiteral("receive.ini")));
         m_dialogs = {};
         m_area.emplace();
         m_area->setDialogs(m_dialogs);
@@ -225,6 +305,28 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, line);
         QCOMPARE(QString::fromStdString(HexDump::line(offset, str(bytes))), line);
+    }
+
+    // The narrow layouts: 8 or 4 bytes a line, the character column or none.
+    void narrowHexLines_data()
+    {
+        QTest::addColumn<int>("perRow");
+        QTest::addColumn<bool>("characters");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("8 with characters, short last line")
+            << 8 << true
+            << "00000000  41 42 43 44 45 46 47 48  ABCDEFGH\n00000008  49 0A" + missingBytes(6)
+                + "  I.";
+        QTest::newRow("4 without characters, short last line")
+            << 4 << false << "00000000  41 42 43 44\n00000004  45 46 47 48\n00000008  49 0A";
+    }
+    void narrowHexLines()
+    {
+        QFETCH(int, perRow);
+        QFETCH(bool, characters);
+        QFETCH(QString, text);
+        QCOMPARE(QString::fromStdString(HexDump::lines(0, "ABCDEFGHI\n", perRow, characters)),
+                 text);
     }
 
     void hexLinesLeaveTheLastOneOpen()
@@ -574,6 +676,303 @@ private slots:
         QCOMPARE(area.receivedBytes(), QByteArray("ab"));
         QCOMPARE(area.toPlainText(),
                  hex ? QString::fromLatin1(HexDump::line(0, "ab")) : QStringLiteral("ab"));
+    }
+
+    // --- Timestamps and marker lines ------------------------------------------------------
+
+    // Chunks arrive at the given milliseconds after 12:00:00.000; stamps are turned on before
+    // chunk `onAt`.
+    void timestampsStartLines_data()
+    {
+        QTest::addColumn<QByteArrayList>("chunks");
+        QTest::addColumn<QList<int>>("atMs");
+        QTest::addColumn<int>("onAt");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("each line the time of its first byte")
+            << QByteArrayList { "ab\r\ncd", "e\r\n", "f" } << QList<int> { 5, 250, 1500 } << 0
+            << QStringLiteral("12:00:00.005 ab\n12:00:00.005 cde\n12:00:01.500 f");
+        QTest::newRow("lone CR, lone LF, an empty line")
+            << QByteArrayList { "a\rb\n\r\nc" } << QList<int> { 7 } << 0
+            << QStringLiteral("12:00:00.007 a\n12:00:00.007 b\n12:00:00.007 \n12:00:00.007 c");
+        QTest::newRow("CR LF split between chunks ends one line")
+            << QByteArrayList { "a\r", "\nb" } << QList<int> { 0, 30 } << 0
+            << QStringLiteral("12:00:00.000 a\n12:00:00.030 b");
+        QTest::newRow("turned on mid-line: from the next line")
+            << QByteArrayList { "ab", "cd\r\ne" } << QList<int> { 0, 40 } << 1
+            << QStringLiteral("abcd\n12:00:00.040 e");
+        QTest::newRow("the display break gets no stamp")
+            << QByteArrayList { QByteArray(1030, 'x') } << QList<int> { 1 } << 0
+            << QStringLiteral("12:00:00.001 ") + QString(1024, u'x') + u'\n' + QString(6, u'x');
+    }
+    void timestampsStartLines()
+    {
+        QFETCH(QByteArrayList, chunks);
+        QFETCH(QList<int>, atMs);
+        QFETCH(int, onAt);
+        QFETCH(QString, shown);
+        AreaTime clock;
+        ReceiveArea &area = *m_area;
+        area.setTime(clock.time());
+        const QDateTime start = clock.now;
+        for (int i = 0; i < chunks.size(); ++i) {
+            if (i == onAt)
+                area.setTimestamps(true);
+            clock.now = start.addMSecs(atMs[i]);
+            area.appendBytes(chunks[i]);
+        }
+        QCOMPARE(area.toPlainText(), shown);
+        // Display only: the bytes kept are those received.
+        QCOMPARE(area.receivedBytes(), chunks.join());
+    }
+
+    // A script of steps: "r<bytes>" received, "m" a sent-bytes marker, "w<ms>" time passes,
+    // "s" stamps on. The clock starts at 12:00:00.000.
+    void markersKeepLinesWhole_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("shown");
+        const QString marker = QStringLiteral("--- sent 3 bytes 12:00:00 ---");
+        QTest::newRow("between lines: at once")
+            << QStringList { "ra\r\n", "m" } << QStringLiteral("a\n") + marker + u'\n';
+        QTest::newRow("mid-line: after the line's end")
+            << QStringList { "rab", "m", "w500", "rc\r\nd" }
+            << QStringLiteral("abc\n") + marker + QStringLiteral("\nd");
+        QTest::newRow("mid-line, 999 ms of silence: still waiting")
+            << QStringList { "rab", "m", "w999" } << QStringLiteral("ab");
+        QTest::newRow("1 s of silence: its own line, the line goes on stamped")
+            << QStringList { "s", "rab", "m", "w1000", "rc" }
+            << QStringLiteral("12:00:00.000 ab\n") + marker + QStringLiteral("\n12:00:01.000 c");
+        QTest::newRow("bytes during the wait count the second again")
+            << QStringList { "rab", "m", "w600", "rc", "w999" } << QStringLiteral("abc");
+        QTest::newRow("a second after the last bytes")
+            << QStringList { "rab", "m", "w600", "rc", "w999", "w1" }
+            << QStringLiteral("abc\n") + marker + u'\n';
+        QTest::newRow("the line end after the silence makes no empty line")
+            << QStringList { "rab", "m", "w1000", "r\r\nc" }
+            << QStringLiteral("ab\n") + marker + QStringLiteral("\nc");
+    }
+    void markersKeepLinesWhole()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, shown);
+        AreaTime clock;
+        ReceiveArea &area = *m_area;
+        area.setTime(clock.time());
+        QByteArray received;
+        for (const QString &step : steps) {
+            const QString rest = step.mid(1);
+            if (step.startsWith(u'r')) {
+                received += rest.toLatin1();
+                area.appendBytes(rest.toLatin1());
+            } else if (step == QLatin1String("m")) {
+                area.addMarker(QStringLiteral("sent 3 bytes"));
+            } else if (step.startsWith(u'w')) {
+                clock.pass(rest.toInt());
+            } else {
+                area.setTimestamps(true);
+            }
+        }
+        QCOMPARE(area.toPlainText(), shown);
+        QCOMPARE(area.receivedBytes(), received);
+    }
+
+    // Markers in their own colour; received text after one in the colour received text has.
+    void markersHaveTheirOwnColour()
+    {
+        ReceiveArea &area = *m_area;
+        area.appendBytes("a\r\n");
+        area.addMarker(QStringLiteral("reconnected"));
+        area.appendBytes("b");
+        const QString text = area.toPlainText();
+        const auto colourAt = [&](qsizetype at) {
+            QTextCursor cursor(area.document());
+            cursor.setPosition(int(at) + 1);
+            const QTextCharFormat format = cursor.charFormat();
+            return format.hasProperty(QTextFormat::ForegroundBrush)
+                ? format.foreground().color()
+                : area.palette().color(QPalette::Text);
+        };
+        const QColor received = colourAt(text.indexOf(u'a'));
+        QCOMPARE_NE(colourAt(text.indexOf(u'-')), received);
+        QCOMPARE(colourAt(text.indexOf(u'b')), received);
+    }
+
+    // The two Show items come back checked in the next run.
+    void showItemsRemembered_data()
+    {
+        QTest::addColumn<int>("item"); // 0: timestamps, 1: sent data
+        QTest::newRow("Show timestamps") << 0;
+        QTest::newRow("Show sent data") << 1;
+    }
+    void showItemsRemembered()
+    {
+        QFETCH(int, item);
+        {
+            std::unique_ptr<QMenu> menu(m_area->createContextMenu());
+            const QList<QAction *> items = companionActions(menu.get());
+            QCOMPARE(items.value(item)->isChecked(), false);
+            items.value(item)->trigger();
+        }
+        ReceiveArea next;
+        std::unique_ptr<QMenu> menu(next.createContextMenu());
+        const QList<QAction *> items = companionActions(menu.get());
+        QCOMPARE(items.value(item)->isChecked(), true);
+        QCOMPARE(items.value(1 - item)->isChecked(), false);
+    }
+
+    // --- Send text… and the sent marker -----------------------------------------------------
+
+    // What the device gets for a line typed in the dialog, with each line end; the marker
+    // counts those bytes. The test's code page is UTF-8.
+    void sendTextSendsTheLine_data()
+    {
+        QTest::addColumn<int>("end");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("marker");
+        QTest::addColumn<bool>("showSent");
+        QTest::newRow("CR LF") << int(SendLine::End::CrLf) << QByteArray("AT+\xC3\xA9\r\n")
+                               << QStringLiteral("--- sent 7 bytes 12:00:00 ---\n") << true;
+        QTest::newRow("CR") << int(SendLine::End::Cr) << QByteArray("AT+\xC3\xA9\r")
+                            << QStringLiteral("--- sent 6 bytes 12:00:00 ---\n") << true;
+        QTest::newRow("LF") << int(SendLine::End::Lf) << QByteArray("AT+\xC3\xA9\n")
+                            << QStringLiteral("--- sent 6 bytes 12:00:00 ---\n") << true;
+        QTest::newRow("none") << int(SendLine::End::None) << QByteArray("AT+\xC3\xA9")
+                              << QStringLiteral("--- sent 5 bytes 12:00:00 ---\n") << true;
+        QTest::newRow("LF, Show sent data off (the default)")
+            << int(SendLine::End::Lf) << QByteArray("AT+\xC3\xA9\n") << QString() << false;
+    }
+    void sendTextSendsTheLine()
+    {
+        QFETCH(int, end);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, marker);
+        QFETCH(bool, showSent);
+        FakeDialogService dialogs;
+        FakeCommControl port;
+        Form1 form(dialogs, port);
+        AreaTime clock;
+        auto *area = form.findChild<ReceiveArea *>(QStringLiteral("txtReceiveData"));
+        area->setTime(clock.time());
+        if (showSent)
+            area->setShowSent(true);
+        dialogs.sendLine = SendLine { QStringLiteral("AT+é"), SendLine::End(end) };
+        const std::string dataText = form.model().sendData();
+        std::unique_ptr<QMenu> menu(area->createContextMenu());
+        QAction *sendText = companionActions(menu.get()).value(2);
+        QCOMPARE(sendText->text(), QStringLiteral("Send te&xt…"));
+        QCOMPARE(sendText->isEnabled(), false);
+        area->sendText();
+        QCOMPARE(port.sent, QByteArray());
+        form.Command1_Click();
+        QCOMPARE(sendText->isEnabled(), true);
+        sendText->trigger();
+        QCOMPARE(port.sent, bytes);
+        QCOMPARE(area->toPlainText(), marker);
+        QCOMPARE(form.model().sendData(), dataText);
+        // The line end chosen is offered next time.
+        sendText->trigger();
+        QCOMPARE(dialogs.offeredEnd, std::optional(SendLine::End(end)));
+    }
+
+    // The last 20 lines, most recent first; a line sent again moves to the top.
+    void sendTextHistory_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("after");
+        QStringList twenty;
+        for (int i = 1; i <= 20; ++i)
+            twenty << QStringLiteral("line %1").arg(i);
+        QTest::newRow("the first line") << QStringList() << "AT" << QStringList { "AT" };
+        QTest::newRow("a repeated line moves up")
+            << QStringList { "a", "b", "c" } << "b" << QStringList { "b", "a", "c" };
+        QTest::newRow("the 21st drops the oldest")
+            << twenty << "new" << (QStringList { "new" } + twenty.mid(0, 19));
+        QTest::newRow("an empty line is not kept")
+            << QStringList { "a" } << "" << QStringList { "a" };
+    }
+    void sendTextHistory()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, after);
+        FakeDialogService dialogs;
+        FakeCommControl port;
+        Form1 form(dialogs, port);
+        form.Command1_Click();
+        auto *area = form.findChild<ReceiveArea *>(QStringLiteral("txtReceiveData"));
+        Settings::setValue(QStringLiteral("sendText/history"), before);
+        dialogs.sendLine = SendLine { typed, SendLine::End::None };
+        area->sendText();
+        QCOMPARE(dialogs.offeredHistory, before);
+        dialogs.sendLine.reset();
+        area->sendText();
+        QCOMPARE(dialogs.offeredHistory, after);
+    }
+
+    // --- Hex rows fit the width -------------------------------------------------------------
+
+    // The area as wide as the text of `columns` characters of a fixed-pitch font, and half a
+    // character: the widest layout of those rows that fits, and no row wraps.
+    void hexRowsFit_data()
+    {
+        QTest::addColumn<double>("columns");
+        QTest::addColumn<int>("perRow");
+        QTest::addColumn<bool>("characters");
+        QTest::newRow("75 columns: 16 bytes and characters") << 75.5 << 16 << true;
+        QTest::newRow("74 columns: 16 bytes") << 74.5 << 16 << false;
+        QTest::newRow("56 columns: 8 bytes and characters") << 56.5 << 8 << true;
+        QTest::newRow("42 columns: 8 bytes") << 42.5 << 8 << false;
+        QTest::newRow("32 columns: 4 bytes and characters") << 32.5 << 4 << true;
+        QTest::newRow("26 columns: 4 bytes") << 26.5 << 4 << false;
+    }
+    void hexRowsFit()
+    {
+        QFETCH(double, columns);
+        QFETCH(int, perRow);
+        QFETCH(bool, characters);
+        QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        fixed.setPixelSize(12);
+        ReceiveArea &area = *m_area;
+        area.setFont(fixed);
+        area.show();
+        const QFontMetricsF metrics(area.font());
+        QCOMPARE(metrics.horizontalAdvance(u'W'), metrics.horizontalAdvance(u'0'));
+        // Beside the text: the viewport's frame and scroll bar, the document's margins and
+        // the caret.
+        const qreal around = area.width() - area.viewport()->width()
+            + 2 * area.document()->documentMargin() + area.cursorWidth();
+        area.resize(qCeil(columns * metrics.horizontalAdvance(u'0') + around), 200);
+        area.appendBytes(QByteArray(100, 'W'));
+        area.setHexView(true);
+        QCOMPARE(area.hexLayout().bytesPerRow, perRow);
+        QCOMPARE(area.hexLayout().characters, characters);
+        QCOMPARE(wrappedLines(area), 0);
+        QCOMPARE(area.toPlainText().section(u'\n', 0, 0),
+                 QString::fromLatin1(
+                     HexDump::line(0, std::string(std::size_t(perRow), 'W'), perRow, characters)));
+    }
+
+    // A resize that changes the layout shows the rows anew in it.
+    void hexRowsFollowAResize()
+    {
+        QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        fixed.setPixelSize(12);
+        ReceiveArea &area = *m_area;
+        area.setFont(fixed);
+        area.resize(1000, 200);
+        area.show();
+        area.appendBytes(QByteArray(40, 'W'));
+        area.setHexView(true);
+        QCOMPARE(area.hexLayout().bytesPerRow, 16);
+        area.resize(200, 200);
+        QCOMPARE(area.hexLayout().bytesPerRow, 4);
+        QCOMPARE(wrappedLines(area), 0);
+        // Bytes that come after it continue the rows of the new layout.
+        area.appendBytes(QByteArray(8, 'W'));
+        QCOMPARE(area.toPlainText(),
+                 QString::fromLatin1(HexDump::lines(0, std::string(48, 'W'), 4,
+                                                    area.hexLayout().characters)));
     }
 
     void menuHasTheStandardItemsAndOurs()

@@ -3,11 +3,13 @@
 #include "FakeDialogService.h"
 #include "ui/CellGrid.h"
 #include "ui/Form1.h"
+#include "ui/ReceiveArea.h"
 
 #include <QImage>
 #include <QLineEdit>
 #include <QSet>
 #include <QTest>
+#include <QTextBlock>
 #include <optional>
 
 #ifdef __GLIBC__
@@ -102,6 +104,34 @@ private slots:
             }
         }
         QCOMPARE(firstStray, QString());
+    }
+
+    // The received-data area of the fixed layout takes the same hex rows at every factor (8
+    // bytes, no character column), and none of them wraps: neither full rows nor an open last
+    // one.
+    void hexRowsFitTheFixedArea_data()
+    {
+        QTest::addColumn<int>("bytes");
+        QTest::newRow("full rows") << 64;
+        QTest::newRow("an open last row") << 66;
+    }
+    void hexRowsFitTheFixedArea()
+    {
+        QFETCH(int, bytes);
+        FakeDialogService dialogs;
+        FakeCommControl port;
+        Form1 form(dialogs, port);
+        form.show();
+        auto *area = form.findChild<ReceiveArea *>(QStringLiteral("txtReceiveData"));
+        area->appendBytes(QByteArray(bytes, 'W'));
+        area->setHexView(true);
+        QCOMPARE(area->hexLayout().bytesPerRow, 8);
+        QCOMPARE(area->hexLayout().characters, false);
+        int wrapped = 0;
+        for (QTextBlock block = area->document()->begin(); block.isValid(); block = block.next())
+            wrapped
+                += block.layout()->lineCount() - int(block.text().count(QChar::LineSeparator)) - 1;
+        QCOMPARE(wrapped, 0);
     }
 };
 

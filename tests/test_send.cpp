@@ -130,33 +130,57 @@ private slots:
         QTest::addColumn<QString>("error");
         const QByteArray answer("OK\r\n\x00\xff\x1b[0m", 10);
         QTest::newRow("sent, the answer copied byte for byte")
-            << QStringList { "FILE", "--wait", "1" } << "answers" << 0 << answer << "";
+            << QStringList { "FILE", "--port", "1", "--wait", "1" } << "answers" << 0 << answer
+            << "";
         QTest::newRow("sent, nothing awaited")
-            << QStringList { "FILE" } << "" << 0 << QByteArray() << "";
+            << QStringList { "FILE", "--port", "1" } << "" << 0 << QByteArray() << "";
         QTest::newRow("sent from standard input")
-            << QStringList { "-" } << "stdin" << 0 << QByteArray() << "";
+            << QStringList { "-", "--port", "1" } << "stdin" << 0 << QByteArray() << "";
         QTest::newRow("a hang-up during the wait, after all had left")
-            << QStringList { "FILE", "--wait", "5" } << "hangs up" << 0 << QByteArray()
-            << "Number : 8110\n";
+            << QStringList { "FILE", "--port", "1", "--wait", "5" } << "hangs up" << 0
+            << QByteArray() << "Number : 8110\n";
         QTest::newRow("answer to a closed pipe")
-            << QStringList { "FILE", "--wait", "1" } << "answers, closed" << 4 << QByteArray()
-            << "could not be written to standard output: Broken pipe";
+            << QStringList { "FILE", "--port", "1", "--wait", "1" } << "answers, closed" << 4
+            << QByteArray() << "could not be written to standard output: Broken pipe";
         QTest::newRow("help sends nothing")
             << QStringList { "FILE", "--help" } << "help" << 0
-            << QByteArray("Usage: quernel-image-editor send FILE [--port N] [--wait SECONDS]\n")
+            << QByteArray("Usage: quernel-image-editor send FILE --port N|PATH|URL [--wait "
+                          "SECONDS]\n")
             << "";
         QTest::newRow("no help option beyond -h and --help")
             << QStringList { "FILE", "--help-all" } << "" << 2 << QByteArray()
             << "Unknown option 'help-all'";
-        QTest::newRow("no such file")
-            << QStringList { "missing.txt" } << "" << 1 << QByteArray() << "Number : 53\n";
+        QTest::newRow("no such file") << QStringList { "missing.txt", "--port", "1" } << "" << 1
+                                      << QByteArray() << "Number : 53\n";
         QTest::newRow("no file named") << QStringList {} << "" << 2 << QByteArray()
                                        << "quernel-image-editor send: no FILE given.";
-        QTest::newRow("port number not a number")
-            << QStringList { "FILE", "--port", "one" } << "" << 2 << QByteArray()
-            << "--port takes a whole number";
-        QTest::newRow("negative wait") << QStringList { "FILE", "--wait", "-1" } << "" << 2
-                                       << QByteArray() << "--wait takes seconds";
+        QTest::newRow("no --port, though QIE_COM1 is set")
+            << QStringList { "FILE" } << "" << 2 << QByteArray() << "--port is required";
+        QTest::newRow("--port empty") << QStringList { "FILE", "--port", "" } << "" << 2
+                                      << QByteArray() << "--port names no port.";
+        QTest::newRow("digits beyond any port number")
+            << QStringList { "FILE", "--port", "99999999999" } << "" << 2 << QByteArray()
+            << "--port 99999999999 is not a port number from 1 to 255.";
+        QTest::newRow("a device path")
+            << QStringList { "FILE", "--port", "{device}" } << "" << 0 << QByteArray() << "";
+        QTest::newRow("a path with digits is a path, not a number")
+            << QStringList { "FILE", "--port", "./1" } << "" << 3 << QByteArray()
+            << "Description : ./1 does not exist.";
+        QTest::newRow("a path that is no terminal")
+            << QStringList { "FILE", "--port", "/dev/null" } << "" << 3 << QByteArray()
+            << "Description : /dev/null is not a serial port but a character device (1:3) that is "
+               "no terminal; it was not opened. Name a serial device such as /dev/ttyUSB0.";
+        QTest::newRow("a mistyped network address")
+            << QStringList { "FILE", "--port", "tpc://beacon:1" } << "" << 2 << QByteArray()
+            << "send: \"tpc://beacon:1\" is not a network port: the protocol must be rfc2217 "
+               "or tcp, not \"tpc\".";
+        QTest::newRow("QIE_COM99 never reads the pins")
+            << QStringList { "FILE", "--port", "99" } << "settings FIFO, QIE_COM99" << 0
+            << QByteArray() << "";
+        QTest::newRow("a path never reads the pins") << QStringList { "FILE", "--port", "{device}" }
+                                                     << "settings FIFO" << 0 << QByteArray() << "";
+        QTest::newRow("negative wait") << QStringList { "FILE", "--port", "1", "--wait", "-1" }
+                                       << "" << 2 << QByteArray() << "--wait takes seconds";
         QTest::newRow("unknown option") << QStringList { "FILE", "--baud", "300" } << "" << 2
                                         << QByteArray() << "Unknown option 'baud'";
         QTest::newRow("no such port")
@@ -168,7 +192,7 @@ private slots:
                               "Cable 9, which is not plugged in.")
                    .arg(kErrPinnedAdapterAbsent);
         QTest::newRow("bytes that never left")
-            << QStringList { "FILE" } << "takes nothing" << 3 << QByteArray()
+            << QStringList { "FILE", "--port", "1" } << "takes nothing" << 3 << QByteArray()
             << QStringLiteral("Number : %1\nDescription : %2 byte(s)")
                    .arg(kErrUnsentDiscarded)
                    .arg(kDataText.size());
@@ -191,6 +215,16 @@ private slots:
         device.hangsUp = setup.contains(u"hangs up");
         if (setup == u"takes nothing")
             device.fill();
+        if (setup.startsWith(u"settings FIFO")) {
+            QDir(dir.path()).mkpath(QStringLiteral("quernel-image-editor"));
+            QCOMPARE(
+                ::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral(
+                                               "quernel-image-editor/quernel-image-editor.conf")))
+                             .constData(),
+                         0600),
+                0);
+        }
+        arguments.replaceInStrings(QStringLiteral("{device}"), device.slavePath);
         if (setup == u"pinned") {
             // Where the editor keeps its pins on this system.
             QDir(dir.path()).mkpath(QStringLiteral("quernel-image-editor"));
@@ -209,6 +243,8 @@ private slots:
         program.setWorkingDirectory(dir.path());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QIE_COM1"), device.slavePath);
+        if (setup.contains(u"QIE_COM99"))
+            environment.insert(QStringLiteral("QIE_COM99"), device.slavePath);
         // The operator's pinned adapters stay out of the test.
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
         environment.remove(QStringLiteral("DISPLAY"));
@@ -396,6 +432,9 @@ private slots:
         QTest::newRow("unknown option named with DEL")
             << QStringList { "text", "Hi", "-o", "{out}" } << "--x\\177" << 2
             << "Unknown option 'x\\x7F'.";
+        QTest::newRow("network address with escape sequences")
+            << QStringList { "send", "{out}", "--port" } << "tcp://a\\033[2J:1" << 2
+            << "\"tcp://a\\x1B[2J:1\" is not a network port: \"a\\x1B[2J\" is not a host name.";
         QTest::newRow("image path cut in its middle")
             << QStringList { "convert", "-o", "{out}" } << "/nowhere/" + QString(300, u'a') + ".png"
             << 1 << "\"/nowhere/" + QString(118, u'a') + "…" + QString(123, u'a') + ".png\"";
@@ -454,7 +493,9 @@ private slots:
         environment.insert(QStringLiteral("QIE_COM1"), ours);
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
         program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(QIE_PROGRAM), { QStringLiteral("send"), file });
+        program.start(
+            QStringLiteral(QIE_PROGRAM),
+            { QStringLiteral("send"), file, QStringLiteral("--port"), QStringLiteral("1") });
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()), QString());
         QCOMPARE(program.exitCode(), 0);

@@ -8,8 +8,10 @@
 #include "serial/OpenDiagnosis.h"
 #include "serial/PortLocator.h"
 #include "serial/PortPins.h"
+#include "serial/PortTarget.h"
 #include "serial/SerialPortControl.h"
 #include "ui/Form1.h"
+#include "ui/PortPanel.h"
 #include "ui/PortPicker.h"
 #include "ui/ReceiveArea.h"
 
@@ -128,6 +130,21 @@ struct Window
         QCOMPARE(area()->palette().color(QPalette::Base), colour);
     }
     const QList<Box> &boxes() const { return dialogs.shown.boxes; }
+    PortPanel *panel() { return form.findChild<PortPanel *>(); }
+    // The port picker's Reconnect automatically item, as the menu shows it now.
+    void triggerReconnect(bool expectedBefore)
+    {
+        std::unique_ptr<QMenu> menu(form.findChild<PortPicker *>()->createMenu());
+        QAction *item = nullptr;
+        for (QAction *action : menu->actions()) {
+            if (action->text() == QLatin1String("Reconnect &automatically"))
+                item = action;
+        }
+        QVERIFY(item != nullptr);
+        QCOMPARE(item->isCheckable(), true);
+        QCOMPARE(item->isChecked(), expectedBefore);
+        item->trigger();
+    }
     // The event loop runs what was queued to it, the clock moved on by `step`.
     void pass(std::chrono::milliseconds step = 0ms) { dialogs.clock.pass(step); }
 };
@@ -855,6 +872,145 @@ private slots:
         QCOMPARE(w.boxes().size(), 1);
         QCOMPARE(w.boxes()[0].title, kFaultTitle);
         QCOMPARE(w.boxes()[0].text, text);
+    }
+
+    // The device found at the last Open is looked for by the strongest name it had.
+    void reconnectFindsTheSameDevice_data()
+    {
+        QTest::addColumn<QList<Adapter>>("atOpen");
+        QTest::addColumn<QList<Adapter>>("now");
+        QTest::addColumn<int>("number"); // 0: not there
+        QTest::newRow("same adapter at another path, numbers shifted")
+            << QList<Adapter> { adapter("/dev/ttyUSB0", "A1", 0x0403) }
+            << QList<Adapter> { adapter("/dev/ttyUSB0", "B2", 0x0403),
+                                adapter("/dev/ttyUSB1", "A1", 0x0403) }
+            << 2;
+        QTest::newRow("another adapter at the old path")
+            << QList<Adapter> { adapter("/dev/ttyUSB0", "A1", 0x0403) }
+            << QList<Adapter> { adapter("/dev/ttyUSB0", "B2", 0x0403) } << 0;
+        QTest::newRow("by-id name, no serial number")
+            << QList<Adapter> { adapter("/dev/ttyACM0", "", 0, "usb-board-if00") }
+            << QList<Adapter> { adapter("/dev/ttyACM0", "", 0, "usb-other-if00"),
+                                adapter("/dev/ttyACM1", "", 0, "usb-board-if00") }
+            << 2;
+        QTest::newRow("device path alone")
+            << QList<Adapter> { adapter("/dev/ttyS4", "", 0) }
+            << QList<Adapter> { adapter("/dev/ttyS1", "", 0), adapter("/dev/ttyS4", "", 0) } << 2;
+    }
+    void reconnectFindsTheSameDevice()
+    {
+        QFETCH(QList<Adapter>, atOpen);
+        QFETCH(QList<Adapter>, now);
+        QFETCH(int, number);
+        qunsetenv("QIE_COM1");
+        const std::optional<PortTarget> target = PortTarget::of(*PortLocator(atOpen).find(1));
+        QVERIFY(target.has_value());
+        QCOMPARE(target->numberIn(PortLocator(now)).value_or(0), number);
+    }
+
+    // QIE_COM1 names a link to a pseudo-terminal, as an adapter's by-id name is; the device
+    // goes away and comes back as another pseudo-terminal behind the same link, which is now
+    // QIE_COM2. How the watch
+    // ends: 0 the device returns, 1 Open pressed, 2 the item turned off, 3 the program ends,
+    // 4 the item was never on.
+    void reconnectThroughARepointedLink_data()
+    {
+        QTest::addColumn<int>("ending");
+        QTest::newRow("the device comes back: reopened") << 0;
+        QTest::newRow("Open pressed meanwhile: no watch") << 1;
+        QTest::newRow("the item turned off: no watch") << 2;
+        QTest::newRow("the program ended: no watch") << 3;
+        QTest::newRow("the item off (the default): no watch") << 4;
+    }
+    void reconnectThroughARepointedLink()
+    {
+        QFETCH(int, ending);
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("ttyQIE"));
+        QVERIFY(QFile::link(m_device->slavePath, link));
+        qputenv("QIE_COM1", link.toLocal8Bit());
+        SerialPortControl port;
+        Window w(port, QStringLiteral("1"));
+        QCOMPARE(port.portOpen(), true);
+        if (ending != 4)
+            w.triggerReconnect(false);
+        const QDateTime at(QDate(2026, 3, 4), QTime(5, 6, 7, 890));
+        w.area()->setTime({ [at] { return at; }, [](auto, auto) {} });
+
+        m_device->hangUp();
+        QVERIFY(QFile::remove(link));
+        QTRY_COMPARE(port.portOpen(), false);
+        w.pass();
+        w.checkShows(false);
+        QCOMPARE(w.label2(), QStringLiteral("Com No, ="));
+        QCOMPARE(w.boxes().size(), 1);
+        PortPanel *panel = w.panel();
+        QCOMPARE(panel->watch().isWatching(), ending != 4);
+        // Tries while the device is away fail without a word.
+        panel->pollWatch();
+        panel->pollWatch();
+        w.pass(10s);
+        QCOMPARE(port.portOpen(), false);
+        QCOMPARE(w.boxes().size(), 1);
+        // Neither the number in the box nor the number of the device is what the watch looks
+        // for: the device comes back as port 2.
+        w.get<QLineEdit>("Text2")->setText(QStringLiteral("7"));
+        qunsetenv("QIE_COM1");
+        qputenv("QIE_COM2", link.toLocal8Bit());
+
+        if (ending == 1)
+            w.press("Command1");
+        else if (ending == 2)
+            w.triggerReconnect(true);
+        else if (ending == 3)
+            QCOMPARE(w.form.requestEnd(), true);
+        QCOMPARE(panel->watch().isWatching(), ending == 0);
+
+        PseudoTerminal back;
+        QVERIFY(QFile::link(back.slavePath, link));
+        panel->pollWatch();
+        QCOMPARE(port.portOpen(), ending == 0);
+        if (ending != 0)
+            return;
+        QCOMPARE(panel->watch().isWatching(), false);
+        w.checkShows(true);
+        QCOMPARE(w.label2(), QStringLiteral("Com No, = 1"));
+        QCOMPARE(w.area()->toPlainText(), QStringLiteral("--- reconnected 05:06:07 ---\n"));
+        QCOMPARE(lineOf(back.master), rawLine(B9600));
+        QVERIFY(back.write("hi"));
+        QTRY_COMPARE(w.area()->receivedBytes(), QByteArray("hi"));
+        const QByteArray data = QByteArray::fromStdString(w.form.model().sendData());
+        w.press("cmdSendData");
+        QCOMPARE(back.read(data.size()), data);
+        w.pass(10s);
+        QCOMPARE(w.boxes().size(), 1);
+    }
+
+    // The item is remembered. A device is looked for four times a second, so that it is open
+    // within a second of its return; a network port is asked once a second.
+    void reconnectPace_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<int>("intervalMs");
+        QTest::newRow("a device") << "/dev/ttyUSB9" << 250;
+        QTest::newRow("a network port") << "tcp://127.0.0.1:2000" << 1000;
+    }
+    void reconnectPace()
+    {
+        QFETCH(QString, device);
+        QFETCH(int, intervalMs);
+        qputenv("QIE_COM1", device.toLocal8Bit());
+        FakeCommControl port;
+        {
+            Window earlier(port, QStringLiteral("1"));
+            earlier.triggerReconnect(false);
+        }
+        port.open = false;
+        Window w(port, QStringLiteral("1"));
+        port.lose({ kErrDeviceLost, QStringLiteral("gone") });
+        QCOMPARE(w.panel()->watch().isWatching(), true);
+        QCOMPARE(w.panel()->watch().interval(), std::chrono::milliseconds(intervalMs));
+        w.triggerReconnect(true);
     }
 
     // A port lost while a box is up, or soon after one closed, is said once, when the quiet

@@ -39,6 +39,45 @@
     </message>
 </context>
 <context>
+    <name>qie::NetworkPortDialog</name>
+    <message>
+        <source>Network port as port %1</source>
+        <translation>ポート %1 にするネットワークポート</translation>
+    </message>
+    <message>
+        <source>name or address</source>
+        <translation>名前またはアドレス</translation>
+    </message>
+    <message>
+        <source>RFC 2217 (line settings sent to the server)</source>
+        <translation>RFC 2217（回線設定をサーバーに送る）</translation>
+    </message>
+    <message>
+        <source>Raw TCP (bytes only)</source>
+        <translation>生の TCP（バイトのみ）</translation>
+    </message>
+    <message>
+        <source>&amp;Host:</source>
+        <translation>ホスト(&amp;H):</translation>
+    </message>
+    <message>
+        <source>&amp;Port:</source>
+        <translation>ポート(&amp;P):</translation>
+    </message>
+    <message>
+        <source>P&amp;rotocol:</source>
+        <translation>プロトコル(&amp;R):</translation>
+    </message>
+    <message>
+        <source>Type the host of the network serial server.</source>
+        <translation>ネットワークシリアルサーバーのホストを入力してください。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a host name or an address.</source>
+        <translation>「%1」はホスト名でもアドレスでもありません。</translation>
+    </message>
+</context>
+<context>
     <name>qie::PictureEditor</name>
     <message>
         <source>Click</source>
@@ -63,6 +102,67 @@
     <message>
         <source>Import image</source>
         <translation>画像の取り込み</translation>
+    </message>
+</context>
+<context>
+    <name>qie::PortPicker</name>
+    <message>
+        <source>Pin a net&amp;work port as port %1…</source>
+        <translation>ネットワークポートをポート %1 にピン留め(&amp;W)…</translation>
+    </message>
+    <message>
+        <source>Reconnect &amp;automatically</source>
+        <translation>自動的に再接続(&amp;A)</translation>
+    </message>
+</context>
+<context>
+    <name>qie::ReceiveArea</name>
+    <message>
+        <source>Show &amp;timestamps</source>
+        <translation>タイムスタンプを表示(&amp;T)</translation>
+    </message>
+    <message>
+        <source>Show se&amp;nt data</source>
+        <translation>送信データを表示(&amp;N)</translation>
+    </message>
+    <message>
+        <source>Send te&amp;xt…</source>
+        <translation>テキストを送信(&amp;X)…</translation>
+    </message>
+</context>
+<context>
+    <name>qie::SendTextDialog</name>
+    <message>
+        <source>Send text</source>
+        <translation>テキストの送信</translation>
+    </message>
+    <message>
+        <source>CR LF</source>
+        <translation>CR LF</translation>
+    </message>
+    <message>
+        <source>CR</source>
+        <translation>CR</translation>
+    </message>
+    <message>
+        <source>LF</source>
+        <translation>LF</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>なし</translation>
+    </message>
+    <message>
+        <source>&amp;Send</source>
+        <translation>送信(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Text:</source>
+        <translation>テキスト(&amp;T):</translation>
+    </message>
+    <message>
+        <source>&amp;Line end:</source>
+        <translation>行末(&amp;L):</translation>
     </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 
 #include "cli/CommandSupport.h"
 #include "cli/ConvertCommand.h"
+#include "cli/PortsCommand.h"
 #include "cli/SendCommand.h"
 #include "cli/TextCommand.h"
 #include "common/Quoted.h"
@@ -41,6 +42,7 @@ constexpr Command kCommands[] = {
     { "convert", "Convert an image into a data file", ConvertCommand::run },
     { "text", "Write a text in a pixel font into a data file", TextCommand::run },
     { "send", "Send a data file to the device on a serial port", SendCommand::run },
+    { "ports", "List the port numbers and what each one opens", PortsCommand::run },
 };
 
 const Command *find(const char *word)

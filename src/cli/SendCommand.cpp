@@ -5,13 +5,15 @@
 #include "common/Quoted.h"
 #include "files/DataFile.h"
 #include "files/OutputFile.h"
-#include "serial/SerialPortControl.h"
+#include "serial/NetworkAddress.h"
+#include "serial/PortControl.h"
 
 #include <QCommandLineParser>
 #include <QEventLoop>
 #include <QFile>
 #include <QSet>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -100,10 +102,12 @@ int run(const QStringList &arguments)
                        "written to standard output (a port error comes first)."));
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("The data file to send, or - for standard input."));
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("The port number, as typed in the editor "
-                                                       "(default 1)."),
-                                        QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption portOption(
+        QStringLiteral("port"),
+        QStringLiteral("Required. The port: a number as typed in the editor (pins and "
+                       "QIE_COM<n> apply), a device path, or a network serial port "
+                       "rfc2217://HOST:PORT or tcp://HOST:PORT."),
+        QStringLiteral("N|PATH|URL"));
     const QCommandLineOption waitOption(
         QStringLiteral("wait"),
         QStringLiteral("How long to keep copying the device's answer after the send "
@@ -113,19 +117,40 @@ int run(const QStringList &arguments)
     parser.addOption(waitOption);
     if (const auto status
         = parse(parser, arguments, command,
-                programName() + QStringLiteral(" send FILE [--port N] [--wait SECONDS]")))
+                programName() + QStringLiteral(" send FILE --port N|PATH|URL [--wait SECONDS]")))
         return *status;
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1)
         return usageError(command,
                           files.isEmpty() ? QStringLiteral("no FILE given.")
                                           : QStringLiteral("only one FILE can be sent."));
-    bool ok = false;
-    const int portNumber = parser.value(portOption).toInt(&ok);
-    if (!ok)
+    // No port is assumed: a script that lost its port must not write to whatever is attached
+    // to the first one.
+    if (!parser.isSet(portOption))
         return usageError(command,
-                          QStringLiteral("--port takes a whole number, not \"%1\".")
-                              .arg(Quoted::text(parser.value(portOption))));
+                          QStringLiteral("--port is required: a port number, a device path or "
+                                         "rfc2217://HOST:PORT or tcp://HOST:PORT."));
+    const QString portText = parser.value(portOption);
+    if (portText.isEmpty())
+        return usageError(command, QStringLiteral("--port names no port."));
+    const bool isNumber = std::all_of(portText.begin(), portText.end(),
+                                      [](QChar c) { return c >= u'0' && c <= u'9'; });
+    bool ok = false;
+    const int portNumber = isNumber ? portText.toInt(&ok) : 0;
+    if (isNumber && !ok)
+        return usageError(command,
+                          QStringLiteral("--port %1 is not a port number from %2 to %3.")
+                              .arg(Quoted::text(portText))
+                              .arg(PortLocator::kFirstPortNumber)
+                              .arg(PortLocator::kLastPortNumber));
+    if (NetworkAddress::isNetworkText(portText)
+        && std::holds_alternative<QString>(NetworkAddress::parse(portText))) {
+        // The reason is told of the text as it is quoted back, which is no address either: a
+        // character shown escaped is none that an address may hold.
+        const auto refusal = NetworkAddress::parse(Quoted::text(portText));
+        const auto *why = std::get_if<QString>(&refusal);
+        return usageError(command, why ? *why : QStringLiteral("--port names no network port."));
+    }
     const double waitSeconds = parser.value(waitOption).toDouble(&ok);
     if (!ok || !std::isfinite(waitSeconds) || waitSeconds < 0 || waitSeconds > kLongestWaitSeconds)
         return usageError(command,
@@ -140,7 +165,7 @@ int run(const QStringList &arguments)
     const QByteArray bytes = std::get<LoadedFile>(loaded).sendBytes;
 
     Answer answer;
-    SerialPortControl port;
+    PortControl port;
     std::optional<Error> lost;
     QSet<LineFault> faultsShown;
     QEventLoop waiting;
@@ -163,7 +188,7 @@ int run(const QStringList &arguments)
         waiting.quit();
     });
     // The editor's Open, step for step.
-    if (auto error = port.setCommPort(portNumber))
+    if (auto error = isNumber ? port.setCommPort(portNumber) : port.setDevice(portText))
         return failed(kPortError, *error);
     if (auto error = port.openDeviceLine())
         return failed(kPortError, *error);

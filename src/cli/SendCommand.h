@@ -5,10 +5,13 @@
 
 namespace qie::SendCommand {
 
-// quernel-image-editor send FILE [--port N] [--wait SECONDS]
+// quernel-image-editor send FILE --port N|PATH|URL [--wait SECONDS]
 //
-// Loads FILE (standard input for "-") as the editor's "Load file" does, opens port N
-// (default 1) as the editor's "Open" does (pins, QIE_COM<n>, the exclusivity check, 9600 8N1),
+// Loads FILE (standard input for "-") as the editor's "Load file" does, opens the port as the
+// editor's "Open" does (the exclusivity check, 9600 8N1): port number N (all digits; pins and
+// QIE_COM<n> apply), the device at PATH, or the network serial port at URL
+// (rfc2217://HOST:PORT, tcp://HOST:PORT); a path or URL never reads the pins. Without --port it
+// is a usage error, QIE_COM<n> set or not.
 // writes what "Send" would send after that load, waits until it has left the port (bounded as
 // a close is), and copies what the device sends from the open until SECONDS (default 0) after
 // the send to standard output, byte for byte. Errors go to standard error as the editor's error

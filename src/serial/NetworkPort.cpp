@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "serial/NetworkPort.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QHostInfo>
 #include <QMetaObject>
@@ -357,6 +358,14 @@ std::optional<Error> NetworkPort::write(const QByteArray &bytes)
     if (m_socket.write(wire) != wire.size())
         loseConnection(m_socket.errorString());
     return std::nullopt;
+}
+
+qint64 NetworkPort::drain(std::chrono::milliseconds bound)
+{
+    const QDeadlineTimer deadline(bound);
+    while (m_state == State::Open && m_socket.bytesToWrite() > 0 && !deadline.hasExpired())
+        m_socket.waitForBytesWritten(int(std::max<qint64>(1, deadline.remainingTime())));
+    return m_state == State::Open ? m_socket.bytesToWrite() : 0;
 }
 
 QByteArray NetworkPort::readAll()

@@ -79,6 +79,10 @@ public:
 
     // The bytes go to the device as they are (an RFC 2217 server gets every IAC doubled).
     std::optional<Error> write(const QByteArray &bytes);
+    // Waits until what was written has gone to the system's network stack, at most `bound`;
+    // the bytes still waiting then (0 also when the port was lost meanwhile). Does not return
+    // to the event loop, for the command that must know its bytes left before it ends.
+    qint64 drain(std::chrono::milliseconds bound);
     // The device's bytes received since the last read, exactly as it sent them.
     QByteArray readAll();
     qint64 bytesAvailable() const { return m_received.size(); }

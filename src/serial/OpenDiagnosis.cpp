@@ -27,8 +27,15 @@ OpenDiagnosis::OpenDiagnosis(int number, const PortLocator &ports)
     : m_number(number), m_port(ports.find(number)), m_shortList(ports.shortList())
 { }
 
+OpenDiagnosis::OpenDiagnosis(const QString &device) : m_port(PortLocator::Port {})
+{
+    m_port->adapter.device = device;
+}
+
 QString OpenDiagnosis::portText(int number, const QString &device)
 {
+    if (number == 0 && !device.isEmpty())
+        return device;
     if (device.isEmpty() || device == QStringLiteral("COM%1").arg(number))
         return QStringLiteral("Port %1").arg(number);
     return QStringLiteral("Port %1 (%2)").arg(number).arg(device);
@@ -74,7 +81,8 @@ std::optional<Error> OpenDiagnosis::notATerminal() const
     const std::optional<QString> what = DeviceNode::notATerminal(device());
     if (!what)
         return std::nullopt;
-    const QString fix = m_port->fromEnvironment
+    const QString fix = m_number == 0 ? QStringLiteral("Name a serial device such as /dev/ttyUSB0.")
+        : m_port->fromEnvironment
         ? QStringLiteral("Set QIE_COM%1 to a serial device such as /dev/ttyUSB0.").arg(m_number)
         : m_port->pinned()
         ? QStringLiteral("Remove the pin of port %1 (right-click the port number).").arg(m_number)

@@ -22,6 +22,8 @@ class OpenDiagnosis
 {
 public:
     OpenDiagnosis(int number, const PortLocator &ports);
+    // A device named by its path rather than by a number: no pins, no other ports.
+    explicit OpenDiagnosis(const QString &device);
 
     // The device that number means in this look; empty when none is present.
     QString device() const { return m_port ? m_port->device() : QString(); }
@@ -34,7 +36,7 @@ public:
     // A number outside the port numbers, with the ports there are.
     static Error invalidNumber(int number, const PortLocator &ports);
     // The port as every message names it: "Port 1", or "Port 1 (/dev/ttyUSB0)" when the device
-    // says more than the number.
+    // says more than the number; a device named by its path (number 0) is its path.
     static QString portText(int number, const QString &device);
 
 private:

@@ -81,6 +81,24 @@ PortLocator PortLocator::scan()
     return PortLocator(systemAdapters());
 }
 
+PortLocator PortLocator::forNumber(int n)
+{
+#if !defined(Q_OS_WIN)
+    if (isPortNumber(n) && n <= kLastOverrideNumber) {
+        if (const QString device = overrideFor(n); !device.isEmpty()) {
+            PortLocator named;
+            Port port { n, {}, true, std::nullopt };
+            port.adapter.device = device;
+            named.m_ports.insert(n, port);
+            return named;
+        }
+    }
+#else
+    Q_UNUSED(n); // Windows names its ports COMn itself, without QIE_COM<n>
+#endif
+    return scan();
+}
+
 PortLocator::PortLocator(QList<Adapter> adapters)
 {
     // The unpinned numbers follow the device paths, whatever order the system listed them in.
@@ -93,6 +111,9 @@ PortLocator::PortLocator(QList<Adapter> adapters)
         if (!isPortNumber(n))
             continue;
         Port port { n, {}, false, *pin };
+        // A network serial port is where its address says, plugged in or not.
+        if (NetworkAddress::isNetworkText(pin->identity))
+            port.adapter.device = pin->identity;
         for (qsizetype i = 0; i < adapters.size(); ++i) {
             if (!taken[i] && identityOf(adapters[i]) == pin->identity) {
                 port.adapter = adapters[i];
@@ -162,6 +183,10 @@ QString PortLocator::describe() const
                        .arg(port.pin->name);
         else if (port.fromEnvironment)
             line = QStringLiteral("%1 = %2 (QIE_COM%1)").arg(port.number).arg(port.device());
+        else if (NetworkAddress::isNetworkText(port.device()))
+            line = QStringLiteral("%1 = %2 (network port, pinned)")
+                       .arg(port.number)
+                       .arg(port.device());
         else
             line = QStringLiteral("%1 = %2 (%3%4)")
                        .arg(port.number)
@@ -239,6 +264,12 @@ std::optional<Error> PortLocator::pin(int n) const
                 .arg(adapter.device));
     PortPins::pin(n, { identity, nameOf(adapter) });
     return std::nullopt;
+}
+
+void PortLocator::pinNetworkPort(int n, const NetworkAddress &address)
+{
+    const QString text = address.toString();
+    PortPins::pin(n, { text, text });
 }
 
 void PortLocator::unpin(int n)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/Error.h"
+#include "serial/NetworkAddress.h"
 #include "serial/PortPins.h"
 
 #include <QList>
@@ -20,7 +21,9 @@ namespace qie {
 // plugged in. On Windows every other number n is the device COMn. Elsewhere the numbers that
 // are not pinned count the ports that are not pinned, sorted by device path (so 1 is usually
 // the first attached adapter). The environment variable QIE_COM<n> (n = 1..99) overrides both
-// and names a device for n: any tty, a pseudo-terminal included.
+// and names a device for n: any tty, a pseudo-terminal included, or a network serial port
+// (rfc2217://HOST:PORT, tcp://HOST:PORT). A number can also be pinned to a network serial port,
+// whose address then stands as its device.
 class PortLocator
 {
 public:
@@ -55,6 +58,10 @@ public:
 
     // The ports of this machine now.
     static PortLocator scan();
+    // What number n means now, for opening it: when QIE_COM<n> names its device, that device
+    // alone, without a look at the adapters or the pins (a settings file that cannot be read
+    // must not stand in the way of a port the environment names); otherwise scan().
+    static PortLocator forNumber(int n);
     // The ports these adapters make, numbered with the pins and QIE_COM<n> as they stand now.
     explicit PortLocator(QList<Adapter> adapters);
 
@@ -72,6 +79,8 @@ public:
     // sees the pin. Refused when n names no adapter, or one that could not be told apart from
     // another one or recognised when plugged in elsewhere.
     std::optional<Error> pin(int n) const;
+    // Pins a network serial port as n; it takes n from any adapter pinned as n before.
+    static void pinNetworkPort(int n, const NetworkAddress &address);
     static void unpin(int n);
 
     // "USB 0403:6001", or the empty text.
@@ -81,6 +90,8 @@ public:
     static QString identityOf(const Adapter &adapter);
 
 private:
+    PortLocator() = default;
+
     // The adapter as the operator knows it: what it says it is, and what tells it apart.
     static QString nameOf(const Adapter &adapter);
 

@@ -46,6 +46,15 @@ std::optional<Error> SerialPortControl::setCommPort(int port)
     if (port < PortLocator::kFirstPortNumber || port > PortLocator::kLastPortNumber)
         return OpenDiagnosis::invalidNumber(port, PortLocator::scan());
     m_commPort = port;
+    m_path.clear();
+    return std::nullopt;
+}
+
+std::optional<Error> SerialPortControl::setDevice(const QString &path)
+{
+    if (m_port.isOpen())
+        return refusedWhileOpen("port");
+    m_path = path;
     return std::nullopt;
 }
 
@@ -185,7 +194,9 @@ Error SerialPortControl::unsentError(qint64 count) const
 
 std::optional<Error> SerialPortControl::open()
 {
-    const OpenDiagnosis diagnosis(m_commPort, PortLocator::scan());
+    const OpenDiagnosis diagnosis = m_path.isEmpty()
+        ? OpenDiagnosis(m_commPort, PortLocator::forNumber(m_commPort))
+        : OpenDiagnosis(m_path);
     m_device = diagnosis.device();
     if (auto refused = diagnosis.beforeOpen())
         return refused;
@@ -304,7 +315,7 @@ void SerialPortControl::reportLostPort()
 
 QString SerialPortControl::portText() const
 {
-    return OpenDiagnosis::portText(m_commPort, m_device);
+    return OpenDiagnosis::portText(m_path.isEmpty() ? m_commPort : 0, m_device);
 }
 
 } // namespace qie

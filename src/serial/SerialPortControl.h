@@ -33,6 +33,9 @@ public:
     ~SerialPortControl() override;
 
     std::optional<Error> setCommPort(int port) override;
+    // The next open takes this device rather than a port number, until setCommPort is called:
+    // a path names its device alone, with no pins or numbers read.
+    std::optional<Error> setDevice(const QString &path);
     std::optional<Error> setSettings(const LineSettings &settings) override;
     std::optional<Error> setHandshaking(QSerialPort::FlowControl handshaking) override;
     std::optional<Error> setSThreshold(int threshold) override;
@@ -80,6 +83,7 @@ private:
     LineErrorCounters m_lineErrors;
 
     int m_commPort = 1;
+    QString m_path; // set by setDevice; empty when the number names the port
     QString m_device;
     std::chrono::milliseconds m_lastDrainBound { 0 };
     LineSettings m_settings;

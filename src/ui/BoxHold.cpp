@@ -87,6 +87,16 @@ std::optional<ExportChoice> BoxHold::chooseExport(const QString &folder)
     return up([&] { return m_shown.chooseExport(folder); });
 }
 
+std::optional<NetworkAddress> BoxHold::chooseNetworkPort(int number)
+{
+    return up([&] { return m_shown.chooseNetworkPort(number); });
+}
+
+std::optional<SendLine> BoxHold::chooseSendLine(const QStringList &history, SendLine::End end)
+{
+    return up([&] { return m_shown.chooseSendLine(history, end); });
+}
+
 // Decided when the event loop gets to it: a box may have opened since it was raised, and this
 // may be running in that box's loop. Of the faults one reading raises together, the first one
 // shown holds back the others.

@@ -51,6 +51,8 @@ public:
     std::optional<PictureChoice> chooseText() override;
     std::optional<PictureChoice> chooseImport(const QString &path) override;
     std::optional<ExportChoice> chooseExport(const QString &folder) override;
+    std::optional<NetworkAddress> chooseNetworkPort(int number) override;
+    std::optional<SendLine> chooseSendLine(const QStringList &history, SendLine::End end) override;
 
     void offerWarning(const QString &title, const QString &text) override;
     void postWarning(const QString &title, const QString &text) override;

@@ -3,8 +3,10 @@
 
 #include "common/Error.h"
 #include "model/Picture.h"
+#include "serial/NetworkAddress.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace qie {
@@ -46,6 +48,14 @@ struct FileChoice
     QString filter;
 };
 
+// What the Send text… dialog hands back: one line for the device and what ends it.
+struct SendLine
+{
+    enum class End { CrLf, Cr, Lf, None };
+    QString text;
+    End end = End::CrLf;
+};
+
 // Everything that would block a test or make a noise: modal message boxes, the file dialogs
 // and the beep. The editor and the frame use only this; tests replace it. A text shown in a
 // box may hold CR LF or a lone CR as a line break, and is always shown literally.
@@ -84,6 +94,13 @@ public:
     virtual std::optional<PictureChoice> chooseImport(const QString &path) = 0;
     // The file dialog, started in `folder`, and the scale; nullopt on Cancel.
     virtual std::optional<ExportChoice> chooseExport(const QString &folder) = 0;
+    // The network serial port to pin as port `number`: host, port and protocol; nullopt on
+    // Cancel.
+    virtual std::optional<NetworkAddress> chooseNetworkPort(int number) = 0;
+    // The Send text… dialog, offering the lines sent before (most recent first) and opening
+    // with `end` chosen; nullopt on Cancel.
+    virtual std::optional<SendLine> chooseSendLine(const QStringList &history, SendLine::End end)
+        = 0;
 
     // "Number : n", a CR, "Description : " and the description.
     static QString errorText(const Error &error) { return describe(error, u'\r'); }

@@ -3,6 +3,7 @@
 
 #include "model/Numbers.h"
 #include "serial/CommControl.h"
+#include "serial/NetworkAddress.h"
 #include "ui/DialogService.h"
 #include "ui/PortPicker.h"
 #include "ui/ReceiveArea.h"
@@ -23,7 +24,9 @@ PortPanel::PortPanel(CommControl &port, DialogService &dialogs, const Controls &
     // adapter is plugged in later, and scanning the devices does not slow the start.
     m_controls.label.installEventFilter(this);
     m_controls.number.installEventFilter(this);
-    new PortPicker(m_controls.number, m_port, m_dialogs, this);
+    auto *picker = new PortPicker(m_controls.number, m_port, m_dialogs, this);
+    connect(picker, &PortPicker::reconnectChanged, this, &PortPanel::setReconnect);
+    connect(&m_controls.received, &ReceiveArea::sendRequested, this, &PortPanel::send);
 }
 
 bool PortPanel::eventFilter(QObject *watched, QEvent *event)
@@ -53,6 +56,7 @@ void PortPanel::close()
 
 void PortPanel::open()
 {
+    m_watch.stop(); // the port the operator asks for replaces the one watched for
     const QString typed = m_controls.number.text();
     const auto port = RoundHalfEven(LenientNumber(typed.toStdString()));
     if (!port)
@@ -64,13 +68,43 @@ void PortPanel::open()
     m_controls.label.setText(QStringLiteral("Com No, = ") + typed);
     if (const auto error = m_port.openDeviceLine())
         return m_dialogs.error(*error);
+    // The device is named as the port layer found it an instant ago; one that leaves again
+    // this soon is told apart by the same look.
+    if (const auto opened = m_port.ports().find(*port))
+        m_opened = PortTarget::of(*opened);
+    else
+        m_opened.reset();
+    m_openedText = typed;
     showState(true);
+}
+
+bool PortPanel::reopen()
+{
+    if (!m_opened || m_port.portOpen())
+        return false;
+    const std::optional<int> number = m_opened->numberIn(m_port.ports());
+    // Each failure here only means "not back yet": the next try comes soon enough.
+    if (!number || m_port.setCommPort(*number) || m_port.openDeviceLine())
+        return false;
+    m_controls.label.setText(QStringLiteral("Com No, = ") + m_openedText);
+    showState(true);
+    m_controls.received.addMarker(QStringLiteral("reconnected"));
+    return true;
+}
+
+void PortPanel::setReconnect(bool on)
+{
+    if (!on)
+        m_watch.stop();
 }
 
 void PortPanel::send(const QByteArray &bytes)
 {
     if (const auto error = m_port.setOutput(bytes))
-        reportLost(*error);
+        return reportLost(*error);
+    // A write the port refused on the way reports the loss before this; nothing was sent then.
+    if (m_port.portOpen())
+        m_controls.received.noteSent(bytes.size());
 }
 
 void PortPanel::showLineFault(LineFault fault)
@@ -88,10 +122,17 @@ void PortPanel::reportLost(const Error &error)
     showState(m_port.portOpen());
     if (first)
         m_dialogs.postWarning(lineFaultTitle(), error.description);
+    if (first && m_opened && !m_port.portOpen() && PortPicker::reconnectEnabled()) {
+        const auto interval = NetworkAddress::isNetworkText(m_opened->device())
+            ? PortWatch::kNetworkInterval
+            : PortWatch::kDeviceInterval;
+        m_watch.start(interval, [this] { return reopen(); });
+    }
 }
 
 void PortPanel::closeAtEnd()
 {
+    m_watch.stop(); // nothing may open once the program ends
     // Queued bytes that could not be sent are reported before the end. A port that refuses
     // to close is released by the system when the process ends.
     if (!m_port.portOpen())

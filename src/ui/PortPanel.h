@@ -2,6 +2,8 @@
 #pragma once
 
 #include "serial/LineFault.h"
+#include "serial/PortTarget.h"
+#include "serial/PortWatch.h"
 
 #include <QObject>
 
@@ -23,6 +25,11 @@ struct Error;
 //
 // The boxes of faults and of a lost port are offered and posted to the dialog service, which
 // decides when they show (BoxHold); the display follows the port at once all the same.
+//
+// With Reconnect automatically on, a lost port is watched for from the loss on: the device
+// found at the last Open, wherever it comes back, whatever the box says now. A failed try is
+// silent; a reopen shows as an Open does, with one marker line in the received-data area.
+// Pressing Open, the end of the program and turning the item off end the watch.
 class PortPanel : public QObject
 {
     Q_OBJECT
@@ -51,6 +58,10 @@ public:
     // Closes an open port as the program ends; bytes that could not be sent are reported.
     void closeAtEnd();
 
+    const PortWatch &watch() const { return m_watch; }
+    // One try of the watch, as its timer makes it.
+    void pollWatch() { m_watch.poll(); }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -58,10 +69,16 @@ private:
     void open();
     void close();
     void showState(bool open);
+    bool reopen();
+    void setReconnect(bool on);
 
     CommControl &m_port;
     DialogService &m_dialogs;
     Controls m_controls;
+    PortWatch m_watch;
+    // The device of the last successful Open and the number as it was typed then.
+    std::optional<PortTarget> m_opened;
+    QString m_openedText;
 };
 
 } // namespace qie

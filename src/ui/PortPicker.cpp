@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/PortPicker.h"
 
+#include "common/Settings.h"
 #include "model/Numbers.h"
 #include "serial/CommControl.h"
 #include "ui/DialogService.h"
@@ -15,6 +16,7 @@ namespace qie {
 namespace {
 
 constexpr int kLargestInBox = 99;
+const QString kReconnectKey = QStringLiteral("port/reconnect");
 
 // A device's own text as a menu shows it literally: no mnemonic, no tab column, one line.
 QString literal(QString text)
@@ -113,8 +115,35 @@ QMenu *PortPicker::createMenu()
         });
         menu->insertAction(editing, pin);
     }
+    auto *network = new QAction(tr("Pin a net&work port as port %1\u2026").arg(n), menu);
+    // QIE_COM<n> overrides any pin of n: pinning it would do nothing.
+    network->setEnabled(n >= PortLocator::kFirstPortNumber && n <= kLargestInBox
+                        && !(current && current->fromEnvironment));
+    connect(network, &QAction::triggered, this, [this, n] {
+        if (const std::optional<NetworkAddress> address = m_dialogs.chooseNetworkPort(n))
+            PortLocator::pinNetworkPort(n, *address);
+    });
+    menu->insertAction(editing, network);
+    menu->insertSeparator(editing);
+
+    auto *reconnect = new QAction(tr("Reconnect &automatically"), menu);
+    reconnect->setCheckable(true);
+    reconnect->setChecked(reconnectEnabled());
+    connect(reconnect, &QAction::toggled, this, &PortPicker::setReconnectEnabled);
+    menu->insertAction(editing, reconnect);
     menu->insertSeparator(editing);
     return menu;
+}
+
+bool PortPicker::reconnectEnabled()
+{
+    return Settings::value(kReconnectKey, false).toBool();
+}
+
+void PortPicker::setReconnectEnabled(bool on)
+{
+    Settings::setValue(kReconnectKey, on);
+    emit reconnectChanged(on);
 }
 
 // Where a menu asked for from the keyboard opens: under the box, as a drop-down would.

@@ -5,6 +5,8 @@
 #include "images/ImageImport.h"
 #include "ui/ImportDialog.h"
 #include "ui/LineBreaks.h"
+#include "ui/NetworkPortDialog.h"
+#include "ui/SendTextDialog.h"
 #include "ui/TextDialog.h"
 
 #include <QApplication>
@@ -141,6 +143,23 @@ std::optional<ExportChoice> QtDialogService::chooseExport(const QString &folder)
     if (!ok)
         return std::nullopt;
     return ExportChoice { files.selectedFiles().constFirst(), scale };
+}
+
+std::optional<NetworkAddress> QtDialogService::chooseNetworkPort(int number)
+{
+    NetworkPortDialog dialog(number, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.address();
+}
+
+std::optional<SendLine> QtDialogService::chooseSendLine(const QStringList &history,
+                                                        SendLine::End end)
+{
+    SendTextDialog dialog(history, end, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.line();
 }
 
 } // namespace qie

@@ -26,6 +26,8 @@ public:
     // The suffix a filter entry adds to a name typed without one: "txt" for "Text (*.txt)",
     // nothing for an entry of several patterns or of any other kind ("(*.*)", "(*)").
     static QString defaultSuffix(const QString &filterEntry);
+    std::optional<NetworkAddress> chooseNetworkPort(int number) override;
+    std::optional<SendLine> chooseSendLine(const QStringList &history, SendLine::End end) override;
 };
 
 } // namespace qie

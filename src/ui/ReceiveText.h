@@ -20,20 +20,40 @@ namespace qie {
 //   text document gives a meaning of its own as U+FFFD, so that no byte can disturb the
 //   display.
 //
+// - with a stamp given, every line starts with it (an empty line too); the display break
+//   continues a line and gets none;
+// - a line can be ended early for a line of the area's own (endLine()): the received line
+//   then continues on a new line, and a line end that comes next ends that one instead of
+//   making an empty line.
+//
 // This is display only: the bytes themselves are kept elsewhere, untouched.
 class ReceiveText
 {
 public:
     static constexpr qsizetype kBreakChars = 1024;
 
-    QString append(QByteArrayView bytes);
+    // `stamp` starts each line that begins in these bytes; the empty text adds nothing.
+    QString append(QByteArrayView bytes, const QString &stamp = {});
     // Forgets a half-received character and line: the next bytes start afresh.
     void clear();
+
+    // Whether a line has begun and not ended yet.
+    bool midLine() const { return m_lineOpen; }
+    // In the text of the last append, the position just after its first line end; -1 when it
+    // has none.
+    qsizetype firstLineEnd() const { return m_firstLineEnd; }
+    // Ends the current line for display: the line end to show, or the empty text when no line
+    // is open.
+    QString endLine();
 
 private:
     QStringDecoder m_decoder { QStringDecoder::System };
     bool m_pendingCr = false;
     qsizetype m_lineLength = 0;
+    bool m_lineOpen = false;
+    // The line was ended by endLine() and nothing has come since.
+    bool m_endedEarly = false;
+    qsizetype m_firstLineEnd = -1;
 };
 
 } // namespace qie

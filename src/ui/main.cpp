@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "cli/CommandLine.h"
-#include "serial/SerialPortControl.h"
+#include "serial/PortControl.h"
 #include "ui/BoxHold.h"
 #include "ui/EditorStyle.h"
 #include "ui/Fonts.h"
@@ -83,7 +83,8 @@ int main(int argc, char *argv[])
     qie::QtDialogService boxes;
     // Every box of the window, from any of its parts, goes through the one hold.
     qie::BoxHold dialogs(boxes);
-    qie::SerialPortControl port;
+    // A serial device or a network serial port, whichever the port number names at Open.
+    qie::PortControl port;
     qie::MDIForm1 frame(dialogs, port);
     // The end sequence has closed the port; leave the event loop at once, so that no further
     // event reaches either window, and let the windows go with the stack.

@@ -27,6 +27,7 @@ public:
         benchmark::DoNotOptimize(text.data());
     }
     void beep() override { }
+    void setTextsPending(bool pending) override { benchmark::DoNotOptimize(pending); }
 };
 
 const AsciiCodePage kCodePage;

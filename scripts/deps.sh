@@ -19,6 +19,10 @@ packages=(
     # a virtual port pair, the stand-in for a device that the send tests also use
     socat
     xvfb xauth xdotool x11-utils imagemagick
+    # the end-to-end tests read the name a file dialog proposes through the clipboard
+    xclip
+    # scripts/screenshots: a window manager on the virtual display, so windows get frames
+    openbox
     # the source checks: scripts/format, scripts/tidy, scripts/wincheck
     clang-format clang-tidy python3 g++-mingw-w64-x86-64-posix
     # the package and its checks: scripts/package, tests/test_package.sh

@@ -29,6 +29,9 @@ public:
     QList<Box> boxes;
     QList<bool> answers; // true: Yes
     QStringList fileNames;
+    // Every file dialog asked for, in order; the filter each hands back is the first entry of
+    // its filter.
+    QList<FileRequest> fileRequests;
     int beeps = 0;
     // Runs while each box or dialog is up, as the events a modal box lets through.
     std::function<void()> whileShown;
@@ -39,6 +42,8 @@ public:
     std::optional<PictureChoice> importChoice;
     std::optional<ExportChoice> exportChoice;
     int pictureDialogs = 0;
+    QStringList importPaths; // the files the Import dialog was opened for
+    QStringList exportFolders; // the folders the Export dialog started in
     // The answer of the network port dialog, and the port numbers it was asked for.
     std::optional<NetworkAddress> networkChoice;
     QList<int> networkDialogs;
@@ -74,10 +79,13 @@ public:
             errorShown();
         shown();
     }
-    QString fileDialog(FileMode, const QString &) override
+    FileChoice fileDialog(const FileRequest &request) override
     {
+        fileRequests.append(request);
         shown();
-        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+        if (fileNames.isEmpty())
+            return {};
+        return { fileNames.takeFirst(), request.filter.section(QStringLiteral(";;"), 0, 0) };
     }
     void beep() override { ++beeps; }
     void showDrain(Drain &drain) override
@@ -95,14 +103,16 @@ public:
         shown();
         return textChoice;
     }
-    std::optional<PictureChoice> chooseImport() override
+    std::optional<PictureChoice> chooseImport(const QString &path) override
     {
+        importPaths.append(path);
         ++pictureDialogs;
         shown();
         return importChoice;
     }
-    std::optional<ExportChoice> chooseExport() override
+    std::optional<ExportChoice> chooseExport(const QString &folder) override
     {
+        exportFolders.append(folder);
         shown();
         return exportChoice;
     }

@@ -17,6 +17,7 @@ struct FakeEditorView : EditorView
     std::string data;
     std::array<CellPicture, Document::kCellCount> pictures {};
     int beeps = 0;
+    bool pending = false;
     int dataWrites = 0;
     int pictureWrites = 0;
 
@@ -33,6 +34,7 @@ struct FakeEditorView : EditorView
     void setWidthText(const std::string &text) override { width = text; }
     void setCallsignText(const std::string &text) override { callsign = text; }
     void beep() override { ++beeps; }
+    void setTextsPending(bool p) override { pending = p; }
 };
 
 // A code page that reads ASCII only: every other byte shows as U+FFFD, and a character it has

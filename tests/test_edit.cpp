@@ -385,6 +385,7 @@ private slots:
             item("&Text…")->trigger();
         } else if (step == "import") {
             m_dialogs.importChoice = choice;
+            m_dialogs.fileNames << QStringLiteral("/images/picture.png");
             item("&Import image…")->trigger();
         } else if (step == "paste") {
             item("&Paste")->trigger();
@@ -499,6 +500,7 @@ private slots:
         QCOMPARE(grid()->picture(64 * 2 + 8), CellPicture::On);
         QCOMPARE(grid()->picture(64 * 2 + 16), CellPicture::Blocked);
         m_dialogs.importChoice.reset();
+        m_dialogs.fileNames << QStringLiteral("/images/picture.png");
         const int steps = m_form->pictureEditor().undoStack().count();
         item("&Import image…")->trigger();
         QCOMPARE(m_dialogs.pictureDialogs, 2);

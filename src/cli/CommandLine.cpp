@@ -8,6 +8,7 @@
 #include "cli/TextCommand.h"
 #include "common/Quoted.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
 #include <csignal>
@@ -62,9 +63,13 @@ void print(const QString &text)
 QString overview()
 {
     const QString program = CommandSupport::programName();
-    QString text = QStringLiteral("Usage: %1 [COMMAND [ARGUMENTS]]\n\n"
-                                  "Without a command the editor window opens. Commands:\n")
-                       .arg(program);
+    QString text
+        = QStringLiteral("Usage: %1 [COMMAND [ARGUMENTS]]\n"
+                         "       %1 [--] FILE\n\n"
+                         "Without a command the editor window opens. With FILE, a word that names "
+                         "an existing file\nor holds a \"/\", it opens and loads FILE as Load "
+                         "file does; \"--\" makes any word FILE.\nCommands:\n")
+              .arg(program);
     for (const Command &command : kCommands)
         text += QStringLiteral("  %1%2\n")
                     .arg(QString::fromLatin1(command.name).leftJustified(10),
@@ -134,16 +139,56 @@ QStringList nativeArguments(int argc, char **argv)
 
 } // namespace
 
+namespace {
+
+// A word the window takes as its file: one that names something that exists, or a path.
+bool namesFile(const QString &word)
+{
+    return word.contains(u'/') || QFileInfo::exists(word);
+}
+
+} // namespace
+
 bool isCommand(int argc, char **argv)
 {
     if (argc < 2)
         return false;
-    // A first word that is no option is meant as a command: a mistyped one is a usage error
-    // rather than a window opened without a word. Options (Qt's -style, -platform) start the
-    // editor.
+    // A first word that is no option and no file is meant as a command: a mistyped one is a
+    // usage error rather than a window opened without a word. Options (Qt's -style,
+    // -platform, "--") start the editor.
     const char *word = argv[1];
-    return std::strcmp(word, "--help") == 0 || std::strcmp(word, "-h") == 0
-        || std::strcmp(word, "--version") == 0 || (word[0] != '-' && word[0] != '\0');
+    if (std::strcmp(word, "--help") == 0 || std::strcmp(word, "-h") == 0
+        || std::strcmp(word, "--version") == 0 || find(word) != nullptr)
+        return true;
+    return word[0] != '-' && word[0] != '\0' && !namesFile(nativeArguments(argc, argv).value(1));
+}
+
+EditorStart editorStart(const QStringList &words)
+{
+    const QString program = CommandSupport::programName();
+    qsizetype next = 0;
+    const bool forced = !words.isEmpty() && words.constFirst() == QLatin1String("--");
+    if (forced)
+        ++next;
+    if (next == words.size())
+        return { QString(),
+                 forced ? QStringLiteral("%1: \"--\" needs a FILE after it.").arg(program)
+                        : QString() };
+    const QString &file = words.at(next);
+    if (!forced && file.startsWith(u'-'))
+        return {
+            QString(),
+            QStringLiteral("%1: there is no option \"%2\".").arg(program, Quoted::text(file))
+        };
+    if (!forced && !namesFile(file))
+        return { QString(),
+                 QStringLiteral("%1: there is no command or file \"%2\".")
+                     .arg(program, Quoted::text(file)) };
+    if (next + 1 < words.size())
+        return { QString(),
+                 QStringLiteral("%1: the window opens one FILE; \"%2\" is one word too many.")
+                     .arg(program, Quoted::text(words.at(next + 1))) };
+    return { file, QString() };
 }
 
 int run(int argc, char **argv)

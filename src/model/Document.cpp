@@ -77,8 +77,27 @@ void Document::showAll()
     m_view->setWidthText(m_width);
     m_view->setCallsignText(m_callsign);
     m_view->setDataText(strSendData);
+    showPending();
     for (int i = 0; i < kCellCount; ++i)
         showCell(i % kColumns, i / kColumns);
+}
+
+bool Document::textsPending() const
+{
+    return m_width != m_widthWritten || m_callsign != m_callsignWritten;
+}
+
+void Document::showPending()
+{
+    if (m_view)
+        m_view->setTextsPending(textsPending());
+}
+
+void Document::textsWritten()
+{
+    m_widthWritten = m_width;
+    m_callsignWritten = m_callsign;
+    showPending();
 }
 
 std::size_t Document::boxLength(std::string_view text)
@@ -112,6 +131,7 @@ void Document::setWidthText(std::string_view text)
     m_width = fitToBox(text, kWidthMaxLength);
     if (m_view)
         m_view->setWidthText(m_width);
+    showPending();
 }
 
 void Document::setCallsignText(std::string_view text)
@@ -119,6 +139,7 @@ void Document::setCallsignText(std::string_view text)
     m_callsign = fitToBox(text, kCallsignMaxLength);
     if (m_view)
         m_view->setCallsignText(m_callsign);
+    showPending();
 }
 
 std::string Document::bytesShowing(std::string_view kept, const std::string &text) const
@@ -236,6 +257,7 @@ void Document::UpdateDataText()
     strSendData = std::move(text);
     if (m_view)
         m_view->setDataText(strSendData);
+    textsWritten();
 }
 
 void Document::DecodeDataText(const Lines &lines)
@@ -281,6 +303,7 @@ void Document::take(const Lines &bytes, const Lines &texts)
         m_view->setCallsignText(m_callsign);
         m_view->setDataText(strSendData);
     }
+    textsWritten();
 }
 
 void Document::load(const Lines &fileLines)
@@ -302,7 +325,14 @@ void Document::paste(const Lines &lines)
 
 Document::Snapshot Document::snapshot() const
 {
-    Snapshot snapshot { {}, {}, m_width, m_callsign, m_callsignFileBytes, strSendData };
+    Snapshot snapshot { {},
+                        {},
+                        m_width,
+                        m_callsign,
+                        m_callsignFileBytes,
+                        strSendData,
+                        m_widthWritten,
+                        m_callsignWritten };
     for (int i = 0; i < kCellCount; ++i) {
         snapshot.cells[i] = imgCell[i % kColumns][i / kColumns] != 0;
         snapshot.mask[i] = imgMask[i % kColumns][i / kColumns] != 0;
@@ -320,6 +350,8 @@ void Document::restore(const Snapshot &snapshot)
     m_callsign = snapshot.callsign;
     m_callsignFileBytes = snapshot.callsignFileBytes;
     strSendData = snapshot.data;
+    m_widthWritten = snapshot.widthWritten;
+    m_callsignWritten = snapshot.callsignWritten;
     showAll();
 }
 

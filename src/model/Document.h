@@ -55,6 +55,8 @@ public:
         std::string callsign;
         std::string callsignFileBytes;
         std::string data;
+        std::string widthWritten;
+        std::string callsignWritten;
         bool operator==(const Snapshot &) const = default;
     };
 
@@ -73,6 +75,11 @@ public:
     void setCallsignText(std::string_view text);
     const std::string &widthText() const { return m_width; }
     const std::string &callsignText() const { return m_callsign; }
+    // Whether the width or callsign text differs from what it was when the data text was last
+    // written (by a click, "Done", a load, a paste or any other edit): then the data text does
+    // not yet say what the boxes say, and "Done" would change it. Undo and redo bring back the
+    // texts of their step's data text with it.
+    bool textsPending() const;
     // The callsign line of the next data text: the bytes of the last loaded file's line 0
     // while the callsign text shows their start unchanged, so that bytes the code page cannot
     // read are never rewritten; else the text encoded.
@@ -105,6 +112,12 @@ public:
     // A data text pasted as text (UTF-8), taken exactly as a load takes a file's lines. A
     // callsign line that shows as the callsign does keeps the bytes behind it.
     void paste(const Lines &lines);
+
+    // The file last loaded or saved successfully (UTF-8), empty before the first; a failed
+    // load or save leaves it. It is where the data text came from or went, not part of it, so
+    // undo leaves it as it is, as it leaves the caption that shows it.
+    const std::string &fileName() const { return m_fileName; }
+    void setFileName(std::string_view name) { m_fileName = name; }
 
     // The 11 lines' bytes, each followed by CR LF: the data text a file's lines make.
     static std::string dataTextOf(const Lines &lines);
@@ -159,6 +172,8 @@ private:
     void showAll();
     void take(const Lines &bytes, const Lines &texts);
     std::string bytesShowing(std::string_view kept, const std::string &text) const;
+    void textsWritten();
+    void showPending();
 
     const TextCodec &m_codec;
     EditorView *m_view = nullptr;
@@ -169,6 +184,10 @@ private:
     // Line 0 of the last file loaded or data text pasted, as bytes.
     std::string m_callsignFileBytes;
     std::string strSendData;
+    // The two texts as they were when strSendData was last written.
+    std::string m_widthWritten = m_width;
+    std::string m_callsignWritten;
+    std::string m_fileName;
 };
 
 } // namespace qie

@@ -24,6 +24,9 @@ public:
     virtual void setWidthText(const std::string &text) = 0;
     virtual void setCallsignText(const std::string &text) = 0;
     virtual void beep() = 0;
+    // Whether the width or callsign text differs from what it was when the data text was last
+    // written (Document::textsPending), told at every change of either.
+    virtual void setTextsPending(bool pending) = 0;
 };
 
 } // namespace qie

@@ -62,9 +62,9 @@ void BoxHold::error(const Error &error)
     up([&] { m_shown.error(error); });
 }
 
-QString BoxHold::fileDialog(FileMode mode, const QString &filter)
+FileChoice BoxHold::fileDialog(const FileRequest &request)
 {
-    return up([&] { return m_shown.fileDialog(mode, filter); });
+    return up([&] { return m_shown.fileDialog(request); });
 }
 
 void BoxHold::beep()
@@ -82,14 +82,14 @@ std::optional<PictureChoice> BoxHold::chooseText()
     return up([&] { return m_shown.chooseText(); });
 }
 
-std::optional<PictureChoice> BoxHold::chooseImport()
+std::optional<PictureChoice> BoxHold::chooseImport(const QString &path)
 {
-    return up([&] { return m_shown.chooseImport(); });
+    return up([&] { return m_shown.chooseImport(path); });
 }
 
-std::optional<ExportChoice> BoxHold::chooseExport()
+std::optional<ExportChoice> BoxHold::chooseExport(const QString &folder)
 {
-    return up([&] { return m_shown.chooseExport(); });
+    return up([&] { return m_shown.chooseExport(folder); });
 }
 
 std::optional<NetworkAddress> BoxHold::chooseNetworkPort(int number)

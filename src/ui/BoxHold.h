@@ -46,12 +46,12 @@ public:
     bool ask(const QString &title, const QString &question) override;
     void warn(const QString &title, const QString &text) override;
     void error(const Error &error) override;
-    QString fileDialog(FileMode mode, const QString &filter) override;
+    FileChoice fileDialog(const FileRequest &request) override;
     void beep() override;
     void showDrain(Drain &drain) override;
     std::optional<PictureChoice> chooseText() override;
-    std::optional<PictureChoice> chooseImport() override;
-    std::optional<ExportChoice> chooseExport() override;
+    std::optional<PictureChoice> chooseImport(const QString &path) override;
+    std::optional<ExportChoice> chooseExport(const QString &folder) override;
     std::optional<NetworkAddress> chooseNetworkPort(int number) override;
     std::optional<SendLine> chooseSendLine(const QStringList &history, SendLine::End end) override;
 

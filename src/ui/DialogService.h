@@ -28,6 +28,28 @@ struct ExportChoice
     int scale = 1;
 };
 
+// What a file dialog is asked for: which kind, its filter (entries separated by ";;", the first
+// one chosen at the start), the folder it starts in and the name it proposes (both may be
+// empty: the working folder, no name). An entry whose one pattern is "*.ext" adds ".ext" to a
+// name typed without a suffix while it is chosen.
+struct FileRequest
+{
+    // Append: a file to add to, chosen like Save but without asking whether to replace it.
+    enum class Mode { Open, Save, Append };
+    Mode mode = Mode::Open;
+    QString filter;
+    QString folder;
+    QString name;
+};
+
+// What a file dialog hands back: the full path chosen, empty on Cancel, and the filter entry
+// chosen with it.
+struct FileChoice
+{
+    QString path;
+    QString filter;
+};
+
 // What the Send text… dialog hands back: one line for the device and what ends it.
 struct SendLine
 {
@@ -42,9 +64,6 @@ struct SendLine
 class DialogService
 {
 public:
-    // Append: a file to add to, chosen like Save but without asking whether to replace it.
-    enum class FileMode { Open, Save, Append };
-
     virtual ~DialogService() = default;
 
     // A question with Yes and No, Yes the default; Escape and closing the box answer No, so
@@ -66,8 +85,8 @@ public:
     virtual void postWarning(const QString &title, const QString &text) { warn(title, text); }
     virtual void postError(const Error &failure) { error(failure); }
 
-    // Shows a modal file dialog; the full path chosen, or the empty text.
-    virtual QString fileDialog(FileMode mode, const QString &filter) = 0;
+    // Shows a modal file dialog.
+    virtual FileChoice fileDialog(const FileRequest &request) = 0;
     virtual void beep() = 0;
 
     // A modal dialog while the bytes written to the port leave it, before it closes: the bytes
@@ -78,10 +97,11 @@ public:
 
     // The Text… dialog; nullopt on Cancel.
     virtual std::optional<PictureChoice> chooseText() = 0;
-    // The file dialog, then the import dialog; nullopt when either is cancelled.
-    virtual std::optional<PictureChoice> chooseImport() = 0;
-    // The file dialog and the scale; nullopt on Cancel.
-    virtual std::optional<ExportChoice> chooseExport() = 0;
+    // The import dialog for the image file at `path`; nullopt when it is cancelled or the file
+    // cannot be imported (which it reports).
+    virtual std::optional<PictureChoice> chooseImport(const QString &path) = 0;
+    // The file dialog, started in `folder`, and the scale; nullopt on Cancel.
+    virtual std::optional<ExportChoice> chooseExport(const QString &folder) = 0;
     // The network serial port to pin as port `number`: host, port and protocol; nullopt on
     // Cancel.
     virtual std::optional<NetworkAddress> chooseNetworkPort(int number) = 0;

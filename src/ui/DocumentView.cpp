@@ -7,7 +7,9 @@
 #include "ui/DialogService.h"
 #include "ui/LineBreaks.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace qie {
 namespace {
@@ -51,6 +53,17 @@ void DocumentView::setCallsignText(const std::string &text)
 void DocumentView::beep()
 {
     m_dialogs.beep();
+}
+
+void DocumentView::setTextsPending(bool pending)
+{
+    // The cue changes no caption: the layout's texts stay as they are.
+    m_controls.done.setDefault(pending);
+    const QString tip = pending
+        ? QCoreApplication::translate("qie::DocumentView", "Press Done or Enter to apply")
+        : QString();
+    m_controls.width.setToolTip(tip);
+    m_controls.callsign.setToolTip(tip);
 }
 
 } // namespace qie

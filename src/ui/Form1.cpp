@@ -9,14 +9,19 @@
 #include "ui/DialogService.h"
 #include "ui/Fonts.h"
 #include "ui/GridMenu.h"
+#include "ui/HelpWindow.h"
 #include "ui/LineBreaks.h"
 #include "ui/LiteralCaption.h"
 #include "ui/PortPanel.h"
 #include "ui/ReceiveArea.h"
+#include "ui/RecentFolders.h"
 #include "ui/Twips.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -86,6 +91,8 @@ Form1::Form1(DialogService &dialogs, CommControl &port, QWidget *parent)
     connect(picField, &CellGrid::strokeEnded, &m_editor, &PictureEditor::endStroke);
     m_gridMenu = new GridMenu(m_editor, picField, this);
     connect(cmdUpDate, &QPushButton::clicked, this, &Form1::cmdUpDate_Click);
+    connect(txtCWID, &QLineEdit::returnPressed, this, &Form1::cmdUpDate_Click);
+    connect(txtImagByte, &QLineEdit::returnPressed, this, &Form1::cmdUpDate_Click);
     connect(cmdFileOpen, &QPushButton::clicked, this, &Form1::cmdFileOpen_Click);
     connect(cmdFileOpen2, &QPushButton::clicked, this, &Form1::cmdFileOpen2_Click);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -94,8 +101,32 @@ Form1::Form1(DialogService &dialogs, CommControl &port, QWidget *parent)
     connect(&m_port, &CommControl::dataReceived, this, &Form1::mscPort_Receive);
     connect(&m_port, &CommControl::lineFaultDetected, this, &Form1::mscPort_LineFault);
     connect(&m_port, &CommControl::portLost, m_portPanel, &PortPanel::reportLost);
+    addShortcuts();
 
     Form_Load();
+}
+
+// The keys every desktop program has, for the whole window; none of them is shown in a caption,
+// which stay as the layout has them.
+void Form1::addShortcuts()
+{
+    const auto add = [this](const char *name, QKeyCombination keys, void (Form1::*handler)()) {
+        auto *action = new QAction(this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(QKeySequence(keys));
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, handler);
+        addAction(action);
+    };
+    add("loadShortcut", Qt::CTRL | Qt::Key_O, &Form1::cmdFileOpen2_Click);
+    add("saveShortcut", Qt::CTRL | Qt::Key_S, &Form1::cmdFileOpen_Click);
+    add("exitShortcut", Qt::CTRL | Qt::Key_Q, &Form1::cmdEnd_Click);
+    add("helpShortcut", QKeyCombination(Qt::Key_F1), &Form1::showHelp);
+}
+
+void Form1::showHelp()
+{
+    HelpWindow::open(this);
 }
 
 void Form1::buildLayout()
@@ -126,8 +157,9 @@ void Form1::buildLayout()
     framEdit->setTitle(DataFile::caption(QString()));
     m_portPanel = new PortPanel(
         m_port, m_dialogs, { *Label2, *Text2, *Command1, *cmdSendData, *txtReceiveData }, this);
-    m_view.emplace(DocumentView::Controls { *picField, *lblData, *txtImagByte, *txtCWID },
-                   m_dialogs);
+    m_view.emplace(
+        DocumentView::Controls { *picField, *lblData, *txtImagByte, *txtCWID, *cmdUpDate },
+        m_dialogs);
     cmdEnd->setFocus();
 }
 
@@ -171,30 +203,68 @@ void Form1::cmdUpDate_Click()
     m_editor.perform(tr("Done"), [this] { m_document.cmdUpDate_Click(); });
 }
 
+// The dialog proposes the file last loaded or saved, or a name of the right kind: saving again
+// after an edit is Ctrl+S and Enter.
 void Form1::cmdFileOpen_Click()
 {
+    const QString current = QString::fromStdString(m_document.fileName());
+    const QString proposed
+        = current.isEmpty() ? QStringLiteral("image.txt") : QFileInfo(current).fileName();
     const QString name
-        = m_dialogs.fileDialog(DialogService::FileMode::Save, DataFile::dialogFilter());
+        = RecentFolders::choose(m_dialogs, RecentFolders::Group::DataFiles, FileRequest::Mode::Save,
+                                DataFile::dialogFilter(), proposed)
+              .path;
     if (name.isEmpty())
         return;
     if (const auto error = DataFile::save(name, QByteArrayView(m_document.sendData())))
         return m_dialogs.error(*error);
+    m_document.setFileName(name.toStdString());
     framEdit->setTitle(literalCaption(DataFile::caption(name)));
 }
 
 void Form1::cmdFileOpen2_Click()
 {
-    const QString name
-        = m_dialogs.fileDialog(DialogService::FileMode::Open, DataFile::dialogFilter());
-    if (name.isEmpty())
-        return;
+    const QString name = RecentFolders::choose(m_dialogs, RecentFolders::Group::DataFiles,
+                                               FileRequest::Mode::Open, DataFile::dialogFilter())
+                             .path;
+    if (!name.isEmpty())
+        loadFile(name);
+}
+
+void Form1::loadFile(const QString &name)
+{
     // The file is read and checked before anything changes: a failed load leaves the text
     // to send as it was, so that "Send" never transmits half a file.
     const auto result = DataFile::load(name);
     if (const auto *error = std::get_if<Error>(&result))
         return m_dialogs.error(*error);
+    m_document.setFileName(name.toStdString());
+    // A file opened from outside the dialogs moves their folder too: Save proposes it there.
+    RecentFolders::remember(RecentFolders::Group::DataFiles, name);
     framEdit->setTitle(literalCaption(DataFile::caption(name)));
     m_editor.perform(tr("Load"), [&] { m_document.load(std::get<LoadedFile>(result).lines); });
+}
+
+void Form1::openDropped(const QString &path)
+{
+    if (isImage(path))
+        m_editor.importFile(path);
+    else
+        loadFile(path);
+}
+
+bool Form1::isImage(const QString &path)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    if (!reader.canRead())
+        return false;
+    // The portable bitmaps are known by two letters, "P1" to "P6", which a data file's
+    // callsign line may begin with too; such a file is an image only when it has a size.
+    const QByteArray format = reader.format();
+    if (format == "pbm" || format == "pgm" || format == "ppm")
+        return !reader.size().isEmpty();
+    return true;
 }
 
 void Form1::Command1_Click()

@@ -63,6 +63,13 @@ public:
     void cmdUpDate_Click();
     void cmdFileOpen_Click();
     void cmdFileOpen2_Click();
+    // Loads the data file `name` as "Load file" does once a name is chosen: one undo step, or
+    // the error box and nothing changed.
+    void loadFile(const QString &name);
+    // A file dropped on the window: an image, known by its content, goes to the Import dialog;
+    // any other file is loaded as a data file.
+    void openDropped(const QString &path);
+    static bool isImage(const QString &path);
     void Command1_Click();
     void cmdSendData_Click();
     void mscPort_Receive();
@@ -79,6 +86,8 @@ protected:
 
 private:
     void buildLayout();
+    void addShortcuts();
+    void showHelp();
     void Form_Load();
     void InitEditor();
     void Form_QueryUnload(bool &cancel);

@@ -31,9 +31,9 @@ GridMenu::GridMenu(PictureEditor &editor, CellGrid *grid, QWidget *window)
 
     // Undo and redo belong to the window; a text box with the focus takes the keys first when
     // it knows them, and the check covers those it does not (a read-only box, Ctrl+Y).
-    QAction *undo = add(m_menu, QStringLiteral("&Undo"), [this] { undoOrRedo(false); });
+    QAction *undo = add(m_menu, tr("&Undo"), [this] { undoOrRedo(false); });
     undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    QAction *redo = add(m_menu, QStringLiteral("&Redo"), [this] { undoOrRedo(true); });
+    QAction *redo = add(m_menu, tr("&Redo"), [this] { undoOrRedo(true); });
     redo->setShortcuts(
         { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y) });
     for (QAction *action : { undo, redo }) {
@@ -51,17 +51,17 @@ GridMenu::GridMenu(PictureEditor &editor, CellGrid *grid, QWidget *window)
         action->setShortcutContext(Qt::WidgetShortcut);
         grid->addAction(action);
     };
-    onGrid(add(m_menu, QStringLiteral("&Copy"), [this] { m_editor.copy(); }),
+    onGrid(add(m_menu, tr("&Copy"), [this] { m_editor.copy(); }),
            QKeySequence(Qt::CTRL | Qt::Key_C));
-    onGrid(add(m_menu, QStringLiteral("&Paste"), [this] { m_editor.paste(); }),
+    onGrid(add(m_menu, tr("&Paste"), [this] { m_editor.paste(); }),
            QKeySequence(Qt::CTRL | Qt::Key_V));
     m_menu->addSeparator();
 
     const auto transform = [this](Transform t) { return [this, t] { m_editor.transform(t); }; };
-    add(m_menu, QStringLiteral("C&lear"), transform(Transform::Clear));
-    onGrid(add(m_menu, QStringLiteral("In&vert"), transform(Transform::Invert)),
+    add(m_menu, tr("C&lear"), transform(Transform::Clear));
+    onGrid(add(m_menu, tr("In&vert"), transform(Transform::Invert)),
            QKeySequence(Qt::CTRL | Qt::Key_I));
-    QMenu *shift = m_menu->addMenu(QStringLiteral("S&hift"));
+    QMenu *shift = m_menu->addMenu(tr("S&hift"));
     shift->setObjectName(QStringLiteral("shiftMenu"));
     const struct
     {
@@ -69,21 +69,20 @@ GridMenu::GridMenu(PictureEditor &editor, CellGrid *grid, QWidget *window)
         Transform transform;
         Qt::Key key;
     } shifts[] = {
-        { "&Left", Transform::ShiftLeft, Qt::Key_Left },
-        { "&Right", Transform::ShiftRight, Qt::Key_Right },
-        { "&Up", Transform::ShiftUp, Qt::Key_Up },
-        { "&Down", Transform::ShiftDown, Qt::Key_Down },
+        { QT_TR_NOOP("&Left"), Transform::ShiftLeft, Qt::Key_Left },
+        { QT_TR_NOOP("&Right"), Transform::ShiftRight, Qt::Key_Right },
+        { QT_TR_NOOP("&Up"), Transform::ShiftUp, Qt::Key_Up },
+        { QT_TR_NOOP("&Down"), Transform::ShiftDown, Qt::Key_Down },
     };
     for (const auto &s : shifts)
-        onGrid(add(shift, QString::fromLatin1(s.text), transform(s.transform)),
-               QKeySequence(Qt::ALT | s.key));
-    add(m_menu, QStringLiteral("&Mirror left-right"), transform(Transform::Mirror));
-    add(m_menu, QStringLiteral("Flip up-&down"), transform(Transform::Flip));
+        onGrid(add(shift, tr(s.text), transform(s.transform)), QKeySequence(Qt::ALT | s.key));
+    add(m_menu, tr("&Mirror left-right"), transform(Transform::Mirror));
+    add(m_menu, tr("Flip up-&down"), transform(Transform::Flip));
     m_menu->addSeparator();
 
-    add(m_menu, QStringLiteral("&Text…"), [this] { m_editor.chooseText(); });
-    add(m_menu, QStringLiteral("&Import image…"), [this] { m_editor.chooseImport(); });
-    add(m_menu, QStringLiteral("&Export image…"), [this] { m_editor.exportImage(); });
+    add(m_menu, tr("&Text…"), [this] { m_editor.chooseText(); });
+    add(m_menu, tr("&Import image…"), [this] { m_editor.chooseImport(); });
+    add(m_menu, tr("&Export image…"), [this] { m_editor.exportImage(); });
 
     connect(grid, &CellGrid::menuRequested, this, &GridMenu::popup);
 }

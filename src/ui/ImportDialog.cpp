@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/ImportDialog.h"
 
+#include "common/Settings.h"
 #include "ui/PicturePreview.h"
 
 #include <QCheckBox>
@@ -12,14 +13,20 @@
 #include <QVBoxLayout>
 
 namespace qie {
+namespace {
+
+const QString kThresholdKey = QStringLiteral("importDialog/threshold");
+const QString kInvertKey = QStringLiteral("importDialog/invert");
+const QString kDitherKey = QStringLiteral("importDialog/dither");
+
+} // namespace
 
 ImportDialog::ImportDialog(ImageImport::Scaled scaled, const QString &fileName, QWidget *parent)
     : QDialog(parent), m_scaled(std::move(scaled)), m_threshold(new QSpinBox(this)),
-      m_invert(new QCheckBox(QStringLiteral("Invert"), this)),
-      m_dither(new QCheckBox(QStringLiteral("Dither"), this)), m_preview(new QLabel(this)),
-      m_status(new QLabel(this)), m_notes(new QLabel(this))
+      m_invert(new QCheckBox(tr("Invert"), this)), m_dither(new QCheckBox(tr("Dither"), this)),
+      m_preview(new QLabel(this)), m_status(new QLabel(this)), m_notes(new QLabel(this))
 {
-    setWindowTitle(QStringLiteral("Import image"));
+    setWindowTitle(tr("Import image"));
     const ImportOptions defaults;
     m_threshold->setRange(0, 255);
     m_threshold->setValue(defaults.threshold);
@@ -31,8 +38,15 @@ ImportDialog::ImportDialog(ImageImport::Scaled scaled, const QString &fileName, 
     thresholdRow->addWidget(m_threshold);
 
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("File:"), new QLabel(fileName, this));
-    form->addRow(QStringLiteral("&Threshold:"), thresholdRow);
+    // A file's name is never markup.
+    auto *name = new QLabel(fileName, this);
+    name->setTextFormat(Qt::PlainText);
+    form->addRow(tr("File:"), name);
+    // A row of a layout has no widget to take the label's mnemonic: the label gets the box as
+    // its buddy, so that it shows no ampersand and Alt+T reaches the box.
+    auto *thresholdLabel = new QLabel(tr("&Threshold:"), this);
+    thresholdLabel->setBuddy(m_threshold);
+    form->addRow(thresholdLabel, thresholdRow);
     form->addRow(QString(), m_invert);
     form->addRow(QString(), m_dither);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -62,14 +76,29 @@ void ImportDialog::decide()
     m_result = ImageImport::decide(
         m_scaled, { m_threshold->value(), m_invert->isChecked(), m_dither->isChecked() });
     m_preview->setPixmap(PicturePreview::pixmap(m_result.picture, m_result.widthBytes));
-    QString status = QStringLiteral("%1 columns, width %2 bytes.")
+    QString status = tr("%1 columns, width %2 bytes.")
                          .arg(std::min(m_result.columns, Picture::kWidth))
                          .arg(m_result.widthBytes);
     if (m_result.cut)
-        status = QStringLiteral("The image is %1 columns wide at 10 rows: the columns beyond "
-                                "128 are cut.")
+        status = tr("The image is %1 columns wide at 10 rows: the columns beyond "
+                    "128 are cut.")
                      .arg(m_result.columns);
     m_status->setText(status);
+}
+
+void ImportDialog::restoreChoices()
+{
+    const ImportOptions defaults;
+    m_threshold->setValue(Settings::value(kThresholdKey, defaults.threshold).toInt());
+    m_invert->setChecked(Settings::value(kInvertKey, defaults.invert).toBool());
+    m_dither->setChecked(Settings::value(kDitherKey, defaults.dither).toBool());
+}
+
+void ImportDialog::keepChoices() const
+{
+    Settings::setValue(kThresholdKey, m_threshold->value());
+    Settings::setValue(kInvertKey, m_invert->isChecked());
+    Settings::setValue(kDitherKey, m_dither->isChecked());
 }
 
 } // namespace qie

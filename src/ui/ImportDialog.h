@@ -29,6 +29,11 @@ public:
     // What the import left out of the image (references of a drawing); hidden when nothing.
     QLabel *notesLabel() const { return m_notes; }
 
+    // The threshold, Invert and Dither last accepted, in this run or an earlier one: settings
+    // that suited one image usually suit the next one of a series.
+    void restoreChoices();
+    void keepChoices() const;
+
 private:
     void decide();
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/MDIForm1.h"
 
+#include "ui/FileDrop.h"
 #include "ui/Form1.h"
 #include "ui/Twips.h"
 
@@ -27,6 +28,8 @@ MDIForm1::MDIForm1(DialogService &dialogs, CommControl &port, QWidget *parent) :
     m_subWindow->setObjectName(QStringLiteral("Form1Window"));
     m_subWindow->setGeometry(Twips::toPixels(QRect(Form1::kStoredPosTwips, Form1::kClientTwips)));
     connect(m_form, &Form1::ended, this, &MDIForm1::ended);
+    // Files dropped anywhere on the frame, the editor's controls included.
+    connect(new FileDrop(this), &FileDrop::fileDropped, m_form, &Form1::openDropped);
 
     resize(Twips::toPixels(kClientTwips));
 

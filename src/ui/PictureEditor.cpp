@@ -8,6 +8,7 @@
 #include "model/PastedText.h"
 #include "ui/DialogService.h"
 #include "ui/EditCommand.h"
+#include "ui/RecentFolders.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -30,6 +31,15 @@ QString offeredImageType(const QMimeData &data)
             return type;
     }
     return QString();
+}
+
+// Every image format the import reads, by its usual suffix, and anything else.
+QString imageFilter()
+{
+    QStringList patterns;
+    for (const QByteArray &suffix : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(suffix);
+    return QStringLiteral("Images (%1);;All files (*)").arg(patterns.join(u' '));
 }
 
 } // namespace
@@ -149,7 +159,16 @@ void PictureEditor::chooseText()
 
 void PictureEditor::chooseImport()
 {
-    applyChoice(tr("Import image"), m_dialogs.chooseImport());
+    const QString path = RecentFolders::choose(m_dialogs, RecentFolders::Group::Images,
+                                               FileRequest::Mode::Open, imageFilter())
+                             .path;
+    if (!path.isEmpty())
+        importFile(path);
+}
+
+void PictureEditor::importFile(const QString &path)
+{
+    applyChoice(tr("Import image"), m_dialogs.chooseImport(path));
 }
 
 void PictureEditor::applyChoice(const QString &text, const std::optional<PictureChoice> &choice)
@@ -161,9 +180,10 @@ void PictureEditor::applyChoice(const QString &text, const std::optional<Picture
 
 void PictureEditor::exportImage()
 {
-    const auto choice = m_dialogs.chooseExport();
+    const auto choice = m_dialogs.chooseExport(RecentFolders::folder(RecentFolders::Group::Images));
     if (!choice)
         return;
+    RecentFolders::remember(RecentFolders::Group::Images, choice->path);
     QString error;
     if (!ImageExport::savePng(m_document.picture(), choice->scale, choice->path, &error))
         m_dialogs.warn(kExportTitle, error);

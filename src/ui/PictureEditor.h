@@ -51,7 +51,10 @@ public:
     void paste();
 
     void chooseText();
+    // The file dialog in the images' folder, then the import dialog for the file chosen.
     void chooseImport();
+    // The import dialog for an image file already chosen (dropped on the window).
+    void importFile(const QString &path);
     void exportImage();
 
 private:

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTimer>
 #include <algorithm>
@@ -61,15 +62,41 @@ void QtDialogService::error(const Error &error)
             QMessageBox::Ok, QMessageBox::Ok);
 }
 
-QString QtDialogService::fileDialog(FileMode mode, const QString &filter)
+QString QtDialogService::defaultSuffix(const QString &filterEntry)
 {
-    QWidget *parent = QApplication::activeWindow();
-    if (mode == FileMode::Save)
-        return QFileDialog::getSaveFileName(parent, QString(), QString(), filter);
-    if (mode == FileMode::Append)
-        return QFileDialog::getSaveFileName(parent, QString(), QString(), filter, nullptr,
-                                            QFileDialog::DontConfirmOverwrite);
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+    static const QRegularExpression onePattern(QStringLiteral("\\(\\s*\\*\\.(\\w+)\\s*\\)\\s*$"));
+    const QRegularExpressionMatch match = onePattern.match(filterEntry);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+void QtDialogService::prepare(QFileDialog &dialog, const FileRequest &request)
+{
+    using Mode = FileRequest::Mode;
+    dialog.setNameFilter(request.filter);
+    dialog.setAcceptMode(request.mode == Mode::Open ? QFileDialog::AcceptOpen
+                                                    : QFileDialog::AcceptSave);
+    dialog.setFileMode(request.mode == Mode::Open ? QFileDialog::ExistingFile
+                                                  : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, request.mode == Mode::Append);
+    if (!request.folder.isEmpty())
+        dialog.setDirectory(request.folder);
+    if (!request.name.isEmpty())
+        dialog.selectFile(request.name);
+    // The dialog adds the suffix itself, so that its question about replacing a file names the
+    // file that would be written.
+    const auto follow
+        = [&dialog](const QString &entry) { dialog.setDefaultSuffix(defaultSuffix(entry)); };
+    follow(dialog.selectedNameFilter());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
+}
+
+FileChoice QtDialogService::fileDialog(const FileRequest &request)
+{
+    QFileDialog dialog(QApplication::activeWindow());
+    prepare(dialog, request);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return { dialog.selectedFiles().constFirst(), dialog.selectedNameFilter() };
 }
 
 void QtDialogService::beep()
@@ -125,61 +152,45 @@ void QtDialogService::showDrain(Drain &drain)
 
 std::optional<PictureChoice> QtDialogService::chooseText()
 {
-    // The dialog opens with the text and font last accepted, so a small change is quick.
-    static QString lastText;
-    static QString lastFont = TextRenderer::builtInFontName();
     TextDialog dialog(QApplication::activeWindow());
-    dialog.textBox()->setText(lastText);
-    dialog.fontBox()->setCurrentText(lastFont);
+    dialog.restoreChoices();
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    lastText = dialog.textBox()->text();
-    lastFont = dialog.fontBox()->currentText();
+    dialog.keepChoices();
     return PictureChoice { dialog.rendered().picture, dialog.rendered().widthBytes };
 }
 
-std::optional<PictureChoice> QtDialogService::chooseImport()
+std::optional<PictureChoice> QtDialogService::chooseImport(const QString &path)
 {
-    QStringList patterns;
-    for (const QByteArray &suffix : QImageReader::supportedImageFormats())
-        patterns << QStringLiteral("*.") + QString::fromLatin1(suffix);
-    const QString filter = QStringLiteral("Images (%1);;All files (*)").arg(patterns.join(u' '));
-    QWidget *parent = QApplication::activeWindow();
-    const QString path
-        = QFileDialog::getOpenFileName(parent, QStringLiteral("Import image"), QString(), filter);
-    if (path.isEmpty())
-        return std::nullopt;
     ImageImport::Scaled scaled = ImageImport::scaleFile(path);
     if (!scaled.error.isEmpty()) {
-        warn(QStringLiteral("Import image"), scaled.error);
+        warn(QCoreApplication::translate("qie::QtDialogService", "Import image"), scaled.error);
         return std::nullopt;
     }
-    // Settings that suited one image usually suit the next one of a series.
-    static ImportOptions last;
-    ImportDialog dialog(std::move(scaled), QFileInfo(path).fileName(), parent);
-    dialog.thresholdBox()->setValue(last.threshold);
-    dialog.invertBox()->setChecked(last.invert);
-    dialog.ditherBox()->setChecked(last.dither);
+    ImportDialog dialog(std::move(scaled), QFileInfo(path).fileName(),
+                        QApplication::activeWindow());
+    dialog.restoreChoices();
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    last = { dialog.thresholdBox()->value(), dialog.invertBox()->isChecked(),
-             dialog.ditherBox()->isChecked() };
+    dialog.keepChoices();
     return PictureChoice { dialog.result().picture, dialog.result().widthBytes };
 }
 
-std::optional<ExportChoice> QtDialogService::chooseExport()
+std::optional<ExportChoice> QtDialogService::chooseExport(const QString &folder)
 {
     QWidget *parent = QApplication::activeWindow();
-    QFileDialog files(parent, QStringLiteral("Export image"), QString(),
-                      QStringLiteral("PNG image (*.png)"));
-    files.setAcceptMode(QFileDialog::AcceptSave);
-    files.setDefaultSuffix(QStringLiteral("png"));
+    QFileDialog files(parent, QCoreApplication::translate("qie::QtDialogService", "Export image"));
+    prepare(files,
+            { FileRequest::Mode::Save,
+              QCoreApplication::translate("qie::QtDialogService", "PNG image (*.png)"), folder,
+              QString() });
     if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty())
         return std::nullopt;
     bool ok = false;
-    const int scale = QInputDialog::getInt(parent, QStringLiteral("Export image"),
-                                           QStringLiteral("Scale (1x to 16x):"), 1,
-                                           ImageExport::kMinScale, ImageExport::kMaxScale, 1, &ok);
+    const int scale = QInputDialog::getInt(
+        parent, QCoreApplication::translate("qie::QtDialogService", "Export image"),
+        QCoreApplication::translate("qie::QtDialogService", "Scale (1x to 16x):"), 1,
+        ImageExport::kMinScale, ImageExport::kMaxScale, 1, &ok);
     if (!ok)
         return std::nullopt;
     return ExportChoice { files.selectedFiles().constFirst(), scale };

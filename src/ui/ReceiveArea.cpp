@@ -6,6 +6,7 @@
 #include "files/DataFile.h"
 #include "model/HexDump.h"
 #include "ui/DialogService.h"
+#include "ui/RecentFolders.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -426,7 +427,9 @@ void ReceiveArea::saveReceivedAs()
     if (!m_dialogs)
         return;
     const QByteArray bytes = receivedBytes();
-    const QString name = m_dialogs->fileDialog(DialogService::FileMode::Save, kFilter);
+    const QString name = RecentFolders::choose(*m_dialogs, RecentFolders::Group::ReceivedData,
+                                               FileRequest::Mode::Save, kFilter)
+                             .path;
     if (name.isEmpty())
         return;
     if (const auto error = DataFile::saveBytes(name, bytes))
@@ -446,7 +449,9 @@ void ReceiveArea::setLogging(bool on)
         m_log.close();
         return;
     }
-    const QString name = m_dialogs->fileDialog(DialogService::FileMode::Append, kFilter);
+    const QString name = RecentFolders::choose(*m_dialogs, RecentFolders::Group::ReceivedData,
+                                               FileRequest::Mode::Append, kFilter)
+                             .path;
     if (name.isEmpty())
         return;
     if (const auto error = m_log.open(name)) {

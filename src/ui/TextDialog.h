@@ -29,6 +29,12 @@ public:
     QLabel *statusLabel() const { return m_status; }
     QPushButton *okButton() const { return m_ok; }
 
+    // The text and font last accepted, in this run or an earlier one, so that a small change
+    // is quick; a font no longer offered leaves the built-in one.
+    void restoreChoices();
+    // Keeps the text and font for the next time.
+    void keepChoices() const;
+
 private:
     void renderText();
 

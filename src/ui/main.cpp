@@ -4,6 +4,7 @@
 #include "ui/BoxHold.h"
 #include "ui/EditorStyle.h"
 #include "ui/Fonts.h"
+#include "ui/Form1.h"
 #include "ui/MDIForm1.h"
 #include "ui/QtDialogService.h"
 #include "ui/Translations.h"
@@ -65,6 +66,13 @@ int main(int argc, char *argv[])
         return 2;
     }
     QApplication app(argc, argv);
+    // Qt has taken its own options (-style, -platform, ...) out of the words by now.
+    const qie::CommandLine::EditorStart start
+        = qie::CommandLine::editorStart(QApplication::arguments().mid(1));
+    if (!start.error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(start.error));
+        return 2;
+    }
     QApplication::setApplicationName(QStringLiteral("Quernel Image Editor"));
     QApplication::setDesktopFileName(QStringLiteral("quernel-image-editor"));
     qie::Translations::install(app, QLocale());
@@ -82,5 +90,9 @@ int main(int argc, char *argv[])
     // event reaches either window, and let the windows go with the stack.
     QObject::connect(&frame, &qie::MDIForm1::ended, &app, [] { QCoreApplication::exit(0); });
     frame.show();
+    // Loaded once the window is up, so that a failure's error box stands over the editor as it
+    // started.
+    if (!start.file.isEmpty())
+        frame.editor()->loadFile(start.file);
     return QApplication::exec();
 }

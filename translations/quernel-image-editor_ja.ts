@@ -26,6 +26,13 @@
     </message>
 </context>
 <context>
+    <name>qie::DocumentView</name>
+    <message>
+        <source>Press Done or Enter to apply</source>
+        <translation>Done または Enter で適用します</translation>
+    </message>
+</context>
+<context>
     <name>qie::Form1</name>
     <message>
         <source>Done</source>
@@ -34,6 +41,73 @@
     <message>
         <source>Load</source>
         <translation>読み込み</translation>
+    </message>
+</context>
+<context>
+    <name>qie::GridMenu</name>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>元に戻す(&amp;U)</translation>
+    </message>
+    <message>
+        <source>&amp;Redo</source>
+        <translation>やり直し(&amp;R)</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>コピー(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation>貼り付け(&amp;P)</translation>
+    </message>
+    <message>
+        <source>C&amp;lear</source>
+        <translation>消去(&amp;L)</translation>
+    </message>
+    <message>
+        <source>In&amp;vert</source>
+        <translation>反転(&amp;V)</translation>
+    </message>
+    <message>
+        <source>S&amp;hift</source>
+        <translation>移動(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;Left</source>
+        <translation>左へ(&amp;L)</translation>
+    </message>
+    <message>
+        <source>&amp;Right</source>
+        <translation>右へ(&amp;R)</translation>
+    </message>
+    <message>
+        <source>&amp;Up</source>
+        <translation>上へ(&amp;U)</translation>
+    </message>
+    <message>
+        <source>&amp;Down</source>
+        <translation>下へ(&amp;D)</translation>
+    </message>
+    <message>
+        <source>&amp;Mirror left-right</source>
+        <translation>左右反転(&amp;M)</translation>
+    </message>
+    <message>
+        <source>Flip up-&amp;down</source>
+        <translation>上下反転(&amp;D)</translation>
+    </message>
+    <message>
+        <source>&amp;Text…</source>
+        <translation>テキスト(&amp;T)…</translation>
+    </message>
+    <message>
+        <source>&amp;Import image…</source>
+        <translation>画像の取り込み(&amp;I)…</translation>
+    </message>
+    <message>
+        <source>&amp;Export image…</source>
+        <translation>画像の書き出し(&amp;E)…</translation>
     </message>
 </context>
 <context>
@@ -49,6 +123,37 @@
     <message>
         <source>&amp;Close</source>
         <translation>閉じる(&amp;C)</translation>
+    </message>
+</context>
+<context>
+    <name>qie::ImportDialog</name>
+    <message>
+        <source>Invert</source>
+        <translation>反転</translation>
+    </message>
+    <message>
+        <source>Dither</source>
+        <translation>ディザー</translation>
+    </message>
+    <message>
+        <source>Import image</source>
+        <translation>画像の取り込み</translation>
+    </message>
+    <message>
+        <source>File:</source>
+        <translation>ファイル:</translation>
+    </message>
+    <message>
+        <source>&amp;Threshold:</source>
+        <translation>しきい値(&amp;T):</translation>
+    </message>
+    <message>
+        <source>%1 columns, width %2 bytes.</source>
+        <translation>%1 列、幅 %2 バイト。</translation>
+    </message>
+    <message>
+        <source>The image is %1 columns wide at 10 rows: the columns beyond 128 are cut.</source>
+        <translation>画像は 10 行で幅 %1 列です。128 列を超える列は切り捨てられます。</translation>
     </message>
 </context>
 <context>
@@ -129,6 +234,25 @@
     </message>
 </context>
 <context>
+    <name>qie::QtDialogService</name>
+    <message>
+        <source>Import image</source>
+        <translation>画像の取り込み</translation>
+    </message>
+    <message>
+        <source>Export image</source>
+        <translation>画像の書き出し</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>PNG 画像 (*.png)</translation>
+    </message>
+    <message>
+        <source>Scale (1x to 16x):</source>
+        <translation>倍率（1〜16 倍）:</translation>
+    </message>
+</context>
+<context>
     <name>qie::ReceiveArea</name>
     <message>
         <source>Show &amp;timestamps</source>
@@ -176,6 +300,29 @@
     <message>
         <source>&amp;Line end:</source>
         <translation>行末(&amp;L):</translation>
+    </message>
+</context>
+<context>
+    <name>qie::TextDialog</name>
+    <message>
+        <source>Text</source>
+        <translation>テキスト</translation>
+    </message>
+    <message>
+        <source>&amp;Text:</source>
+        <translation>テキスト(&amp;T):</translation>
+    </message>
+    <message>
+        <source>&amp;Font:</source>
+        <translation>フォント(&amp;F):</translation>
+    </message>
+    <message>
+        <source>%1 columns, width %2 bytes.</source>
+        <translation>%1 列、幅 %2 バイト。</translation>
+    </message>
+    <message>
+        <source>Too wide: the text needs %1 columns, the picture has %2.</source>
+        <translation>幅が足りません。テキストには %1 列必要ですが、絵は %2 列です。</translation>
     </message>
 </context>
 </TS>

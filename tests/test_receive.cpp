@@ -971,8 +971,8 @@ private slots:
         // Bytes that come after it continue the rows of the new layout.
         area.appendBytes(QByteArray(8, 'W'));
         QCOMPARE(area.toPlainText(),
-                 QString::fromLatin1(HexDump::lines(0, std::string(48, 'W'), 4,
-                                                    area.hexLayout().characters)));
+                 QString::fromLatin1(
+                     HexDump::lines(0, std::string(48, 'W'), 4, area.hexLayout().characters)));
     }
 
     void menuHasTheStandardItemsAndOurs()

@@ -432,7 +432,7 @@ private slots:
         QTest::addColumn<int>("entry"); // the filter entry the operator picks
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("saved");
-        const int save = int(FileRequest::Mode::Save), open = int(FileRequest::Mode::Open);
+        const int save = int(FileRequest::Mode::Save);
         QTest::newRow("txt entry adds .txt") << save << 0 << "picture"
                                              << "picture.txt";
         QTest::newRow("all files adds nothing") << save << 1 << "picture"

@@ -54,7 +54,7 @@ private:
     int m_number = 0;
     std::optional<PortLocator::Port> m_port;
     QString m_shortList;
-    std::chrono::milliseconds m_scanBudget;
+    std::chrono::milliseconds m_scanBudget = PortHolders::kScanBudget;
 };
 
 } // namespace qie

@@ -87,6 +87,16 @@ Q_SIGNALS:
     // The device went away while open (adapter unplugged, line hung up) or a write failed.
     // The control has already closed the port when this is emitted; it is emitted once.
     void portLost(const qie::Error &error);
+
+protected:
+    // Why a setting was refused: the port is open, and the setting cannot change under it.
+    static Error refusedWhileOpen(const char *what)
+    {
+        return { kErrPortAlreadyOpen,
+                 QStringLiteral("The %1 cannot be changed while the port is open. Press Close "
+                                "first.")
+                     .arg(QLatin1String(what)) };
+    }
 };
 
 } // namespace qie

@@ -8,17 +8,6 @@
 #include <algorithm>
 
 namespace qie {
-namespace {
-
-Error refusedWhileOpen(const char *what)
-{
-    return { kErrPortAlreadyOpen,
-             QStringLiteral("The %1 cannot be changed while the port is open. Press Close first.")
-                 .arg(QLatin1String(what)) };
-}
-
-} // namespace
-
 PortControl::PortControl(QObject *parent) : CommControl(parent)
 {
     connect(&m_serial, &CommControl::dataReceived, this, &CommControl::dataReceived);

@@ -9,17 +9,6 @@
 #include <limits>
 
 namespace qie {
-namespace {
-
-Error refusedWhileOpen(const char *what)
-{
-    return { kErrPortAlreadyOpen,
-             QStringLiteral("The %1 cannot be changed while the port is open. Press Close first.")
-                 .arg(QLatin1String(what)) };
-}
-
-} // namespace
-
 SerialPortControl::SerialPortControl(QObject *parent) : CommControl(parent)
 {
     m_lineErrorTimer.setInterval(kLineErrorPollInterval);

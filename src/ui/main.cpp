@@ -8,11 +8,10 @@
 #include "ui/MDIForm1.h"
 #include "ui/QtDialogService.h"
 #include "ui/Translations.h"
+#include "ui/icons/quernel-image-editor.xpm"
 
 #include <QApplication>
-#include <QFile>
 #include <QIcon>
-#include <QImageReader>
 #include <QLocale>
 #include <QPixmap>
 #include <cstdio>
@@ -37,18 +36,13 @@ bool displayMissing(int argc, char **argv)
 #endif
 }
 
-// Every window takes the application's icon, a compiled-in resource. It is read as the XPM it
-// is, with format detection off: detecting, or decoding a PNG, makes Qt 6.4 load all ten
+// Every window takes the application's icon, compiled in from the XPM drawn by hand. Made
+// from the XPM array itself: any QImageReader, even told the format, makes Qt 6.4 open the
 // image-format plug-ins while the editor starts. The PNG and SVG sizes under icons/hicolor are
 // installed for the desktop's menus.
 QIcon appIcon()
 {
-    QFile file(QStringLiteral(":/icons/quernel-image-editor.xpm"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QImageReader reader(&file, "XPM");
-    reader.setAutoDetectImageFormat(false);
-    return QIcon(QPixmap::fromImage(reader.read()));
+    return QIcon(QPixmap(quernel_image_editor));
 }
 
 } // namespace

@@ -7,38 +7,10 @@
 set -euo pipefail
 
 app=${1:?usage: e2e_open.sh path/to/quernel-image-editor}
-for tool in Xvfb xdotool xclip; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed (scripts/deps.sh installs it)"
-        exit 77
-    fi
-done
-
-work=$(mktemp -d)
-xvfb_pid=
-app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
-done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(cat "$work/display")"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_CURRENT_DESKTOP QT_QPA_PLATFORMTHEME
+tools="xclip"
+. "$(dirname "$0")/virtual-display.sh"
 # Nothing remembered from elsewhere: the dialogs start where the platform starts them.
 export XDG_CONFIG_HOME="$work/config"
-for _ in $(seq 100); do
-    xdotool getmouselocation >/dev/null 2>&1 && break
-    sleep 0.05
-done
 
 row() { printf '%s\r\n' "$1"; }
 

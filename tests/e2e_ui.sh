@@ -6,39 +6,8 @@
 set -euo pipefail
 
 app=${1:?usage: e2e_ui.sh path/to/quernel-image-editor}
-for tool in Xvfb xdotool; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed (scripts/deps.sh installs it)"
-        exit 77
-    fi
-done
-
-work=$(mktemp -d)
-xvfb_pid=
-app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Xvfb picks a free display itself and writes its number to fd 3; -noreset keeps it from
-# resetting, and refusing clients meanwhile, each time its last client goes.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
-done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(cat "$work/display")"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_CURRENT_DESKTOP QT_QPA_PLATFORMTHEME
-# The number can be written a moment before the server accepts clients.
-for _ in $(seq 100); do
-    xdotool getmouselocation >/dev/null 2>&1 && break
-    sleep 0.05
-done
+tools=""
+. "$(dirname "$0")/virtual-display.sh"
 
 "$app" >"$work/app.log" 2>&1 &
 app_pid=$!

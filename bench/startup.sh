@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Start-up time (process start to the frame mapped) and peak memory after start of the editor,
-# against a frame with an empty workspace built in the same tree. Runs both alternately on a
-# private Xvfb display and prints medians and their ratios.
+# against a frame with an empty workspace built in the same tree, and against the same frame
+# showing one line in each of the editor's fonts (what the font stack costs before the editor
+# adds anything of its own). Runs the three in turn on a private Xvfb display and prints
+# medians and ratios.
 #
 #   bench/startup.sh BUILD_DIR [RUNS]     (BUILD_DIR configured with -DQIE_BENCH=ON)
 set -euo pipefail
@@ -11,10 +13,11 @@ build=${1:?usage: startup.sh BUILD_DIR [RUNS]}
 runs=${2:-15}
 editor="$build/quernel-image-editor"
 minimal="$build/bench/minimal_frame"
+text="$build/bench/frame_with_text"
 for tool in Xvfb xev xdotool; do
     command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/deps.sh" >&2; exit 1; }
 done
-for f in "$editor" "$minimal"; do
+for f in "$editor" "$minimal" "$text"; do
     [ -x "$f" ] || { echo "missing $f: build with -DQIE_BENCH=ON" >&2; exit 1; }
 done
 
@@ -61,12 +64,14 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 for _ in $(seq "$runs"); do
     measure "$editor" >>"$work/editor"
     measure "$minimal" >>"$work/minimal"
+    measure "$text" >>"$work/text"
 done
 
-et=$(cut -d' ' -f1 "$work/editor" | median)
-mt=$(cut -d' ' -f1 "$work/minimal" | median)
-em=$(cut -d' ' -f2 "$work/editor" | median)
-mm=$(cut -d' ' -f2 "$work/minimal" | median)
-echo "runs: $runs each, alternating"
-echo "start-up to mapped (median ms):  editor $et  minimal $mt  ratio $(awk -v a="$et" -v b="$mt" 'BEGIN { printf "%.2f", a / b }')"
-echo "peak RSS after start (median KB): editor $em  minimal $mm  ratio $(awk -v a="$em" -v b="$mm" 'BEGIN { printf "%.2f", a / b }')"
+median_of() { cut -d' ' -f"$2" "$work/$1" | median; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+et=$(median_of editor 1) mt=$(median_of minimal 1) tt=$(median_of text 1)
+em=$(median_of editor 2) mm=$(median_of minimal 2) tm=$(median_of text 2)
+echo "runs: $runs each, in turn"
+echo "start-up to mapped (median ms):  editor $et  minimal $mt  ratio $(ratio "$et" "$mt")"
+echo "peak RSS after start (median KB): editor $em  minimal $mm  ratio $(ratio "$em" "$mm")"
+echo "frame with the editor's fonts:    $tt ms  $tm KB  (editor against it: $(ratio "$et" "$tt") and $(ratio "$em" "$tm"))"

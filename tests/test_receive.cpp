@@ -609,14 +609,28 @@ private slots:
                  "one\ntwo\nthree\n" + QString(200, u'x') + "\nlast");
     }
 
-    // A font given later (the window gives its own) is still used without shaping.
+    // The font the area is made with, once it is polished for showing, and a font given
+    // later (the window gives its own), are used without shaping.
+    void fontStaysUnshaped_data()
+    {
+        QTest::addColumn<int>("given"); // point size set after the area is made, 0: none
+        QTest::addColumn<int>("pointSize");
+        const int made = QApplication::font().pointSize();
+        QTest::newRow("the font it was made with, polished") << 0 << made;
+        QTest::newRow("a font given later") << 13 << 13;
+    }
     void fontStaysUnshaped()
     {
+        QFETCH(int, given);
+        QFETCH(int, pointSize);
         ReceiveArea area;
-        area.setFont(QFont(QStringLiteral("Monospace"), 13));
+        if (given != 0)
+            area.setFont(QFont(QStringLiteral("Monospace"), given));
+        else
+            area.ensurePolished();
         QCOMPARE(bool(area.font().styleStrategy() & QFont::PreferNoShaping), true);
         QCOMPARE(area.font().kerning(), false);
-        QCOMPARE(area.font().pointSize(), 13);
+        QCOMPARE(area.font().pointSize(), pointSize);
     }
 
     void hexViewFromTheSameBytes()

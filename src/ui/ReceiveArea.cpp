@@ -89,7 +89,6 @@ ReceiveArea::ReceiveArea(QWidget *parent) : QPlainTextEdit(parent)
     setFocusPolicy(Qt::StrongFocus);
     // Nothing here is ever undone, and an undo stack would keep every dropped line.
     document()->setUndoRedoEnabled(false);
-    useUnshapedFont();
 
     m_clearAction = new QAction(QStringLiteral("Cl&ear"), this);
     m_saveAction = new QAction(QStringLiteral("&Save received as…"), this);
@@ -354,6 +353,16 @@ void ReceiveArea::changeEvent(QEvent *event)
     if (event->type() == QEvent::FontChange)
         useUnshapedFont();
     QPlainTextEdit::changeEvent(event);
+}
+
+// The font is made unshaped when the area is first polished, not when it is made: the window
+// gives it its own font right after, and the font it was made with would be loaded for
+// nothing while the editor starts.
+bool ReceiveArea::event(QEvent *event)
+{
+    if (event->type() == QEvent::Polish)
+        useUnshapedFont();
+    return QPlainTextEdit::event(event);
 }
 
 // Whatever font the window gives the area, its glyphs are looked up without shaping and

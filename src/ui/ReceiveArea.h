@@ -113,6 +113,7 @@ Q_SIGNALS:
 
 protected:
     void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

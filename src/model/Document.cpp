@@ -126,6 +126,11 @@ std::string Document::fitToBox(std::string_view text, std::size_t maxLength)
     return std::string(text.substr(0, pos));
 }
 
+void Document::setFileName(std::string_view name)
+{
+    m_fileName = name;
+}
+
 void Document::setWidthText(std::string_view text)
 {
     m_width = fitToBox(text, kWidthMaxLength);

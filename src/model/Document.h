@@ -117,7 +117,7 @@ public:
     // load or save leaves it. It is where the data text came from or went, not part of it, so
     // undo leaves it as it is, as it leaves the caption that shows it.
     const std::string &fileName() const { return m_fileName; }
-    void setFileName(std::string_view name) { m_fileName = name; }
+    void setFileName(std::string_view name);
 
     // The 11 lines' bytes, each followed by CR LF: the data text a file's lines make.
     static std::string dataTextOf(const Lines &lines);

@@ -79,7 +79,8 @@ QString lastLines(const QString &text, qsizetype limit)
 
 } // namespace
 
-ReceiveArea::ReceiveArea(QWidget *parent) : QPlainTextEdit(parent)
+ReceiveArea::ReceiveArea(QWidget *parent)
+    : QPlainTextEdit(parent), m_bytes(kKeptBytes), m_history(std::size_t(kHistoryChars))
 {
     // Read-only keeps selecting and copying; the operator cannot type.
     setReadOnly(true);

@@ -140,9 +140,9 @@ private:
     bool m_wakeAsked = false;
     bool m_portOpen = false;
     HexLayout m_hexLayout;
-    ReceivedBytes m_bytes { kKeptBytes };
+    ReceivedBytes m_bytes;
     ReceiveText m_text;
-    DisplayHistory m_history { std::size_t(kHistoryChars) };
+    DisplayHistory m_history;
     ReceiveLog m_log;
     // Characters in the document's last paragraph, to know when to start the next one.
     qsizetype m_paragraphChars = 0;

@@ -14,9 +14,10 @@
 
 namespace qie::test {
 
-// Waits that end on an event; the bound only keeps a broken build from hanging and is never
-// reached when the code works.
-constexpr int kFailsafeMs = 20000;
+// Waits that end on an event on the loopback interface, which comes in milliseconds; the
+// bound only keeps a broken build from hanging and is never reached when the code works, the
+// sanitizer build on a busy machine included. A broken rule fails after it, once per wait.
+constexpr int kFailsafeMs = 5000;
 
 // A port on the loopback interface where nothing listens: one the system just handed out.
 inline quint16 freePort()

@@ -14,26 +14,13 @@ runs=${2:-15}
 editor="$build/quernel-image-editor"
 minimal="$build/bench/minimal_frame"
 text="$build/bench/frame_with_text"
-for tool in Xvfb xev xdotool; do
-    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/deps.sh" >&2; exit 1; }
-done
 for f in "$editor" "$minimal" "$text"; do
     [ -x "$f" ] || { echo "missing $f: build with -DQIE_BENCH=ON" >&2; exit 1; }
 done
-
-work=$(mktemp -d)
-xvfb_pid=
-trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; cat "$work/stderr" >&2 2>/dev/null; rm -rf "$work"' EXIT
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(cat "$work/display")"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-# The number can be written a moment before the server accepts clients.
-for _ in $(seq 100); do
-    xdotool getmouselocation >/dev/null 2>&1 && break
-    sleep 0.05
-done
+tools="xev"
+. "$(dirname "$0")/../tests/virtual-display.sh"
+# What the programs printed is shown once the runs are over, before the display goes.
+trap 'cat "$work/stderr" >&2 2>/dev/null; cleanup' EXIT
 
 # Prints "milliseconds kilobytes" for one start of $1. The end is the first window mapped on
 # the display, which xev (listening on the root window before the start) reports as it
@@ -46,6 +33,7 @@ measure() {
     start=$(date +%s%N)
     "$1" >/dev/null 2>>"$work/stderr" &
     pid=$!
+    app_pid=$pid
     while read -r line <&"${XEV[0]}"; do
         [[ $line == MapNotify* ]] && break
     done
@@ -56,6 +44,7 @@ measure() {
     hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")
     kill "$pid"
     wait "$pid" 2>/dev/null || true
+    app_pid=
     echo "$(((end - start) / 1000000)) $hwm"
 }
 

@@ -1,8 +1,8 @@
 # SPDX-License-Identifier: MIT
-# Sourced by the end-to-end tests and bench/startup-instructions.sh: skips (77) unless every
-# tool named in $tools is installed, makes $work, starts a private Xvfb and points DISPLAY at
-# it once it accepts clients. The test sets app_pid to the program it starts; both are stopped
-# and $work removed on exit.
+# Sourced by the end-to-end tests and the start-up benchmarks (bench/startup*.sh): skips (77)
+# unless every tool named in $tools is installed, makes $work, starts a private Xvfb and points
+# DISPLAY at it once it accepts clients. The test sets app_pid to the program it starts; both
+# are stopped and $work removed on exit.
 
 for tool in Xvfb xdotool $tools; do
     if ! command -v "$tool" >/dev/null; then

@@ -18,16 +18,8 @@ tools="valgrind callgrind_annotate xev"
 # Counts one start of $1 into $work/$2.out: stopped once its window is mapped and has had time
 # to paint under valgrind.
 count() {
-    coproc XEV { exec stdbuf -oL xev -root -event substructure; }
-    local xev_pid=$XEV_PID line
-    sleep 0.3
-    valgrind --tool=callgrind --callgrind-out-file="$work/$2.out" "$1" >/dev/null 2>"$work/$2.log" &
-    app_pid=$!
-    while read -r line <&"${XEV[0]}"; do
-        [[ $line == MapNotify* ]] && break
-    done
-    kill "$xev_pid" 2>/dev/null || true
-    wait "$xev_pid" 2>/dev/null || true
+    start_until_mapped valgrind --tool=callgrind --callgrind-out-file="$work/$2.out" "$1" \
+        >/dev/null 2>"$work/$2.log"
     sleep 3
     kill "$app_pid"
     wait "$app_pid" 2>/dev/null || true

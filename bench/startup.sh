@@ -22,30 +22,17 @@ tools="xev"
 # What the programs printed is shown once the runs are over, before the display goes.
 trap 'cat "$work/stderr" >&2 2>/dev/null; cleanup' EXIT
 
-# Prints "milliseconds kilobytes" for one start of $1. The end is the first window mapped on
-# the display, which xev (listening on the root window before the start) reports as it
-# happens; nothing polls while the program starts.
+# Prints "milliseconds kilobytes" for one start of $1: until its first window is mapped, and
+# the peak memory once it has painted.
 measure() {
-    local start end pid hwm line
-    coproc XEV { exec stdbuf -oL xev -root -event substructure; }
-    local xev_pid=$XEV_PID
-    sleep 0.3
-    start=$(date +%s%N)
-    "$1" >/dev/null 2>>"$work/stderr" &
-    pid=$!
-    app_pid=$pid
-    while read -r line <&"${XEV[0]}"; do
-        [[ $line == MapNotify* ]] && break
-    done
-    end=$(date +%s%N)
-    kill "$xev_pid" 2>/dev/null || true
-    wait "$xev_pid" 2>/dev/null || true
+    local hwm
+    start_until_mapped "$1" >/dev/null 2>>"$work/stderr"
     sleep 0.5 # let the first paint and the font loading finish before reading the peak
-    hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")
-    kill "$pid"
-    wait "$pid" 2>/dev/null || true
+    hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/$app_pid/status")
+    kill "$app_pid"
+    wait "$app_pid" 2>/dev/null || true
     app_pid=
-    echo "$(((end - start) / 1000000)) $hwm"
+    echo "$mapped_ms $hwm"
 }
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }

@@ -37,3 +37,22 @@ for _ in $(seq 100); do
     xdotool getmouselocation >/dev/null 2>&1 && break
     sleep 0.05
 done
+
+# Starts "$@" in the background as app_pid and returns once the display has mapped its first
+# window, as xev (in $tools), listening on the root window from before the start, reports it:
+# nothing polls while the program starts. mapped_ms is the time from the start to the map.
+start_until_mapped() {
+    local line start
+    coproc XEV { exec stdbuf -oL xev -root -event substructure; }
+    local xev_pid=$XEV_PID
+    sleep 0.3
+    start=$(date +%s%N)
+    "$@" &
+    app_pid=$!
+    while read -r line <&"${XEV[0]}"; do
+        [[ $line == MapNotify* ]] && break
+    done
+    mapped_ms=$((($(date +%s%N) - start) / 1000000))
+    kill "$xev_pid" 2>/dev/null || true
+    wait "$xev_pid" 2>/dev/null || true
+}
